@@ -1,0 +1,59 @@
+// Demo: the whole document. It owns every event, effect, shader program and
+// texture in its lists, its music and its sound texture.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "IWritable.h"
+
+class ByteBuffer;
+class Effect;
+class Event;
+class ShaderProgram;
+class Texture;
+
+class Demo : public IWritable {
+public:
+    std::vector<Event*> events;          // drawn in list order
+    std::vector<Effect*> effects;
+    std::vector<ShaderProgram*> shaders;
+    std::vector<Texture*> textures;      // image textures only
+    ByteBuffer* music = nullptr;         // encoded music file; never null
+    float end_beat = 480.0f;             // the player stops after this beat
+    float bpm = 130.0f;
+    float beat_offset = 0.5f;            // beats subtracted from the clock
+    Texture* sound_texture = nullptr;    // 1024 x 2 spectrum and waveform
+    bool paused = false;
+
+    Demo();                              // the empty document
+    explicit Demo(JSON& value);          // DocumentJSON.cpp
+    explicit Demo(FILE* file);           // Package.cpp
+    virtual ~Demo();
+
+    JSON ToJSON() const override;
+    void Write(FILE* file) const override;
+
+    // Draws every event active at beat; returns the effect of the last one
+    // drawn, or null.
+    Effect* Render(float beat);
+
+    void PlayMusic();                    // Music.cpp
+    // Reads path into music and starts it; false (nothing changed) when the
+    // file cannot be read.
+    bool ImportMusic(const char* path);
+    void CreateSoundTexture();
+
+    // Document operations for the editor: each removes the object from its
+    // list and clears every reference to it (effects' inputs and program,
+    // events' effect, g_loop_event), then destroys it.
+    void DeleteTexture(Texture* texture);
+    void DeleteShaderProgram(ShaderProgram* program);
+    void DeleteEffect(Effect* effect);
+    void DeleteEvent(Event* event);
+
+    Demo(const Demo&) = delete;
+    Demo& operator=(const Demo&) = delete;
+};

@@ -1,0 +1,58 @@
+// Effect: one full-screen render pass with a shader program, its input
+// textures and input effects, an optional feedback of its own last output,
+// its quad and its screen-size output texture.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "IWritable.h"
+
+class Buffer;
+class ShaderProgram;
+class Texture;
+
+class Effect : public IWritable {
+public:
+    std::vector<Texture*> input_textures;  // bound after the feedback unit
+    std::vector<Effect*> input_effects;    // drawn and captured first
+    ShaderProgram* program = nullptr;      // null until one is chosen
+    std::string name;
+    bool feedback = false;                 // own last output on unit 0
+    uint32_t vbo = 0;                      // full-screen quad; 0 until made
+    uint32_t vao = 0;
+    Buffer* pixels = nullptr;              // render target, made on first need
+    uint32_t texture = 0;
+
+    Effect(std::string name, ShaderProgram* program, Texture* input_texture,
+           Effect* input_effect, bool feedback);
+    Effect(JSON& value, std::map<std::string, Texture*>& textures_by_name,
+           std::map<std::string, ShaderProgram*>& programs_by_name);  // DocumentJSON.cpp
+    explicit Effect(FILE* file);  // Package.cpp; references hold ids until ResolvePointers
+    virtual ~Effect();
+
+    JSON ToJSON() const override;
+    void Write(FILE* file) const override;
+
+    // Second pass of the JSON reader: input effects by name, then the quad.
+    void ResolveInputEffects(JSON& value, std::map<std::string, Effect*>& effects_by_name);
+    // Package reader: ids to objects, then the quad when there is a program.
+    void ResolvePointers(std::map<uint64_t, void*>& objects_by_id);
+
+    void Render();          // this effect alone, inputs included
+    int Bind();             // draws and captures inputs, binds program and units
+    void SetUniforms();
+    void DrawQuad();
+    void CreateQuad();
+    void EnsureTarget();
+    void CaptureBackBuffer();
+
+    Effect(const Effect&) = delete;
+    Effect& operator=(const Effect&) = delete;
+};
+
+// Unbinds texture units 0 to count - 1.
+void UnbindTextures(int count);

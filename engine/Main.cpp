@@ -1,0 +1,2 @@
+// Start-up and the main loop are being built.
+int main() { return 0; }
