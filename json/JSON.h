@@ -22,6 +22,7 @@
 #include <initializer_list>
 #include <map>
 #include <string>
+#include <utility>
 
 class JSON {
 public:
@@ -43,7 +44,8 @@ public:
     template <typename Container>
     class ItemRange {
     public:
-        using iterator = typename Container::iterator;
+        // The container's own iterator: a const iterator over a const container.
+        using iterator = decltype(std::declval<Container&>().begin());
         explicit ItemRange(Container* container) : container_(container) {}
         iterator begin() const { return container_ ? container_->begin() : iterator(); }
         iterator end() const { return container_ ? container_->end() : iterator(); }
@@ -152,6 +154,8 @@ private:
     };
 
     void FreePayload();
+    // Appends the text ToText gives for this value to out.
+    void AppendText(std::string& out, int depth, const std::string& indent) const;
     void CopyFrom(const JSON& other);
     void TakeFrom(JSON& other);
 
