@@ -1,25 +1,220 @@
-// First version; built out below.
+// Whole documents: loading and saving both forms, the package appended to an
+// executable, the stand-alone export and the start-up choice of document.
+// A load builds the new document completely inside a reading scope and hands
+// it out only when nothing was refused; the current document is never
+// touched by a load.
+
 #include "Documents.h"
 
+#include <SDL.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
 #include "Demo.h"
+#include "DocumentReading.h"
+#include "Files.h"
+#include "JSON.h"
+#include "Music.h"
+#include "Platform.h"
 #include "Playback.h"
 
-Demo* LoadDemoJSON(const std::string& path, std::string* error) { (void)path; if (error) *error = "not yet"; return nullptr; }
-bool SaveDemoJSON(const Demo& demo, const std::string& path) { (void)demo; (void)path; return false; }
-Demo* LoadDemoPackage(const std::string& path, std::string* error) { (void)path; if (error) *error = "not yet"; return nullptr; }
-bool SaveDemoPackage(const Demo& demo, const std::string& path) { (void)demo; (void)path; return false; }
-Demo* LoadAppendedPackage(const std::string& exe_path, std::string* error) { (void)exe_path; if (error) error->clear(); return nullptr; }
-bool ExportExecutable(const Demo& demo, const std::string& exe_path, const std::string& out_path) {
-    (void)demo; (void)exe_path; (void)out_path; return false;
+/* === Helpers ============================================================== */
+
+namespace {
+
+constexpr char kTrailerMagic[4] = {'D', 'E', 'M', 'O'};
+constexpr long kTrailerBytes = 8;  // u32 package length, then "DEMO"
+
+// The file's length in bytes, or -1 when the stream cannot tell.
+long FileLength(FILE* file) {
+    if (std::fseek(file, 0, SEEK_END) != 0) return -1;
+    return std::ftell(file);
 }
+
+// The package of a document as bytes, written through a temporary file;
+// false when the temporary file cannot be made or written.
+bool PackageBytes(const Demo& demo, std::string* bytes) {
+    FILE* file = std::tmpfile();
+    if (file == nullptr) return false;
+    demo.Write(file);
+    bool ok = std::fflush(file) == 0 && std::ferror(file) == 0;
+    long length = ok ? std::ftell(file) : -1;
+    ok = ok && length >= 0 && std::fseek(file, 0, SEEK_SET) == 0;
+    if (ok) {
+        bytes->assign(static_cast<size_t>(length), '\0');
+        ok = length == 0 || std::fread(&(*bytes)[0], 1, bytes->size(), file) == bytes->size();
+    }
+    std::fclose(file);
+    return ok;
+}
+
+void AppendU32(std::string* bytes, uint32_t value) {
+    for (int i = 0; i < 4; ++i) bytes->push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+// Reads a package of length bytes from the file's position into a new
+// document; null with a reason when the package is refused.
+Demo* ReadPackage(FILE* file, uint64_t length, std::string* error) {
+    Event* loop_event = g_loop_event;  // a refused document must not clear it
+    PackageReadScope scope(file, length);
+    Demo* demo = new Demo(file);
+    std::string reason;
+    if (scope.Failed()) {
+        reason = scope.Error();
+    } else if (scope.Remaining() != 0) {
+        reason = "The package has " + std::to_string(scope.Remaining()) + " bytes after its end.";
+    }
+    if (reason.empty()) return demo;
+    delete demo;
+    g_loop_event = loop_event;
+    if (error) *error = reason;
+    return nullptr;
+}
+
+}  // namespace
+
+/* === JSON form ============================================================ */
+
+Demo* LoadDemoJSON(const std::string& path, std::string* error) {
+    uint32_t size = 0;
+    char* text = ReadWholeFile(path.c_str(), &size);
+    if (text == nullptr) {
+        if (error) *error = "Cannot read " + path + ".";
+        return nullptr;
+    }
+    JSON value = JSON::FromText(std::string(text, size));
+    std::free(text);
+    Event* loop_event = g_loop_event;  // a refused document must not clear it
+    JSONReadScope scope;
+    Demo* demo = new Demo(value);
+    if (!scope.Failed()) return demo;
+    delete demo;
+    g_loop_event = loop_event;
+    if (error) *error = path + ": " + scope.Error();
+    return nullptr;
+}
+
+bool SaveDemoJSON(const Demo& demo, const std::string& path) {
+    std::string text = demo.ToJSON().ToText(1, "  ");
+    return WriteWholeFile(path.c_str(), text.data(), text.size());
+}
+
+/* === Package ============================================================== */
+
+Demo* LoadDemoPackage(const std::string& path, std::string* error) {
+    FILE* file = OpenFile(path, "rb");
+    if (file == nullptr) {
+        if (error) *error = "Cannot open " + path + ".";
+        return nullptr;
+    }
+    long length = FileLength(file);
+    Demo* demo = nullptr;
+    if (length < 0 || std::fseek(file, 0, SEEK_SET) != 0) {
+        if (error) *error = "Cannot read " + path + ".";
+    } else {
+        demo = ReadPackage(file, static_cast<uint64_t>(length), error);
+        if (demo == nullptr && error) *error = path + ": " + *error;
+    }
+    std::fclose(file);
+    return demo;
+}
+
+bool SaveDemoPackage(const Demo& demo, const std::string& path) {
+    std::string bytes;
+    if (!PackageBytes(demo, &bytes)) return false;
+    return WriteWholeFile(path.c_str(), bytes.data(), bytes.size());
+}
+
+/* === Stand-alone executable =============================================== */
+
+Demo* LoadAppendedPackage(const std::string& exe_path, std::string* error) {
+    if (error) error->clear();
+    FILE* file = OpenFile(exe_path, "rb");
+    if (file == nullptr) {
+        if (error) *error = "Cannot open the executable " + exe_path + ".";
+        return nullptr;
+    }
+    Demo* demo = nullptr;
+    uint8_t trailer[kTrailerBytes];
+    long length = FileLength(file);
+    bool has_trailer = length >= kTrailerBytes &&
+                       std::fseek(file, length - kTrailerBytes, SEEK_SET) == 0 &&
+                       std::fread(trailer, 1, kTrailerBytes, file) == kTrailerBytes &&
+                       std::memcmp(trailer + 4, kTrailerMagic, 4) == 0;
+    if (has_trailer) {
+        uint64_t package_length = static_cast<uint64_t>(trailer[0]) | trailer[1] << 8 |
+                                  trailer[2] << 16 | static_cast<uint64_t>(trailer[3]) << 24;
+        uint64_t room = static_cast<uint64_t>(length - kTrailerBytes);
+        if (package_length > room) {
+            if (error) *error = "The package length in the executable's trailer does not fit the file.";
+        } else if (std::fseek(file, static_cast<long>(room - package_length), SEEK_SET) != 0) {
+            if (error) *error = "Cannot read the executable " + exe_path + ".";
+        } else {
+            demo = ReadPackage(file, package_length, error);
+        }
+    }
+    std::fclose(file);
+    return demo;
+}
+
+bool ExportExecutable(const Demo& demo, const std::string& exe_path, const std::string& out_path) {
+    uint32_t exe_size = 0;
+    char* exe = ReadWholeFile(exe_path.c_str(), &exe_size);
+    if (exe == nullptr) return false;
+    std::string package;
+    bool ok = PackageBytes(demo, &package) && package.size() <= UINT32_MAX;
+    if (ok) {
+        std::string bytes(exe, exe_size);
+        bytes += package;
+        AppendU32(&bytes, static_cast<uint32_t>(package.size()));
+        bytes.append(kTrailerMagic, 4);
+        ok = WriteWholeFile(out_path.c_str(), bytes.data(), bytes.size()) && MakeExecutable(out_path);
+    }
+    std::free(exe);
+    return ok;
+}
+
+/* === Start-up and replacement ============================================= */
+
 Demo* ChooseStartupDocument(const std::string& exe_path, bool* packaged, char* document_name) {
-    (void)exe_path; (void)document_name;
     if (packaged) *packaged = false;
+    FILE* probe = OpenFile("content.dat.json", "rb");
+    if (probe != nullptr) {
+        std::fclose(probe);
+        std::string error;
+        Demo* demo = LoadDemoJSON("content.dat.json", &error);
+        if (demo != nullptr) {
+            if (document_name) std::strcpy(document_name, "content.dat");
+            return demo;
+        }
+        std::fprintf(stderr, "Cannot load content.dat.json: %s\n", error.c_str());
+    }
+    if (!exe_path.empty()) {
+        std::string error;
+        Demo* demo = LoadAppendedPackage(exe_path, &error);
+        if (demo != nullptr) {
+            if (packaged) *packaged = true;
+            return demo;
+        }
+        if (!error.empty()) std::fprintf(stderr, "Cannot load the appended package: %s\n", error.c_str());
+    }
     return new Demo();
 }
+
 void ReplaceDocument(Demo* demo) {
-    Demo* old = g_demo;
+    if (demo == nullptr || demo == g_demo) return;
+    Demo* previous = g_demo;
     g_demo = demo;
-    if (demo) demo->PlayMusic();
-    if (old != demo) delete old;
+    g_loop_event = nullptr;
+    // The new music replaces the old, so nothing reads the old bytes after this.
+    demo->PlayMusic();
+    g_start_ticks = SDL_GetTicks();
+    if (previous != nullptr) {
+        StopMusicFrom(previous->music);
+        delete previous;
+    }
 }

@@ -25,5 +25,7 @@ bool ExportExecutable(const Demo& demo, const std::string& exe_path, const std::
 // Failures are reported on stderr and fall through to the next choice.
 Demo* ChooseStartupDocument(const std::string& exe_path, bool* packaged, char* document_name);
 
-// Makes demo current: its music starts, then the old document is destroyed.
+// Makes demo current: the looped event is cleared, its music starts and the
+// clock restarts with it, then the old document is destroyed. Null or the
+// current document changes nothing.
 void ReplaceDocument(Demo* demo);

@@ -1,38 +1,222 @@
-// First version; built out below.
+// Music playback from a document's bytes, the post-mix analysis that feeds
+// the sound texture and the "sound" level, and the sound texture itself.
+
 #include "Music.h"
 
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include <algorithm>
 #include <atomic>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 
+#include "ByteBuffer.h"
 #include "Demo.h"
+#include "Files.h"
 #include "Playback.h"
 #include "Texture.h"
 
-static uint8_t s_sound_pixels[2][kSoundPixelBytes];
-static std::atomic<int> s_published{0};
-static std::atomic<int16_t> s_ring[100];
-static std::atomic<int> s_ring_index{0};
+/* === Shared state ========================================================= */
 
-const uint8_t* SoundPixels() { return s_sound_pixels[s_published.load()]; }
+// Three pixel blocks: the audio thread writes its back block, then swaps it
+// with the middle one; the main thread swaps its front block with the middle
+// one when a fresh block is there. Nobody ever waits and no block is read
+// while it is written.
+constexpr int kFreshBlock = 4;  // flag bit of s_middle_block: not yet taken by the reader
+
+struct SoundState {
+    uint8_t blocks[3][kSoundPixelBytes] = {};
+    std::atomic<int> middle_block{1};  // block index, plus kFreshBlock
+    int back_block = 0;                // the writer's block (audio thread)
+    int last_block = 1;                // the block the writer published last (audio thread)
+    int front_block = 2;               // the reader's block (main thread)
+
+    std::atomic<int16_t> levels[kSoundLevelCount] = {};
+    std::atomic<int> level_index{0};
+};
+
+static SoundState s_sound;
+
+// The music the mixer plays, and the bytes it reads (main thread only).
+static Mix_Music* s_music = nullptr;
+static const uint8_t* s_music_bytes = nullptr;
+static bool s_callback_registered = false;
+
+/* === Pixels and level ring ================================================ */
+
+const uint8_t* SoundPixels() {
+    if (s_sound.middle_block.load(std::memory_order_acquire) & kFreshBlock) {
+        int taken = s_sound.middle_block.exchange(s_sound.front_block, std::memory_order_acq_rel);
+        s_sound.front_block = taken & 3;
+    }
+    return s_sound.blocks[s_sound.front_block];
+}
+
+// The writer's block for the next analysis, starting as a copy of the last
+// published picture, so pixels a short block does not reach keep their values.
+static uint8_t* BeginSoundBlock() {
+    uint8_t* pixels = s_sound.blocks[s_sound.back_block];
+    std::memcpy(pixels, s_sound.blocks[s_sound.last_block], kSoundPixelBytes);
+    return pixels;
+}
+
+static void PublishSoundBlock() {
+    s_sound.last_block = s_sound.back_block;
+    int previous = s_sound.middle_block.exchange(s_sound.back_block | kFreshBlock,
+                                                 std::memory_order_acq_rel);
+    s_sound.back_block = previous & 3;
+}
 
 void PushSoundLevel(uint16_t value) {
-    int index = s_ring_index.load();
-    s_ring[index].store(static_cast<int16_t>(value > 32767 ? 32767 : value));
-    s_ring_index.store(index + 1 >= 100 ? 0 : index + 1);
+    int index = s_sound.level_index.load(std::memory_order_relaxed);
+    int16_t level = static_cast<int16_t>(std::min<int>(value, SHRT_MAX));
+    s_sound.levels[index].store(level, std::memory_order_relaxed);
+    s_sound.level_index.store(index + 1 >= kSoundLevelCount ? 0 : index + 1,
+                              std::memory_order_relaxed);
 }
 
 int GetSoundLevel() {
-    int sum = 0;
-    for (auto& entry : s_ring) sum += entry.load();
-    return sum / 100;
+    int32_t sum = 0;
+    for (const auto& level : s_sound.levels) sum += level.load(std::memory_order_relaxed);
+    return sum / kSoundLevelCount;
+}
+
+/* === The analysis ========================================================= */
+
+static void SetPixel(uint8_t* pixels, int row, int x, int value) {
+    std::memset(pixels + row * kSoundTextureWidth * 4 + x * 4, value, 4);
+}
+
+// Waveform row and windowed FFT input from the left channel of every frame.
+// Returns the sum of the window weights.
+static float FillWaveform(const int16_t* samples, int frames, uint8_t* pixels, float* input) {
+    const double two_pi = 6.283185307179586;
+    float window_sum = 0.0f;
+    for (int i = 0; i < frames; ++i) {
+        int left = samples[2 * i];
+        int x = static_cast<int>(static_cast<int64_t>(i) * 1023 / (frames - 1));
+        SetPixel(pixels, 1, x, left / 256 + 128);
+        float weight = static_cast<float>(0.54 - 0.46 * std::cos(two_pi * i / 1023.0));
+        window_sum += weight;
+        input[x] = (static_cast<float>(left) / 32768.0f) * weight;
+    }
+    return window_sum;
+}
+
+// Spectrum row: bins 0 to 213 in dB from -90 (0) to 0 (255) and above.
+static void FillSpectrum(const kiss_fft_cpx* output, float window_sum, uint8_t* pixels) {
+    float norm = window_sum / 2.0f;
+    for (int x = 0; x < kSoundTextureWidth; ++x) {
+        int k = x * 20000 / 96000;
+        float magnitude = std::sqrt(output[k].r * output[k].r + output[k].i * output[k].i);
+        float db = 20.0f * log10f(magnitude / norm);
+        if (!(db >= -90.0f)) db = -90.0f;
+        float level = (db + 90.0f) * 255.0f / 90.0f;
+        SetPixel(pixels, 0, x, level >= 255.0f ? 255 : static_cast<int>(level));
+    }
+}
+
+void ProcessSoundBlock(int16_t* samples, int frames, int volume, kiss_fftr_cfg fft) {
+    if (samples == nullptr || frames <= 0) return;
+    volume = std::clamp(volume, 0, 128);
+    bool analyse = frames >= 2;
+    if (analyse) {
+        uint8_t* pixels = BeginSoundBlock();
+        float input[kSoundTextureWidth] = {};
+        float window_sum = FillWaveform(samples, frames, pixels, input);
+        if (fft != nullptr) {
+            kiss_fft_cpx output[kSoundTextureWidth / 2 + 1];
+            kiss_fftr(fft, input, output);
+            FillSpectrum(output, window_sum, pixels);
+        }
+        PublishSoundBlock();
+    }
+    // What the device plays is scaled; the analysis above saw the samples as mixed.
+    for (int i = 0; i < frames * 2; ++i) {
+        samples[i] = static_cast<int16_t>(samples[i] * volume / 128);
+    }
+    if (!analyse) return;
+    int values = std::min(frames * 2, kSoundLevelCount);
+    for (int i = 0; i < values; ++i) {
+        PushSoundLevel(static_cast<uint16_t>(std::abs(static_cast<int>(samples[i]))));
+    }
 }
 
 void AudioPostMixCallback(int channel, void* stream, int length, void* userdata) {
-    (void)channel; (void)stream; (void)length; (void)userdata;
+    (void)channel;
+    (void)userdata;  // the document is never touched from the audio thread
+    if (stream == nullptr || length < 4) return;
+    int volume = __atomic_load_n(&g_volume, __ATOMIC_RELAXED);
+    ProcessSoundBlock(static_cast<int16_t*>(stream), length / 4, volume, g_fft);
 }
 
-void Demo::PlayMusic() {}
-bool Demo::ImportMusic(const char* path) { (void)path; return false; }
+/* === Playback ============================================================= */
+
+// Halts and frees the music that plays now, if any.
+static void StopMusic() {
+    if (s_music == nullptr) return;
+    Mix_HaltMusic();
+    Mix_FreeMusic(s_music);
+    s_music = nullptr;
+    s_music_bytes = nullptr;
+}
+
+void StopMusicFrom(const ByteBuffer* bytes) {
+    if (bytes != nullptr && bytes->data != nullptr && bytes->data == s_music_bytes) StopMusic();
+}
+
+// Starting a document's music replaces whatever played before; a document
+// without music, or with bytes the mixer cannot decode, leaves silence, so no
+// music ever reads the bytes of a document that is no longer current.
+void Demo::PlayMusic() {
+    if (music == nullptr || music->data == nullptr || music->length == 0) {
+        StopMusic();
+        return;
+    }
+    Mix_Music* next = nullptr;
+    if (music->length <= static_cast<uint64_t>(INT_MAX)) {
+        SDL_RWops* stream = SDL_RWFromMem(music->data, static_cast<int>(music->length));
+        if (stream != nullptr) next = Mix_LoadMUS_RW(stream, 1);
+    }
+    if (!s_callback_registered) {
+        s_callback_registered =
+            Mix_RegisterEffect(MIX_CHANNEL_POST, AudioPostMixCallback, nullptr, this) != 0;
+    }
+    Mix_Music* previous = s_music;
+    if (next != nullptr && Mix_PlayMusic(next, 100) == 0) {
+        // The mixer has stopped the previous music; it can go.
+        s_music = next;
+        s_music_bytes = music->data;
+    } else {
+        Mix_HaltMusic();
+        if (next != nullptr) Mix_FreeMusic(next);
+        s_music = nullptr;
+        s_music_bytes = nullptr;
+    }
+    if (previous != nullptr) Mix_FreeMusic(previous);
+}
+
+bool Demo::ImportMusic(const char* path) {
+    uint32_t size = 0;
+    char* bytes = ReadWholeFile(path, &size);
+    if (bytes == nullptr) return false;
+    ByteBuffer* previous = music;
+    music = new ByteBuffer(bytes, size);
+    std::free(bytes);
+    PlayMusic();
+    // The new music has replaced the old one, which read these bytes.
+    if (previous != nullptr) {
+        StopMusicFrom(previous);
+        delete previous;
+    }
+    g_start_ticks = SDL_GetTicks();
+    return true;
+}
+
+/* === The sound texture ==================================================== */
 
 void Demo::CreateSoundTexture() {
     sound_texture = new Texture(kSoundTextureWidth, 2);

@@ -1,18 +1,41 @@
 // Music analysis shared between the audio thread and the main thread: the
 // 1024 x 2 sound texture pixels (row 0 spectrum, row 1 waveform) and the ring
 // of recent sample magnitudes behind the "sound" uniform.
+//
+// The audio thread never waits: it fills a pixel block of its own and hands
+// it over through an atomic index (three blocks, so the block the main thread
+// uploads is never the one being written), and the level ring's entries are
+// atomic. The main thread also starts and stops the music here.
 #pragma once
+
+#include <kiss_fftr.h>
 
 #include <cstdint>
 
+class ByteBuffer;
+
 constexpr int kSoundTextureWidth = 1024;
 constexpr int kSoundPixelBytes = kSoundTextureWidth * 2 * 4;  // 8192
+constexpr int kSoundLevelCount = 100;                          // entries of the level ring
 
-// The pixels the audio callback last published (RGBA, row 0 first).
+// The pixels the audio callback last published (RGBA, row 0 first); all zero
+// before the first block. Main thread only: the pointer stays valid until the
+// next call.
 const uint8_t* SoundPixels();
-// Stores one magnitude in the 100-entry level ring.
+// Stores one magnitude in the 100-entry level ring; values above 32767 are
+// stored as 32767.
 void PushSoundLevel(uint16_t value);
 // The mean of the level ring, 0 to 32767.
 int GetSoundLevel();
 // SDL_mixer post-mix effect: analyses the block, then scales it by g_volume.
 void AudioPostMixCallback(int channel, void* stream, int length, void* userdata);
+
+// The callback's work on one block of frames interleaved left, right
+// (signed 16-bit): the waveform and, with an FFT configuration, the spectrum
+// are published, the samples are scaled by volume (0 to 128), and the first
+// 100 scaled values enter the level ring. A block of fewer than two frames is
+// only scaled.
+void ProcessSoundBlock(int16_t* samples, int frames, int volume, kiss_fftr_cfg fft);
+
+// Stops the music when it plays from these bytes, so they can be freed.
+void StopMusicFrom(const ByteBuffer* bytes);
