@@ -22,6 +22,7 @@
 #include <initializer_list>
 #include <map>
 #include <string>
+#include <type_traits>
 #include <utility>
 
 class JSON {
@@ -85,6 +86,10 @@ public:
     JSON& operator[](const char* key) { return (*this)[std::string(key)]; }
     // Turns the value into an Array and grows it with Null up to index + 1.
     JSON& operator[](unsigned index);
+    // Any other integer index (a literal 0, an int, a size_t) goes to the
+    // unsigned 32-bit form above rather than being taken for a key pointer.
+    template <typename Index, typename = typename std::enable_if<std::is_integral<Index>::value>::type>
+    JSON& operator[](Index index) { return (*this)[static_cast<unsigned>(index)]; }
     // Turns the value into an Array and appends a copy of value.
     void Append(JSON value);
 

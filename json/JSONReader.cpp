@@ -295,7 +295,7 @@ JSON Reader::String(size_t& position) {
         }
         ++position;  // the backslash
         if (position >= end) {
-            value += '\\';
+            // A backslash as the last character escapes nothing.
             Report("ERROR: String: Expected closing quote, found '", '\0');
             return JSON(std::move(value));
         }

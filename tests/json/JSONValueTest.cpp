@@ -1,0 +1,292 @@
+// The JSON value type: kinds, value semantics, building and neutral answers.
+#include "JSON.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using Kind = JSON::Kind;
+
+namespace {
+
+std::vector<std::string> Keys(const JSON& value) {
+    std::vector<std::string> keys;
+    for (const auto& member : value.ObjectItems())
+        keys.push_back(member.first);
+    return keys;
+}
+
+}  // namespace
+
+TEST(JSONValue, KindNumbersAreFixed) {
+    EXPECT_EQ(uint32_t(Kind::Null), 0u);
+    EXPECT_EQ(uint32_t(Kind::Object), 1u);
+    EXPECT_EQ(uint32_t(Kind::Array), 2u);
+    EXPECT_EQ(uint32_t(Kind::String), 3u);
+    EXPECT_EQ(uint32_t(Kind::Float), 4u);
+    EXPECT_EQ(uint32_t(Kind::Integer), 5u);
+    EXPECT_EQ(uint32_t(Kind::Bool), 6u);
+    EXPECT_EQ(sizeof(Kind), 4u);
+}
+
+TEST(JSONValue, EachConstructorMakesItsOwnKind) {
+    EXPECT_EQ(JSON().GetKind(), Kind::Null);
+    EXPECT_EQ(JSON(true).GetKind(), Kind::Bool);
+    EXPECT_TRUE(JSON(true).AsBool());
+    EXPECT_EQ(JSON("text").GetKind(), Kind::String);  // never a Bool through the pointer
+    EXPECT_EQ(JSON("text").AsString(), "text");
+    EXPECT_EQ(JSON(std::string("s\0t", 3)).AsString(), std::string("s\0t", 3));
+    EXPECT_EQ(JSON(5).GetKind(), Kind::Integer);
+    EXPECT_EQ(JSON(5).AsInt(), 5);
+    EXPECT_EQ(JSON(2.5f).GetKind(), Kind::Float);
+    EXPECT_EQ(JSON(2.5f).AsFloat(), 2.5);
+    EXPECT_EQ(JSON(0.1f).AsFloat(), double(0.1f));  // widened, not re-rounded
+    EXPECT_EQ(JSON(-1.25).AsFloat(), -1.25);
+}
+
+TEST(JSONValue, QueriesOfTheWrongKindAnswerNeutrally) {
+    bool ok = true;
+    EXPECT_EQ(JSON(3).AsFloat(ok), 0.0);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(JSON(3.0).AsInt(ok), 0);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(JSON(3).AsString(ok), "");
+    EXPECT_FALSE(ok);
+    EXPECT_FALSE(JSON("true").AsBool(ok));
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(JSON(3).AsInt(ok), 3);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(JSON(false).AsBool(ok), false);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(JSON("").AsString(ok), "");
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(JSON(0.5).AsFloat(ok), 0.5);
+    EXPECT_TRUE(ok);
+}
+
+TEST(JSONValue, CountIsMinusOneUnlessObjectOrArray) {
+    EXPECT_EQ(JSON().Count(), -1);
+    EXPECT_EQ(JSON("abc").Count(), -1);
+    EXPECT_EQ(JSON(7).Count(), -1);
+    EXPECT_EQ(JSON(7.0).Count(), -1);
+    EXPECT_EQ(JSON(true).Count(), -1);
+    EXPECT_EQ(JSON::MakeObject().Count(), 0);
+    EXPECT_EQ(JSON::MakeArray().Count(), 0);
+}
+
+TEST(JSONValue, KeyIndexTurnsAnyKindIntoAnObject) {
+    JSON value;
+    EXPECT_TRUE(value["a"].IsNull());
+    EXPECT_EQ(value.GetKind(), Kind::Object);
+    EXPECT_EQ(value.Count(), 1);
+
+    JSON array = JSON::MakeArray();
+    array.Append(1);
+    array.Append(2);
+    array["k"] = 1;
+    EXPECT_EQ(array.GetKind(), Kind::Object);
+    EXPECT_EQ(array.Count(), 1);
+    EXPECT_EQ(array["k"].AsInt(), 1);
+
+    JSON object{"x", 1};
+    object["y"] = "two";
+    EXPECT_EQ(object.Count(), 2);  // an Object keeps its members
+}
+
+TEST(JSONValue, NumberIndexGrowsAnArrayWithNull) {
+    JSON value;
+    EXPECT_TRUE(value[3].IsNull());
+    EXPECT_EQ(value.GetKind(), Kind::Array);
+    EXPECT_EQ(value.Count(), 4);
+    for (const JSON& element : value.ArrayItems())
+        EXPECT_TRUE(element.IsNull());
+
+    JSON three = JSON::MakeArray();
+    three.Append(10);
+    three.Append(11);
+    three.Append(12);
+    EXPECT_EQ(three[1].AsInt(), 11);
+    EXPECT_EQ(three.Count(), 3);
+}
+
+TEST(JSONValue, AppendTurnsAStringIntoAnArray) {
+    JSON value("text");
+    value.Append(true);
+    ASSERT_EQ(value.GetKind(), Kind::Array);
+    EXPECT_EQ(value.Count(), 1);
+    EXPECT_TRUE(value[0].AsBool());
+}
+
+TEST(JSONValue, InitializerListSortsKeysAndKeepsTheLaterValue) {
+    JSON value{"b", 1, "a", 2, "b", 3};
+    EXPECT_EQ(Keys(value), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(value["a"].AsInt(), 2);
+    EXPECT_EQ(value["b"].AsInt(), 3);
+}
+
+TEST(JSONValue, KeysSortByteByByteWithPrefixesFirst) {
+    JSON value{"ab", 1, "a", 2, "B", 3, "\xc3\xa9", 4, "", 5};
+    EXPECT_EQ(Keys(value), (std::vector<std::string>{"", "B", "a", "ab", "\xc3\xa9"}));
+}
+
+TEST(JSONValue, InitializerListKeyThatIsNoStringNamesTheEmptyMember) {
+    JSON value{1, 2};
+    EXPECT_EQ(value.GetKind(), Kind::Object);
+    EXPECT_EQ(value.Count(), 1);
+    EXPECT_EQ(value[""].AsInt(), 2);
+}
+
+TEST(JSONValue, InitializerListIgnoresATrailingKey) {
+    JSON value{"a", 1, "b"};
+    EXPECT_EQ(value.Count(), 1);
+    EXPECT_FALSE(value.HasMember("b"));
+    JSON lone{"a"};
+    EXPECT_EQ(lone.GetKind(), Kind::Object);
+    EXPECT_EQ(lone.Count(), 0);
+}
+
+TEST(JSONValue, HasMemberInsertsNothing) {
+    JSON array = JSON::MakeArray();
+    array.Append(1);
+    EXPECT_FALSE(array.HasMember("a"));
+    EXPECT_EQ(array.GetKind(), Kind::Array);
+    EXPECT_EQ(array.Count(), 1);
+
+    JSON object{"a", 1};
+    EXPECT_TRUE(object.HasMember("a"));
+    EXPECT_FALSE(object.HasMember("b"));
+    EXPECT_EQ(object.Count(), 1);
+}
+
+TEST(JSONValue, MoveLeavesTheSourceNull) {
+    JSON source{"a", JSON("text")};
+    JSON target(std::move(source));
+    EXPECT_TRUE(source.IsNull());
+    EXPECT_EQ(source.Count(), -1);
+    EXPECT_EQ(target["a"].AsString(), "text");
+
+    JSON other(5);
+    other = std::move(target);
+    EXPECT_TRUE(target.IsNull());
+    EXPECT_EQ(other.GetKind(), Kind::Object);
+    EXPECT_EQ(other["a"].AsString(), "text");
+}
+
+TEST(JSONValue, CopyIsDeep) {
+    JSON original;
+    original["list"].Append(1);
+    original["list"].Append(JSON{"x", "y"});
+    JSON copy(original);
+    copy["list"][0] = 99;
+    copy["list"][1]["x"] = "changed";
+    copy["new"] = true;
+    EXPECT_EQ(original["list"][0].AsInt(), 1);
+    EXPECT_EQ(original["list"][1]["x"].AsString(), "y");
+    EXPECT_FALSE(original.HasMember("new"));
+
+    JSON assigned;
+    assigned = original;
+    assigned["list"].Append(3);
+    EXPECT_EQ(original["list"].Count(), 2);
+    EXPECT_EQ(assigned["list"].Count(), 3);
+}
+
+TEST(JSONValue, SelfAssignmentKeepsTheValue) {
+    JSON value{"a", JSON("text")};
+    JSON& same = value;
+    value = same;
+    EXPECT_EQ(value["a"].AsString(), "text");
+    value = std::move(same);
+    EXPECT_EQ(value["a"].AsString(), "text");
+}
+
+TEST(JSONValue, AssigningAMemberToItsOwnerKeepsTheMembersContent) {
+    JSON value{"inner", JSON{"x", 7}};
+    value = value["inner"];
+    EXPECT_EQ(value["x"].AsInt(), 7);
+    EXPECT_EQ(value.Count(), 1);
+
+    JSON moved{"inner", JSON{"y", 8}};
+    moved = std::move(moved["inner"]);
+    EXPECT_EQ(moved["y"].AsInt(), 8);
+    EXPECT_EQ(moved.Count(), 1);
+
+    JSON list = JSON::MakeArray();
+    list.Append("first");
+    list.Append(list[0]);
+    EXPECT_EQ(list[1].AsString(), "first");
+}
+
+TEST(JSONValue, ScalarAssignmentsChangeKind) {
+    JSON value = JSON::MakeObject();
+    value = 4;
+    EXPECT_EQ(value.GetKind(), Kind::Integer);
+    value = 4.5;
+    EXPECT_EQ(value.AsFloat(), 4.5);
+    value = std::string("s");
+    EXPECT_EQ(value.AsString(), "s");
+    value = "literal";
+    EXPECT_EQ(value.GetKind(), Kind::String);
+    value = false;
+    EXPECT_EQ(value.GetKind(), Kind::Bool);
+}
+
+TEST(JSONValue, SetKindKeepsContentOfTheSameKind) {
+    JSON value = JSON::MakeArray();
+    value.Append(1);
+    value.Append(2);
+    value.SetKind(Kind::Array);
+    EXPECT_EQ(value.Count(), 2);
+    value.SetKind(Kind::String);
+    EXPECT_EQ(value.AsString(), "");
+    value.SetKind(Kind::Null);
+    EXPECT_TRUE(value.IsNull());
+}
+
+TEST(JSONValue, MakeOfKindGivesEmptyContent) {
+    EXPECT_EQ(JSON::MakeOfKind(Kind::Float).AsFloat(), 0.0);
+    EXPECT_EQ(JSON::MakeOfKind(Kind::Float).GetKind(), Kind::Float);
+    EXPECT_FALSE(JSON::MakeOfKind(Kind::Bool).AsBool());
+    EXPECT_EQ(JSON::MakeOfKind(Kind::Bool).GetKind(), Kind::Bool);
+    EXPECT_EQ(JSON::MakeOfKind(Kind::Integer).AsInt(), 0);
+    EXPECT_EQ(JSON::MakeOfKind(Kind::String).AsString(), "");
+    EXPECT_EQ(JSON::MakeOfKind(Kind::Null).GetKind(), Kind::Null);
+    EXPECT_EQ(JSON::MakeOfKind(Kind(99)).GetKind(), Kind::Null);
+}
+
+TEST(JSONValue, ItemRangesOfTheWrongKindAreEmpty) {
+    JSON object{"a", 1};
+    JSON array = JSON::MakeArray();
+    array.Append(1);
+    int iterations = 0;
+    for (auto& element : object.ArrayItems()) {
+        (void)element;
+        ++iterations;
+    }
+    for (auto& member : array.ObjectItems()) {
+        (void)member;
+        ++iterations;
+    }
+    const JSON scalar(1);
+    for (const auto& element : scalar.ArrayItems()) {
+        (void)element;
+        ++iterations;
+    }
+    EXPECT_EQ(iterations, 0);
+}
+
+TEST(JSONValue, ItemRangesWalkInOrderAndAllowChanges) {
+    JSON array = JSON::MakeArray();
+    for (int i = 0; i < 5; ++i)
+        array.Append(i);
+    for (JSON& element : array.ArrayItems())
+        element = element.AsInt() * 10;
+    int expected = 0;
+    const JSON& view = array;
+    for (const JSON& element : view.ArrayItems()) {
+        EXPECT_EQ(element.AsInt(), expected);
+        expected += 10;
+    }
+    EXPECT_EQ(expected, 50);
+}
