@@ -1,4 +1,5 @@
 // Whole-file reads and writes, and the length-prefixed String of the package.
+// Every path is a document path: backslashes are opened as '/' on POSIX.
 #pragma once
 
 #include <cstdint>
@@ -6,11 +7,18 @@
 #include <string>
 
 // The whole file followed by one zero byte (release with free), its length
-// stored through size; null and size 0 when the file cannot be read.
+// stored through size; null and size 0 when the file cannot be opened or
+// read, or is 4 GiB or larger.
 char* ReadWholeFile(const char* path, uint32_t* size = nullptr);
 // Replaces the file with length bytes: written to a temporary file first,
 // then renamed, so a failure leaves the old file in place. False on failure.
 bool WriteWholeFile(const char* path, const void* data, uint64_t length);
-// A u64 little-endian length, then the bytes.
+// A u64 little-endian length, then the bytes. "" when the file ends early
+// (use ReadStringChecked to tell that apart from an empty String).
 std::string ReadString(FILE* file);
+// Reads one String into text; false (text empty) when the file ends before
+// the length or the bytes. Never allocates much more than the file holds.
+bool ReadStringChecked(FILE* file, std::string& text);
+// Writes the u64 length and the bytes; the stream's error flag tells of a
+// failed write.
 void WriteString(const std::string& text, FILE* file);

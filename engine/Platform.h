@@ -1,5 +1,6 @@
 // Everything that differs between operating systems: the executable's own
-// path, turning document paths into native ones, and the execute bit.
+// path, turning document paths into native ones, replacing a file by
+// another, and the execute bit. The rest of the program has no #ifdef.
 #pragma once
 
 #include <cstdio>
@@ -10,7 +11,13 @@ std::string ExecutablePath();
 // Documents store names with backslashes ("resources\default.vert"); on
 // POSIX they are opened with '/'. The stored name itself never changes.
 std::string NativePath(const std::string& path);
-// fopen of NativePath(path).
+// fopen of NativePath(path); null when the file cannot be opened.
 FILE* OpenFile(const std::string& path, const char* mode);
-// Lets the file be run as a program (the execute bit on POSIX).
+// Renames from over to (both document paths), replacing an existing file in
+// one step; false (and nothing replaced) on failure.
+bool RenameReplacing(const std::string& from, const std::string& to);
+// Removes a file; false when there was none or it could not be removed.
+bool RemoveFile(const std::string& path);
+// Lets the file be run as a program (the execute bit on POSIX, for everyone
+// who may read it); false when the file's mode could not be changed.
 bool MakeExecutable(const std::string& path);

@@ -1,5 +1,14 @@
 #include "Playback.h"
 
+#include <GL/glew.h>
+#include <SDL_mixer.h>
+
+#include <cstdio>
+
+#include "Demo.h"
+
+/* === Process-wide state ================================================== */
+
 // The one screen size of the process; start-up replaces it with the desktop size.
 static ScreenSize s_screen_size = {1920, 1080};
 
@@ -18,3 +27,44 @@ char g_document_name[256] = "untitled.demo";
 SDL_Window* g_window = nullptr;
 SDL_GLContext g_gl_context = nullptr;
 kiss_fftr_cfg g_fft = nullptr;
+
+/* === The beat clock ====================================================== */
+
+float BeatAtElapsed(uint32_t elapsed_ms, float bpm, float beat_offset) {
+    float elapsed = static_cast<float>(elapsed_ms);
+    return elapsed * bpm / 60000.0f - beat_offset;
+}
+
+uint32_t MillisecondsAtBeat(float beat, float beat_offset, float bpm) {
+    if (!(bpm > 0.0f)) return 0;  // no tempo: music time 0, never a division by 0
+    float ms = (beat + beat_offset) * 60000.0f / bpm;
+    if (!(ms > 0.0f)) return 0;   // negative or not a number
+    if (ms >= 4294967296.0f) return 0xFFFFFFFFu;
+    return static_cast<uint32_t>(ms);
+}
+
+void SeekToBeat(float beat) {
+    uint32_t ms = g_demo ? MillisecondsAtBeat(beat, g_demo->beat_offset, g_demo->bpm) : 0;
+    Mix_RewindMusic();
+    Mix_SetMusicPosition(ms / 1000.0);
+    g_start_ticks = SDL_GetTicks() - ms;
+    g_beat = beat;
+}
+
+/* === Errors, the event watch, full-screen drawing ======================== */
+
+void CheckGLError(const char* tag) {
+    for (GLenum code = glGetError(); code != GL_NO_ERROR; code = glGetError()) {
+        std::printf("ERROR! %s: %x\n", tag, code);
+    }
+}
+
+int QuitEventWatch(void* userdata, SDL_Event* event) {
+    (void)userdata;
+    if (event && event->type == SDL_APP_WILLENTERBACKGROUND) g_quit = true;
+    return 1;
+}
+
+void RenderDemoFullscreen() {
+    if (g_demo) g_demo->Render(g_beat);
+}

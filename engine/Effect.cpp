@@ -1,0 +1,160 @@
+#include "Effect.h"
+
+#include <GL/glew.h>
+
+#include <algorithm>
+
+#include "ByteBuffer.h"
+#include "Music.h"
+#include "Playback.h"
+#include "ShaderProgram.h"
+#include "Texture.h"
+
+// Units 0 to 15 carry an effect's samplers ("tex", "tex1" .. "tex15"); unit
+// 16 is the sound texture's, so an effect binds at most this many.
+static constexpr int kEffectUnits = 16;
+
+/* === Construction ======================================================== */
+
+Effect::Effect(std::string name, ShaderProgram* program, Texture* input_texture, Effect* input_effect,
+               bool feedback)
+    : program(program), name(std::move(name)), feedback(feedback) {
+    if (input_texture) input_textures.push_back(input_texture);
+    if (input_effect) input_effects.push_back(input_effect);
+    if (program) CreateQuad();
+}
+
+Effect::~Effect() {
+    delete pixels;
+    if (texture != 0) glDeleteTextures(1, &texture);
+    if (vbo != 0) glDeleteBuffers(1, &vbo);
+    if (vao != 0) glDeleteVertexArrays(1, &vao);
+}
+
+/* === The full-screen quad ================================================ */
+
+void Effect::CreateQuad() {
+    if (!program) return;
+    static const float kQuad[18] = {
+        -1.0f, -1.0f, 0.0f, -1.0f, 1.0f, 0.0f, 1.0f, 1.0f, 0.0f,
+        1.0f,  1.0f,  0.0f, 1.0f,  -1.0f, 0.0f, -1.0f, -1.0f, 0.0f,
+    };
+    // A second call (the effect got another program) reuses the objects and
+    // points the attribute at the new program's location.
+    if (vao == 0) glGenVertexArrays(1, &vao);
+    glBindVertexArray(vao);
+    if (vbo == 0) glGenBuffers(1, &vbo);
+    glBindBuffer(GL_ARRAY_BUFFER, vbo);
+    glBufferData(GL_ARRAY_BUFFER, sizeof kQuad, kQuad, GL_STATIC_DRAW);
+    if (program->vp_location >= 0) {
+        GLuint vp = static_cast<GLuint>(program->vp_location);
+        glEnableVertexAttribArray(vp);
+        glVertexAttribPointer(vp, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
+    }
+    glBindVertexArray(0);
+}
+
+void Effect::DrawQuad() {
+    if (vao == 0) return;  // no quad yet: nothing to draw
+    glBindVertexArray(vao);
+    glDrawArrays(GL_TRIANGLES, 0, 6);
+}
+
+/* === Render target and back-buffer capture =============================== */
+
+void Effect::EnsureTarget() {
+    if (!pixels) pixels = new Buffer();
+    if (texture == 0) {
+        texture = CreateTexture(g_screen_size->width, g_screen_size->height, pixels->bytes, GL_CLAMP);
+    }
+}
+
+void Effect::CaptureBackBuffer() {
+    EnsureTarget();
+    int width = g_screen_size->width;
+    int height = g_screen_size->height;
+    // The block was sized when it was made; never read more than it holds.
+    if (pixels->size != static_cast<int64_t>(width) * height * 4 || pixels->size == 0) return;
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels->bytes);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels->bytes);
+}
+
+/* === Drawing ============================================================= */
+
+// The effects whose Bind is running, innermost last. An effect met again
+// among its own inputs (a cycle) is not drawn a second time: its last
+// captured texture is bound instead.
+static std::vector<const Effect*> s_binding;
+
+int Effect::Bind() {
+    if (!program) return 0;  // an effect without a program draws nothing
+
+    // Unit layout: feedback, input textures, input effects; only units 0 to
+    // 15 are bound, so inputs beyond them are neither drawn nor bound.
+    int first_effect_unit = (feedback ? 1 : 0) + static_cast<int>(input_textures.size());
+
+    s_binding.push_back(this);
+    for (size_t i = 0; i < input_effects.size(); ++i) {
+        Effect* input = input_effects[i];
+        if (first_effect_unit + static_cast<int>(i) >= kEffectUnits) break;
+        if (!input || !input->program) continue;  // draws nothing, captures nothing
+        if (std::find(s_binding.begin(), s_binding.end(), input) != s_binding.end()) continue;
+        input->Render();
+        input->CaptureBackBuffer();
+    }
+    s_binding.pop_back();
+
+    if (feedback) EnsureTarget();
+    glUseProgram(program->program);
+
+    int unit = 0;
+    auto bind = [&unit](uint32_t id) {
+        if (unit >= kEffectUnits) return;
+        glActiveTexture(GL_TEXTURE0 + unit);
+        glBindTexture(GL_TEXTURE_2D, id);
+        unit += 1;
+    };
+    if (feedback) bind(texture);
+    for (Texture* input : input_textures) bind(input ? input->id : 0);
+    for (Effect* input : input_effects) bind(input ? input->texture : 0);
+    return unit;
+}
+
+void Effect::SetUniforms() {
+    if (!program) return;
+    const ShaderProgram& p = *program;
+    if (p.beat_location != -1) glUniform1f(p.beat_location, g_beat);
+    if (p.sound_location != -1) glUniform1i(p.sound_location, GetSoundLevel());
+    if (p.sound_texture_location != -1) glUniform1i(p.sound_texture_location, 16);
+    for (int i = 0; i < 16; ++i) {
+        if (p.tex_locations[i] != -1) glUniform1i(p.tex_locations[i], i);
+    }
+    if (p.resolution_location != -1) {
+        glUniform2f(p.resolution_location, static_cast<float>(g_screen_size->width),
+                    static_cast<float>(g_screen_size->height));
+    }
+    if (p.camera_position_location != -1) {
+        glUniform3f(p.camera_position_location, g_camera_position[0], g_camera_position[1], g_camera_position[2]);
+    }
+    if (p.camera_rotation_location != -1) {
+        glUniform3f(p.camera_rotation_location, g_camera_rotation[0], g_camera_rotation[1], g_camera_rotation[2]);
+    }
+}
+
+void Effect::Render() {
+    if (!program) return;
+    int count = Bind();
+    SetUniforms();
+    DrawQuad();
+    UnbindTextures(count);
+}
+
+void UnbindTextures(int count) {
+    for (int unit = 0; unit < count && unit < kEffectUnits; ++unit) {
+        glActiveTexture(GL_TEXTURE0 + unit);
+        glBindTexture(GL_TEXTURE_2D, 0);
+    }
+}

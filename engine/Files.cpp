@@ -1,0 +1,101 @@
+#include "Files.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "Platform.h"
+
+/* === Whole files ========================================================= */
+
+char* ReadWholeFile(const char* path, uint32_t* size) {
+    if (size) *size = 0;
+    if (!path) return nullptr;
+    FILE* file = OpenFile(path, "rb");
+    if (!file) return nullptr;
+
+    char* buffer = nullptr;
+    long length = -1;
+    if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
+    // The length travels as 32 bits, and one byte more is allocated.
+    bool fits = length >= 0 && static_cast<unsigned long>(length) < 0xFFFFFFFFul;
+    if (fits && std::fseek(file, 0, SEEK_SET) == 0) {
+        buffer = static_cast<char*>(std::malloc(static_cast<size_t>(length) + 1));
+    }
+    if (buffer) {
+        size_t got = std::fread(buffer, 1, static_cast<size_t>(length), file);
+        // A directory opens on POSIX but fails to read: ferror catches it,
+        // also for a "file" whose length reads as 0.
+        if (got == static_cast<size_t>(length) && length == 0) std::fgetc(file);
+        if (got != static_cast<size_t>(length) || std::ferror(file)) {
+            std::free(buffer);
+            buffer = nullptr;
+        }
+    }
+    std::fclose(file);
+    if (!buffer) return nullptr;
+    buffer[length] = '\0';
+    if (size) *size = static_cast<uint32_t>(length);
+    return buffer;
+}
+
+bool WriteWholeFile(const char* path, const void* data, uint64_t length) {
+    if (!path || (!data && length > 0)) return false;
+    // Write beside the target, then rename over it: the old file stays
+    // whole until the new one is complete.
+    std::string target = path;
+    std::string temporary = target + ".velmara-tmp";
+    FILE* file = OpenFile(temporary, "wb");
+    if (!file) return false;
+    bool ok = length == 0 || std::fwrite(data, 1, static_cast<size_t>(length), file) == length;
+    ok = (std::fflush(file) == 0) && ok;
+    ok = (std::fclose(file) == 0) && ok;
+    if (ok) ok = RenameReplacing(temporary, target);
+    if (!ok) RemoveFile(temporary);
+    return ok;
+}
+
+/* === Package Strings ===================================================== */
+
+static bool ReadU64(FILE* file, uint64_t& value) {
+    uint8_t bytes[8];
+    if (std::fread(bytes, 1, 8, file) != 8) return false;
+    value = 0;
+    for (int i = 7; i >= 0; --i) value = (value << 8) | bytes[i];
+    return true;
+}
+
+bool ReadStringChecked(FILE* file, std::string& text) {
+    text.clear();
+    uint64_t length = 0;
+    if (!file || !ReadU64(file, length)) return false;
+    // Grow with what actually arrives, so a damaged length cannot make us
+    // allocate far beyond the file.
+    const uint64_t kChunk = 1 << 16;
+    while (text.size() < length) {
+        uint64_t want = length - text.size();
+        if (want > kChunk) want = kChunk;
+        size_t old_size = text.size();
+        text.resize(old_size + static_cast<size_t>(want));
+        size_t got = std::fread(&text[old_size], 1, static_cast<size_t>(want), file);
+        if (got != want) {
+            text.clear();
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string ReadString(FILE* file) {
+    std::string text;
+    ReadStringChecked(file, text);
+    return text;
+}
+
+void WriteString(const std::string& text, FILE* file) {
+    if (!file) return;
+    uint64_t length = text.size();
+    uint8_t bytes[8];
+    for (int i = 0; i < 8; ++i) bytes[i] = static_cast<uint8_t>(length >> (8 * i));
+    std::fwrite(bytes, 1, 8, file);
+    if (length > 0) std::fwrite(text.data(), 1, text.size(), file);
+}

@@ -1,0 +1,38 @@
+#include "MainLoop.h"
+
+#include "Demo.h"
+#include "Event.h"
+#include "Playback.h"
+
+bool EndRuleQuits(float beat, float end_beat, bool editor_shown) {
+    return beat > end_beat && !editor_shown;
+}
+
+void AdvanceBeatClock(uint32_t now_ticks) {
+    if (!g_demo || g_demo->paused) return;
+    uint32_t elapsed = now_ticks - g_start_ticks;
+    g_beat = BeatAtElapsed(elapsed, g_demo->bpm, g_demo->beat_offset);
+}
+
+bool ApplyLoopRule() {
+    if (!g_loop_event || !(g_beat >= g_loop_event->end_beat)) return false;
+    SeekToBeat(g_loop_event->start_beat);
+    return true;
+}
+
+void HandleLoopEvent(const SDL_Event& event, MainLoopState& state) {
+    if (event.type == SDL_QUIT) {
+        g_quit = true;
+        return;
+    }
+    if (event.type != SDL_KEYUP) return;  // everything else is the UI's
+    SDL_Keycode key = event.key.keysym.sym;
+    if (key == SDLK_ESCAPE && !state.editor_shown) g_quit = true;
+    if ((event.key.keysym.mod & KMOD_CTRL) != 0 && !g_packaged) {
+        if (key == SDLK_t) {
+            state.editor_shown = !state.editor_shown;
+        } else {
+            state.shortcut_key = key;  // the last one of the pass wins
+        }
+    }
+}

@@ -1,0 +1,30 @@
+// The rules of one pass of the main loop, apart from the drawing: the end
+// rule, the beat clock, the loop rule and the keys. The loop itself is in
+// Main.cpp; these take the time and the events as arguments so that tests
+// can drive them without a clock or a keyboard.
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+
+// State local to the main loop.
+struct MainLoopState {
+    bool editor_shown = false;  // Ctrl+T shows and hides the editor
+    int shortcut_key = 0;       // Ctrl+key released this pass, for the editor; 0 for none
+};
+
+// End rule: true when the beat has passed the end beat while the editor is
+// hidden (the player stops); never while the editor is shown.
+bool EndRuleQuits(float beat, float end_beat, bool editor_shown);
+// Beat clock: unless g_demo is paused, g_beat := the beat at now_ticks
+// minus g_start_ticks (an unsigned difference, so the tick wrap is harmless).
+void AdvanceBeatClock(uint32_t now_ticks);
+// Loop rule: once g_beat has reached the looped event's end beat, seeks to
+// its start beat. True when it sought.
+bool ApplyLoopRule();
+// Acts on one SDL event of the pass: the window's close request quits;
+// keys act on release: Escape quits while the editor is hidden; with either
+// Control key held (and not in a packaged run) T toggles the editor and any
+// other key becomes the pass's shortcut key.
+void HandleLoopEvent(const SDL_Event& event, MainLoopState& state);

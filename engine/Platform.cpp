@@ -1,0 +1,88 @@
+#include "Platform.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+#ifdef __APPLE__
+#include <mach-o/dyld.h>
+#endif
+
+/* === The executable's own path ========================================== */
+
+std::string ExecutablePath() {
+#if defined(_WIN32)
+    char buffer[MAX_PATH + 1];
+    DWORD length = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return "";
+    return std::string(buffer, length);
+#elif defined(__APPLE__)
+    uint32_t size = 0;
+    _NSGetExecutablePath(nullptr, &size);
+    std::string path(size, '\0');
+    if (_NSGetExecutablePath(&path[0], &size) != 0) return "";
+    path.resize(std::strlen(path.c_str()));
+    return path;
+#else
+    // /proc/self/exe is a link to the running file; readlink does not
+    // terminate, and a full buffer means the path may have been cut.
+    std::string path(4096, '\0');
+    ssize_t length = readlink("/proc/self/exe", &path[0], path.size());
+    if (length <= 0 || static_cast<size_t>(length) >= path.size()) return "";
+    path.resize(static_cast<size_t>(length));
+    return path;
+#endif
+}
+
+/* === Paths and files ===================================================== */
+
+std::string NativePath(const std::string& path) {
+#ifdef _WIN32
+    return path;
+#else
+    std::string native = path;
+    for (char& c : native) {
+        if (c == '\\') c = '/';
+    }
+    return native;
+#endif
+}
+
+FILE* OpenFile(const std::string& path, const char* mode) {
+    return std::fopen(NativePath(path).c_str(), mode);
+}
+
+bool RenameReplacing(const std::string& from, const std::string& to) {
+#ifdef _WIN32
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+#else
+    // rename() replaces the target atomically on POSIX.
+    return std::rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0;
+#endif
+}
+
+bool RemoveFile(const std::string& path) {
+    return std::remove(NativePath(path).c_str()) == 0;
+}
+
+bool MakeExecutable(const std::string& path) {
+#ifdef _WIN32
+    (void)path;  // Windows runs any .exe; there is no bit to set.
+    return true;
+#else
+    struct stat info;
+    std::string native = NativePath(path);
+    if (stat(native.c_str(), &info) != 0) return false;
+    // Execute for whoever may read: r-- becomes r-x.
+    mode_t mode = info.st_mode & 07777;
+    mode |= (mode & (S_IRUSR | S_IRGRP | S_IROTH)) >> 2;
+    return chmod(native.c_str(), mode) == 0;
+#endif
+}
