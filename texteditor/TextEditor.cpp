@@ -1,0 +1,598 @@
+// TextEditor: construction, the text model and its coordinates.
+//
+// Positions are (line, display column); every byte index is derived from a
+// column by walking the line. Functions that take a position check that its
+// line exists before they index anything, so a stale or hostile position
+// never reads outside a line or the text.
+#include "TextEditor.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cfloat>
+#include <chrono>
+#include <cmath>
+
+namespace {
+
+// The standard character classes, asked with the byte as an unsigned value.
+bool IsBlank(uint8_t byte) { return std::isspace(byte) != 0; }
+bool IsAlphaNumeric(uint8_t byte) { return std::isalnum(byte) != 0; }
+
+// Wall-clock milliseconds since the epoch (the cursor blink clock).
+uint64_t NowMilliseconds() {
+    using namespace std::chrono;
+    return static_cast<uint64_t>(duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
+}
+
+// Width in pixels of bytes [begin, end) in the current font at its size.
+float TextWidth(const char* begin, const char* end) {
+    return ImGui::GetFont()->CalcTextSizeA(ImGui::GetFontSize(), FLT_MAX, -1.0f, begin, end).x;
+}
+
+// Copies the character starting at line[i] (at most six bytes, never past the
+// line) into buffer and advances i past it. Returns the number of bytes.
+int GatherCharacter(const TextEditor::Line& line, int& i, char* buffer) {
+    const int length = UTF8CharLength(line[i].character);
+    int n = 0;
+    while (n < length && n < 6 && i < static_cast<int>(line.size())) buffer[n++] = static_cast<char>(line[i++].character);
+    buffer[n] = '\0';
+    return n;
+}
+
+}  // namespace
+
+// ==========================================================================
+// UTF-8 helpers
+// ==========================================================================
+
+int UTF8CharLength(uint8_t leadByte) {
+    if ((leadByte & 0xFE) == 0xFC) return 6;
+    if ((leadByte & 0xFC) == 0xF8) return 5;
+    if ((leadByte & 0xF8) == 0xF0) return 4;
+    if ((leadByte & 0xF0) == 0xE0) return 3;
+    if ((leadByte & 0xE0) == 0xC0) return 2;
+    return 1;
+}
+
+bool IsUTFSequence(uint8_t byte) { return (byte & 0xC0) == 0x80; }
+
+int ImTextCharToUtf8(char* buffer, int bufferSize, unsigned int c) {
+    if (c < 0x80) {
+        if (bufferSize < 1) return 0;
+        buffer[0] = static_cast<char>(c);
+        return 1;
+    }
+    if (c < 0x800) {
+        if (bufferSize < 2) return 0;
+        buffer[0] = static_cast<char>(0xC0 + (c >> 6));
+        buffer[1] = static_cast<char>(0x80 + (c & 0x3F));
+        return 2;
+    }
+    if (c >= 0xDC00 && c < 0xE000) return 0;
+    if (c >= 0xD800 && c < 0xDC00) {
+        if (bufferSize < 4) return 0;
+        buffer[0] = static_cast<char>(0xF0 + (c >> 18));
+        buffer[1] = static_cast<char>(0x80 + ((c >> 12) & 0x3F));
+        buffer[2] = static_cast<char>(0x80 + ((c >> 6) & 0x3F));
+        buffer[3] = static_cast<char>(0x80 + (c & 0x3F));
+        return 4;
+    }
+    if (bufferSize < 3) return 0;
+    buffer[0] = static_cast<char>(0xE0 + (c >> 12));
+    buffer[1] = static_cast<char>(0x80 + ((c >> 6) & 0x3F));
+    buffer[2] = static_cast<char>(0x80 + (c & 0x3F));
+    return 3;
+}
+
+// ==========================================================================
+// Construction
+// ==========================================================================
+
+TextEditor::TextEditor() {
+    startTime = NowMilliseconds();
+    SetPalette(GetDarkPalette());
+    SetSyntaxDefinition(SyntaxDefinition::HLSL());
+    lines.push_back(Line());
+}
+
+TextEditor::~TextEditor() = default;
+
+// ==========================================================================
+// Small accessors
+// ==========================================================================
+
+int TextEditor::GetTotalLines() const { return static_cast<int>(lines.size()); }
+bool TextEditor::IsTextChanged() const { return textChanged; }
+void TextEditor::SetReadOnly(bool value) { readOnly = value; }
+bool TextEditor::IsReadOnly() const { return readOnly; }
+void TextEditor::SetColorizerEnabled(bool value) { colorizerEnabled = value; }
+void TextEditor::SetTabSize(int value) { tabSize = std::max(0, std::min(32, value)); }
+
+TextEditor::TextPosition TextEditor::GetCursorPosition() const { return SanitizedCursor(); }
+TextEditor::TextPosition TextEditor::GetSelectionBound() const { return SanitizePosition(state.selectionStart); }
+TextEditor::TextPosition TextEditor::SanitizedCursor() const { return SanitizePosition(state.cursorPosition); }
+
+std::string TextEditor::GetSelectedText() const { return GetTextRange(state.selectionStart, state.selectionEnd); }
+
+std::string TextEditor::GetCurrentLineText() const {
+    const int line = state.cursorPosition.line;
+    return GetTextRange(TextPosition(line, 0), TextPosition(line, LineEndColumn(line)));
+}
+
+std::string TextEditor::GetWordUnderCursor() const { return GetWordAt(GetCursorPosition()); }
+
+// ==========================================================================
+// Columns and byte indexes
+// ==========================================================================
+
+// A tab size of 0 would divide by zero: it acts as one column per stop.
+int TextEditor::TabStop(int column) const {
+    const int size = std::max(1, tabSize);
+    return (column / size) * size + size;
+}
+
+float TextEditor::TabStopX(float x, float spaceWidth) const {
+    const float step = static_cast<float>(std::max(1, tabSize)) * spaceWidth;
+    if (!(step > 0.0f)) return x;  // no font measured yet
+    return (1.0f + std::floor((1.0f + x) / step)) * step;
+}
+
+int TextEditor::ColumnToCharIndex(const TextPosition& position) const {
+    if (static_cast<size_t>(static_cast<uint32_t>(position.line)) >= lines.size()) return -1;
+    const Line& line = lines[position.line];
+    const int length = static_cast<int>(line.size());
+    int column = 0;
+    int i = 0;
+    while (i < length && column < position.column) {
+        column = line[i].character == '\t' ? TabStop(column) : column + 1;
+        i += UTF8CharLength(line[i].character);
+    }
+    return std::min(i, length);
+}
+
+int TextEditor::CharIndexToColumn(int lineIndex, int index) const {
+    if (lineIndex < 0 || lineIndex >= static_cast<int>(lines.size())) return 0;
+    const Line& line = lines[lineIndex];
+    const int length = static_cast<int>(line.size());
+    int column = 0;
+    int i = 0;
+    while (i < index && i < length) {
+        const uint8_t byte = line[i].character;
+        i += UTF8CharLength(byte);
+        column = byte == '\t' ? TabStop(column) : column + 1;
+    }
+    return column;
+}
+
+int TextEditor::LineCharCount(int lineIndex) const {
+    if (lineIndex < 0 || lineIndex >= static_cast<int>(lines.size())) return 0;
+    const Line& line = lines[lineIndex];
+    int count = 0;
+    for (size_t i = 0; i < line.size(); i += UTF8CharLength(line[i].character)) ++count;
+    return count;
+}
+
+int TextEditor::LineEndColumn(int lineIndex) const {
+    if (lineIndex < 0 || lineIndex >= static_cast<int>(lines.size())) return 0;
+    return CharIndexToColumn(lineIndex, static_cast<int>(lines[lineIndex].size()));
+}
+
+// A negative line or column is clamped to 0 as well, so a sanitized position
+// always names an existing line (when there is one).
+TextEditor::TextPosition TextEditor::SanitizePosition(const TextPosition& position) const {
+    if (lines.empty()) return TextPosition(0, 0);
+    const int count = static_cast<int>(lines.size());
+    if (position.line >= count) return TextPosition(count - 1, LineEndColumn(count - 1));
+    const int line = std::max(0, position.line);
+    return TextPosition(line, std::max(0, std::min(position.column, LineEndColumn(line))));
+}
+
+void TextEditor::StepForward(TextPosition& position) const {
+    if (position.line < 0 || position.line >= static_cast<int>(lines.size())) return;
+    const Line& line = lines[position.line];
+    const int length = static_cast<int>(line.size());
+    int i = ColumnToCharIndex(position);
+    if (i + 1 < length) {
+        i = std::min(i + UTF8CharLength(line[i].character), length - 1);
+    } else {
+        ++position.line;
+        i = 0;
+    }
+    position.column = CharIndexToColumn(position.line, i);
+}
+
+// ==========================================================================
+// Words: runs of glyphs sharing one colour index, bounded by blanks
+// ==========================================================================
+
+TextEditor::TextPosition TextEditor::FindWordStart(const TextPosition& from) const {
+    if (from.line < 0 || from.line >= static_cast<int>(lines.size())) return from;
+    const Line& line = lines[from.line];
+    int i = ColumnToCharIndex(from);
+    if (i >= static_cast<int>(line.size())) return from;
+
+    while (i > 0 && IsBlank(line[i].character)) --i;
+    const PaletteIndex colour = line[i].colorIndex;
+    while (i > 0) {
+        const uint8_t byte = line[i].character;
+        if (!IsUTFSequence(byte)) {
+            if (byte <= 32 && IsBlank(byte)) {
+                ++i;
+                break;
+            }
+            if (line[i - 1].colorIndex != colour) break;
+        }
+        --i;
+    }
+    return TextPosition(from.line, CharIndexToColumn(from.line, i));
+}
+
+TextEditor::TextPosition TextEditor::FindWordEnd(const TextPosition& from) const {
+    if (from.line < 0 || from.line >= static_cast<int>(lines.size())) return from;
+    const Line& line = lines[from.line];
+    const int length = static_cast<int>(line.size());
+    int i = ColumnToCharIndex(from);
+    if (i >= length) return from;
+
+    const bool startBlank = IsBlank(line[i].character);
+    const PaletteIndex colour = line[i].colorIndex;
+    while (i < length) {
+        const uint8_t byte = line[i].character;
+        if (line[i].colorIndex != colour) break;
+        if (IsBlank(byte) != startBlank) {
+            if (IsBlank(byte))
+                while (i < length && IsBlank(line[i].character)) ++i;
+            break;
+        }
+        i += UTF8CharLength(byte);
+    }
+    return TextPosition(from.line, CharIndexToColumn(from.line, i));
+}
+
+TextEditor::TextPosition TextEditor::FindNextWord(const TextPosition& from) const {
+    TextPosition at = from;
+    if (at.line < 0 || at.line >= static_cast<int>(lines.size())) return at;
+
+    int i = ColumnToCharIndex(from);
+    bool isWord = false;
+    bool skip = false;
+    if (i < static_cast<int>(lines[at.line].size())) isWord = skip = IsAlphaNumeric(lines[at.line][i].character);
+
+    while (!isWord || skip) {
+        if (at.line >= static_cast<int>(lines.size())) {
+            const int last = std::max(0, static_cast<int>(lines.size()) - 1);
+            return TextPosition(last, LineEndColumn(last));
+        }
+        const Line& line = lines[at.line];
+        if (i < static_cast<int>(line.size())) {
+            isWord = IsAlphaNumeric(line[i].character);
+            if (isWord && !skip) return TextPosition(at.line, CharIndexToColumn(at.line, i));
+            if (!isWord) skip = false;
+            ++i;
+        } else {
+            i = 0;
+            ++at.line;
+            skip = false;
+            isWord = false;
+        }
+    }
+    return at;
+}
+
+// The start of a line is always a boundary (there is no glyph before it).
+bool TextEditor::IsWordBoundary(const TextPosition& at) const {
+    if (at.line < 0 || at.line >= static_cast<int>(lines.size()) || at.column == 0) return true;
+    const Line& line = lines[at.line];
+    const int i = ColumnToCharIndex(at);
+    if (i <= 0 || i >= static_cast<int>(line.size())) return true;
+    if (colorizerEnabled) return line[i].colorIndex != line[i - 1].colorIndex;
+    return IsBlank(line[i].character) != IsBlank(line[i - 1].character);
+}
+
+std::string TextEditor::GetWordAt(const TextPosition& at) const {
+    const int start = ColumnToCharIndex(FindWordStart(at));
+    const int end = ColumnToCharIndex(FindWordEnd(at));
+    std::string word;
+    if (start < 0 || end < 0) return word;
+    const Line& line = lines[at.line];
+    for (int i = start; i < end && i < static_cast<int>(line.size()); ++i)
+        word.push_back(static_cast<char>(line[i].character));
+    return word;
+}
+
+// ==========================================================================
+// Text extraction
+// ==========================================================================
+
+std::string TextEditor::GetTextRange(const TextPosition& start, const TextPosition& end) const {
+    int lineIndex = start.line;
+    const int lastLine = end.line;
+    int i = ColumnToCharIndex(start);
+    const int endIndex = ColumnToCharIndex(end);
+
+    size_t size = 0;
+    const int from = std::max(0, lineIndex);
+    const int to = std::min(lastLine, static_cast<int>(lines.size()));
+    for (int l = from; l < to; ++l) size += lines[l].size();
+    std::string result;
+    result.reserve(size + size / 8);
+
+    while (i < endIndex || lineIndex < lastLine) {
+        if (lineIndex < 0 || lineIndex >= static_cast<int>(lines.size())) break;
+        const Line& line = lines[lineIndex];
+        if (i >= 0 && i < static_cast<int>(line.size())) {
+            result.push_back(static_cast<char>(line[i].character));
+            ++i;
+        } else {
+            result.push_back('\n');
+            i = 0;
+            ++lineIndex;
+        }
+    }
+    return result;
+}
+
+std::string TextEditor::GetText() const {
+    return GetTextRange(TextPosition(0, 0), TextPosition(static_cast<int>(lines.size()), 0));
+}
+
+std::vector<std::string> TextEditor::GetTextLines() const {
+    std::vector<std::string> result;
+    result.reserve(lines.size());
+    for (const Line& line : lines) {
+        std::string text(line.size(), '\0');
+        for (size_t i = 0; i < line.size(); ++i) text[i] = static_cast<char>(line[i].character);
+        result.push_back(std::move(text));
+    }
+    return result;
+}
+
+// ==========================================================================
+// Replacing the whole text
+// ==========================================================================
+
+void TextEditor::SetText(const std::string& text) {
+    lines.clear();
+    lines.emplace_back();
+    for (const char c : text) {
+        if (c == '\r') continue;
+        if (c == '\n')
+            lines.emplace_back();
+        else
+            lines.back().emplace_back(static_cast<uint8_t>(c), PaletteIndex::Default);
+    }
+    textChanged = true;
+    scrollToTop = true;
+    undoBuffer.clear();
+    undoIndex = 0;
+    Colorize(0, -1);
+}
+
+void TextEditor::SetTextLines(const std::vector<std::string>& text) {
+    lines.clear();
+    if (text.empty()) {
+        lines.emplace_back();
+    } else {
+        lines.resize(text.size());
+        for (size_t l = 0; l < text.size(); ++l) {
+            lines[l].reserve(text[l].size());
+            for (const char c : text[l]) lines[l].emplace_back(static_cast<uint8_t>(c), PaletteIndex::Default);
+        }
+    }
+    textChanged = true;
+    scrollToTop = true;
+    undoBuffer.clear();
+    undoIndex = 0;
+    Colorize(0, -1);
+}
+
+// ==========================================================================
+// Insert and delete primitives
+// ==========================================================================
+
+int TextEditor::InsertTextAt(TextPosition& where, const char* text) {
+    if (text == nullptr) return 0;
+    if (lines.empty()) lines.emplace_back();
+    where = SanitizePosition(where);
+    int i = ColumnToCharIndex(where);
+    int count = 0;
+    const uint8_t* p = reinterpret_cast<const uint8_t*>(text);
+    while (*p != 0) {
+        if (*p == '\r') {
+            ++p;
+            continue;
+        }
+        if (*p == '\n') {
+            Line& added = InsertLine(where.line + 1);
+            Line& line = lines[where.line];
+            if (i < static_cast<int>(line.size())) {
+                added.insert(added.end(), line.begin() + i, line.end());
+                line.erase(line.begin() + i, line.end());
+            }
+            where = TextPosition(where.line + 1, 0);
+            i = 0;
+            ++count;
+            ++p;
+        } else {
+            Line& line = lines[where.line];
+            const int length = UTF8CharLength(*p);
+            for (int k = 0; k < length && *p != 0; ++k)
+                line.insert(line.begin() + i++, Glyph(*p++, PaletteIndex::Default));
+            where.column = CharIndexToColumn(where.line, i);
+        }
+        textChanged = true;
+    }
+    return count;
+}
+
+void TextEditor::DeleteRange(const TextPosition& startIn, const TextPosition& endIn) {
+    if (startIn == endIn || lines.empty()) return;
+    TextPosition start = SanitizePosition(startIn);
+    TextPosition end = SanitizePosition(endIn);
+    if (end < start) std::swap(start, end);
+    if (start == end) return;
+
+    const int is = ColumnToCharIndex(start);
+    const int ie = ColumnToCharIndex(end);
+    if (start.line == end.line) {
+        Line& line = lines[start.line];
+        if (end.column >= LineEndColumn(start.line))
+            line.erase(line.begin() + is, line.end());
+        else
+            line.erase(line.begin() + is, line.begin() + std::max(is, ie));
+    } else {
+        Line& first = lines[start.line];
+        Line& last = lines[end.line];
+        first.erase(first.begin() + is, first.end());
+        last.erase(last.begin(), last.begin() + ie);
+        first.insert(first.end(), last.begin(), last.end());
+        RemoveLines(start.line + 1, end.line + 1);
+    }
+    textChanged = true;
+}
+
+// ==========================================================================
+// Line operations: breakpoints and error markers stay keyed to their lines
+// (keys count lines from 1, so line index n has key n + 1)
+// ==========================================================================
+
+namespace {
+
+// Moves every key after removedLast up by count and drops the keys of the
+// removed lines (removedFirst to removedLast, counted from 1).
+template <typename Map>
+Map RenumberMapAfterRemoval(const Map& in, int removedFirst, int removedLast) {
+    Map out;
+    const int count = removedLast - removedFirst + 1;
+    for (const auto& entry : in) {
+        if (entry.first >= removedFirst && entry.first <= removedLast) continue;
+        out.emplace(entry.first > removedLast ? entry.first - count : entry.first, entry.second);
+    }
+    return out;
+}
+
+template <typename Set>
+Set RenumberSetAfterRemoval(const Set& in, int removedFirst, int removedLast) {
+    Set out;
+    const int count = removedLast - removedFirst + 1;
+    for (const int key : in) {
+        if (key >= removedFirst && key <= removedLast) continue;
+        out.insert(key > removedLast ? key - count : key);
+    }
+    return out;
+}
+
+}  // namespace
+
+TextEditor::Line& TextEditor::InsertLine(int index) {
+    index = std::max(0, std::min(index, static_cast<int>(lines.size())));
+    // Line index n has key n + 1: the lines at or after index have keys above index.
+    std::map<int, std::string> markers;
+    for (const auto& entry : errorMarkers) markers.emplace(entry.first > index ? entry.first + 1 : entry.first, entry.second);
+    errorMarkers = std::move(markers);
+    std::unordered_set<int> marks;
+    for (const int key : breakpoints) marks.insert(key > index ? key + 1 : key);
+    breakpoints = std::move(marks);
+
+    return *lines.insert(lines.begin() + index, Line());
+}
+
+void TextEditor::RemoveLine(int index) { RemoveLines(index, index + 1); }
+
+void TextEditor::RemoveLines(int start, int end) {
+    start = std::max(0, start);
+    end = std::min(end, static_cast<int>(lines.size()));
+    if (start >= end) return;
+    errorMarkers = RenumberMapAfterRemoval(errorMarkers, start + 1, end);
+    breakpoints = RenumberSetAfterRemoval(breakpoints, start + 1, end);
+    lines.erase(lines.begin() + start, lines.begin() + end);
+    textChanged = true;
+}
+
+// ==========================================================================
+// Glyph colour
+// ==========================================================================
+
+ImU32 TextEditor::GetGlyphColor(const Glyph& glyph) const {
+    if (!colorizerEnabled) return palette[static_cast<size_t>(PaletteIndex::Default)];
+    if (glyph.comment) return palette[static_cast<size_t>(PaletteIndex::Comment)];
+    if (glyph.multiLineComment) return palette[static_cast<size_t>(PaletteIndex::MultiLineComment)];
+    const size_t index = static_cast<size_t>(glyph.colorIndex);
+    const ImU32 colour = palette[index < palette.size() ? index : 0];
+    if (!glyph.preprocessor) return colour;
+
+    // Per-channel mean with the preprocessor colour, fraction dropped.
+    const ImU32 other = palette[static_cast<size_t>(PaletteIndex::Preprocessor)];
+    ImU32 result = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        const ImU32 a = (colour >> shift) & 0xFF;
+        const ImU32 b = (other >> shift) & 0xFF;
+        result |= ((a + b) / 2) << shift;
+    }
+    return result;
+}
+
+// ==========================================================================
+// Pixel geometry (current ImGui font and size)
+// ==========================================================================
+
+float TextEditor::DistanceToLineStart(const TextPosition& position) const {
+    if (position.line < 0 || position.line >= static_cast<int>(lines.size())) return 0.0f;
+    const Line& line = lines[position.line];
+    const int length = static_cast<int>(line.size());
+    const int stop = ColumnToCharIndex(position);
+    const float spaceWidth = TextWidth(" ", nullptr);
+
+    float distance = 0.0f;
+    int i = 0;
+    char buffer[7];
+    while (i < length && i < stop) {
+        if (line[i].character == '\t') {
+            distance = TabStopX(distance, spaceWidth);
+            ++i;
+        } else {
+            const int n = GatherCharacter(line, i, buffer);
+            distance += TextWidth(buffer, buffer + n);
+        }
+    }
+    return distance;
+}
+
+TextEditor::TextPosition TextEditor::ScreenPosToPosition(const ImVec2& point) const {
+    const ImVec2 origin = ImGui::GetCursorScreenPos();
+    const ImVec2 local(point.x - origin.x, point.y - origin.y);
+
+    // Before the first render the line height is unknown: everything is line 0.
+    int lineIndex = 0;
+    const float row = charAdvance.y > 0.0f ? std::floor(local.y / charAdvance.y) : 0.0f;
+    if (row >= static_cast<float>(lines.size()))
+        lineIndex = static_cast<int>(lines.size());
+    else if (row > 0.0f)
+        lineIndex = static_cast<int>(row);
+
+    int column = 0;
+    if (lineIndex < static_cast<int>(lines.size())) {
+        const Line& line = lines[lineIndex];
+        const int length = static_cast<int>(line.size());
+        const float spaceWidth = TextWidth(" ", nullptr);
+        float x = 0.0f;
+        int i = 0;
+        char buffer[7];
+        while (i < length) {
+            if (line[i].character == '\t') {
+                const float next = TabStopX(x, spaceWidth);
+                if (textStart + x + (next - x) * 0.5f > local.x) break;
+                x = next;
+                column = TabStop(column);
+                ++i;
+            } else {
+                const int n = GatherCharacter(line, i, buffer);
+                const float width = TextWidth(buffer, buffer + n);
+                if (textStart + x + width * 0.5f > local.x) break;
+                x += width;
+                ++column;
+            }
+        }
+    }
+    return SanitizePosition(TextPosition(lineIndex, column));
+}
