@@ -237,10 +237,14 @@ void TextEditor::ScanComments() {
                 line[currentIndex].multiLineComment = inComment;
                 line[currentIndex].comment = false;
             } else {
-                if (!singleString.empty() && LineHasAt(line, currentIndex, singleString)) {
+                // Where both openers match (Lua's "--[[" starts with "--"), the
+                // longer one, the block opener, wins.
+                const bool opensBlock =
+                    !withinSingleLineComment && !startString.empty() && LineHasAt(line, currentIndex, startString);
+                const bool opensSingle = !singleString.empty() && LineHasAt(line, currentIndex, singleString);
+                if (opensSingle && !(opensBlock && startString.size() > singleString.size())) {
                     withinSingleLineComment = true;
-                } else if (!withinSingleLineComment && !startString.empty() &&
-                           LineHasAt(line, currentIndex, startString)) {
+                } else if (opensBlock) {
                     openLine = currentLine;
                     openIndex = currentIndex;
                 }
