@@ -12,6 +12,10 @@
 #include <cstring>
 #include <stdexcept>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 namespace {
 
 // === Alphabets and tables ====================================================
@@ -82,6 +86,58 @@ inline uint32_t DecodeFour(const unsigned char* in) {
            kDecode.place[3][in[3]];
 }
 
+// === Vector encoding =========================================================
+//
+// On x86-64 processors with SSSE3 (checked at run time), twelve bytes become
+// sixteen characters per step: the bytes are spread so that each 32-bit lane
+// holds one group of three, two multiplications move the four 6-bit values
+// into the four bytes of the lane, and one table lookup per byte turns values
+// into characters. The result is the same as the table encoder's.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define VELMARA_BASE64_SSSE3 1
+
+bool HasSsse3() {
+    static const bool has = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("ssse3") != 0;
+    }();
+    return has;
+}
+
+// Encodes whole steps of twelve bytes while sixteen can be read; returns how
+// many bytes it encoded (a multiple of three).
+__attribute__((target("ssse3"))) size_t EncodeSsse3(const unsigned char* bytes, size_t length,
+                                                    char* out, bool url) {
+    // Lane k takes bytes 3k+1, 3k, 3k+2, 3k+1 (low to high).
+    const __m128i spread = _mm_set_epi8(10, 11, 9, 10, 7, 8, 6, 7, 4, 5, 3, 4, 1, 2, 0, 1);
+    // Added to a value by its range: 0-25 -> 'A', 26-51 -> 'a', 52-61 -> '0',
+    // then the two characters that differ between the alphabets.
+    const __m128i offsets = _mm_setr_epi8(
+        'a' - 26, '0' - 52, '0' - 52, '0' - 52, '0' - 52, '0' - 52, '0' - 52, '0' - 52, '0' - 52,
+        '0' - 52, '0' - 52, char((url ? '-' : '+') - 62), char((url ? '_' : '/') - 63), 'A', 0, 0);
+    size_t i = 0;
+    for (; i + 16 <= length; i += 12, out += 16) {
+        __m128i in = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+        in = _mm_shuffle_epi8(in, spread);
+        // Values 0 and 2 of each lane by a high multiply, 1 and 3 by a low one.
+        __m128i high = _mm_mulhi_epu16(_mm_and_si128(in, _mm_set1_epi32(0x0fc0fc00)),
+                                       _mm_set1_epi32(0x04000040));
+        __m128i low = _mm_mullo_epi16(_mm_and_si128(in, _mm_set1_epi32(0x003f03f0)),
+                                      _mm_set1_epi32(0x01000010));
+        __m128i values = _mm_or_si128(high, low);
+        // Range index: 0 for 0-51, 1-12 for 52-63, 13 for 0-25.
+        __m128i range = _mm_subs_epu8(values, _mm_set1_epi8(51));
+        __m128i upper = _mm_cmpgt_epi8(_mm_set1_epi8(26), values);
+        range = _mm_or_si128(range, _mm_and_si128(upper, _mm_set1_epi8(13)));
+        __m128i chars = _mm_add_epi8(_mm_shuffle_epi8(offsets, range), values);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), chars);
+    }
+    return i;
+}
+#else
+#define VELMARA_BASE64_SSSE3 0
+#endif
+
 }  // namespace
 
 // === Encoding ================================================================
@@ -93,6 +149,13 @@ std::string Base64Encode(const unsigned char* bytes, size_t length, bool url) {
     std::string text((length + 2) / 3 * 4, '\0');
     char* out = &text[0];
     size_t i = 0;
+#if VELMARA_BASE64_SSSE3
+    // Twelve bytes at a time while sixteen can be read.
+    if (HasSsse3()) {
+        i = EncodeSsse3(bytes, length, out, url);
+        out += i / 3 * 4;
+    }
+#endif
     // Six bytes at a time while eight can be read.
     for (; i + 8 <= length; i += 6, out += 8)
         EncodeSix(bytes + i, out, pair);

@@ -86,6 +86,17 @@ TEST(Base64, FastAndPlainEncodingAgree) {
         EXPECT_EQ(text.substr(group * 4, 4), Base64Encode(bytes.substr(group * 3, 3)));
 }
 
+TEST(Base64, UrlTextIsTheStandardTextWithThreeCharactersSwapped) {
+    std::mt19937 random(29);
+    for (size_t length = 0; length < 120; ++length) {
+        std::string bytes = RandomBytes(random, length);
+        std::string standard = Base64Encode(bytes);
+        for (char& c : standard)
+            c = c == '+' ? '-' : c == '/' ? '_' : c == '=' ? '.' : c;
+        EXPECT_EQ(Base64Encode(bytes, true), standard) << length;
+    }
+}
+
 // === Line breaks =============================================================
 
 TEST(Base64, PemBreaksAfterSixtyFourCharacters) {
