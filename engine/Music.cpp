@@ -21,66 +21,56 @@
 
 /* === Shared state ========================================================= */
 
-// Three pixel blocks: the audio thread writes its back block, then swaps it
-// with the middle one; the main thread swaps its front block with the middle
-// one when a fresh block is there. Nobody ever waits and no block is read
-// while it is written.
-constexpr int kFreshBlock = 4;  // flag bit of s_middle_block: not yet taken by the reader
-
-struct SoundState {
-    uint8_t blocks[3][kSoundPixelBytes] = {};
-    std::atomic<int> middle_block{1};  // block index, plus kFreshBlock
-    int back_block = 0;                // the writer's block (audio thread)
-    int last_block = 1;                // the block the writer published last (audio thread)
-    int front_block = 2;               // the reader's block (main thread)
-
-    std::atomic<int16_t> levels[kSoundLevelCount] = {};
-    std::atomic<int> level_index{0};
-};
-
-static SoundState s_sound;
+// The analysis the audio callback feeds and the renderer reads.
+static SoundAnalysis s_sound;
 
 // The music the mixer plays, and the bytes it reads (main thread only).
 static Mix_Music* s_music = nullptr;
 static const uint8_t* s_music_bytes = nullptr;
 static bool s_callback_registered = false;
 
-/* === Pixels and level ring ================================================ */
+const uint8_t* SoundPixels() { return s_sound.Pixels(); }
+void PushSoundLevel(uint16_t value) { s_sound.PushLevel(value); }
+int GetSoundLevel() { return s_sound.Level(); }
 
-const uint8_t* SoundPixels() {
-    if (s_sound.middle_block.load(std::memory_order_acquire) & kFreshBlock) {
-        int taken = s_sound.middle_block.exchange(s_sound.front_block, std::memory_order_acq_rel);
-        s_sound.front_block = taken & 3;
+/* === Pixel blocks and level ring ========================================== */
+
+// Three blocks: the writer fills its back block, then swaps it with the
+// middle one; the reader swaps its front block with the middle one when a
+// fresh block is there. Nobody ever waits and no block is read while it is
+// written.
+const uint8_t* SoundAnalysis::Pixels() {
+    if (middle_block_.load(std::memory_order_acquire) & kFresh) {
+        int taken = middle_block_.exchange(front_block_, std::memory_order_acq_rel);
+        front_block_ = taken & 3;
     }
-    return s_sound.blocks[s_sound.front_block];
+    return blocks_[front_block_];
 }
 
 // The writer's block for the next analysis, starting as a copy of the last
 // published picture, so pixels a short block does not reach keep their values.
-static uint8_t* BeginSoundBlock() {
-    uint8_t* pixels = s_sound.blocks[s_sound.back_block];
-    std::memcpy(pixels, s_sound.blocks[s_sound.last_block], kSoundPixelBytes);
+uint8_t* SoundAnalysis::BeginBlock() {
+    uint8_t* pixels = blocks_[back_block_];
+    std::memcpy(pixels, blocks_[last_block_], kSoundPixelBytes);
     return pixels;
 }
 
-static void PublishSoundBlock() {
-    s_sound.last_block = s_sound.back_block;
-    int previous = s_sound.middle_block.exchange(s_sound.back_block | kFreshBlock,
-                                                 std::memory_order_acq_rel);
-    s_sound.back_block = previous & 3;
+void SoundAnalysis::PublishBlock() {
+    last_block_ = back_block_;
+    int previous = middle_block_.exchange(back_block_ | kFresh, std::memory_order_acq_rel);
+    back_block_ = previous & 3;
 }
 
-void PushSoundLevel(uint16_t value) {
-    int index = s_sound.level_index.load(std::memory_order_relaxed);
+void SoundAnalysis::PushLevel(uint16_t value) {
+    int index = level_index_.load(std::memory_order_relaxed);
     int16_t level = static_cast<int16_t>(std::min<int>(value, SHRT_MAX));
-    s_sound.levels[index].store(level, std::memory_order_relaxed);
-    s_sound.level_index.store(index + 1 >= kSoundLevelCount ? 0 : index + 1,
-                              std::memory_order_relaxed);
+    levels_[index].store(level, std::memory_order_relaxed);
+    level_index_.store(index + 1 >= kSoundLevelCount ? 0 : index + 1, std::memory_order_relaxed);
 }
 
-int GetSoundLevel() {
+int SoundAnalysis::Level() const {
     int32_t sum = 0;
-    for (const auto& level : s_sound.levels) sum += level.load(std::memory_order_relaxed);
+    for (const auto& level : levels_) sum += level.load(std::memory_order_relaxed);
     return sum / kSoundLevelCount;
 }
 
@@ -119,12 +109,12 @@ static void FillSpectrum(const kiss_fft_cpx* output, float window_sum, uint8_t* 
     }
 }
 
-void ProcessSoundBlock(int16_t* samples, int frames, int volume, kiss_fftr_cfg fft) {
+void SoundAnalysis::Process(int16_t* samples, int frames, int volume, kiss_fftr_cfg fft) {
     if (samples == nullptr || frames <= 0) return;
     volume = std::clamp(volume, 0, 128);
     bool analyse = frames >= 2;
     if (analyse) {
-        uint8_t* pixels = BeginSoundBlock();
+        uint8_t* pixels = BeginBlock();
         float input[kSoundTextureWidth] = {};
         float window_sum = FillWaveform(samples, frames, pixels, input);
         if (fft != nullptr) {
@@ -132,7 +122,7 @@ void ProcessSoundBlock(int16_t* samples, int frames, int volume, kiss_fftr_cfg f
             kiss_fftr(fft, input, output);
             FillSpectrum(output, window_sum, pixels);
         }
-        PublishSoundBlock();
+        PublishBlock();
     }
     // What the device plays is scaled; the analysis above saw the samples as mixed.
     for (int i = 0; i < frames * 2; ++i) {
@@ -141,7 +131,7 @@ void ProcessSoundBlock(int16_t* samples, int frames, int volume, kiss_fftr_cfg f
     if (!analyse) return;
     int values = std::min(frames * 2, kSoundLevelCount);
     for (int i = 0; i < values; ++i) {
-        PushSoundLevel(static_cast<uint16_t>(std::abs(static_cast<int>(samples[i]))));
+        PushLevel(static_cast<uint16_t>(std::abs(static_cast<int>(samples[i]))));
     }
 }
 
@@ -150,7 +140,7 @@ void AudioPostMixCallback(int channel, void* stream, int length, void* userdata)
     (void)userdata;  // the document is never touched from the audio thread
     if (stream == nullptr || length < 4) return;
     int volume = __atomic_load_n(&g_volume, __ATOMIC_RELAXED);
-    ProcessSoundBlock(static_cast<int16_t*>(stream), length / 4, volume, g_fft);
+    s_sound.Process(static_cast<int16_t*>(stream), length / 4, volume, g_fft);
 }
 
 /* === Playback ============================================================= */

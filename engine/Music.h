@@ -10,6 +10,7 @@
 
 #include <kiss_fftr.h>
 
+#include <atomic>
 #include <cstdint>
 
 class ByteBuffer;
@@ -30,12 +31,38 @@ int GetSoundLevel();
 // SDL_mixer post-mix effect: analyses the block, then scales it by g_volume.
 void AudioPostMixCallback(int channel, void* stream, int length, void* userdata);
 
-// The callback's work on one block of frames interleaved left, right
-// (signed 16-bit): the waveform and, with an FFT configuration, the spectrum
-// are published, the samples are scaled by volume (0 to 128), and the first
-// 100 scaled values enter the level ring. A block of fewer than two frames is
-// only scaled.
-void ProcessSoundBlock(int16_t* samples, int frames, int volume, kiss_fftr_cfg fft);
+// The analysis state: three pixel blocks handed from one writer thread to
+// one reader thread, and the level ring. The process has one, fed by the
+// audio callback and read through the functions above; tests make their own.
+class SoundAnalysis {
+public:
+    // The callback's work on one block of frames interleaved left, right
+    // (signed 16-bit): the waveform and, with an FFT configuration, the
+    // spectrum are published, the samples are scaled by volume (0 to 128),
+    // and the first 100 scaled values enter the level ring. A block of fewer
+    // than two frames is only scaled.
+    void Process(int16_t* samples, int frames, int volume, kiss_fftr_cfg fft);
+    // The last published pixels; all zero before the first block. Reader
+    // thread only: the pointer stays valid until its next call.
+    const uint8_t* Pixels();
+    // Stores one magnitude in the ring; values above 32767 are stored as 32767.
+    void PushLevel(uint16_t value);
+    // The mean of the ring, 0 to 32767.
+    int Level() const;
+
+private:
+    uint8_t* BeginBlock();
+    void PublishBlock();
+
+    static constexpr int kFresh = 4;  // flag in middle_block_: not yet taken by the reader
+    uint8_t blocks_[3][kSoundPixelBytes] = {};
+    std::atomic<int> middle_block_{1};  // block index, plus kFresh
+    int back_block_ = 0;                // the writer's block
+    int last_block_ = 1;                // the block the writer published last
+    int front_block_ = 2;               // the reader's block
+    std::atomic<int16_t> levels_[kSoundLevelCount] = {};
+    std::atomic<int> level_index_{0};
+};
 
 // Stops the music when it plays from these bytes, so they can be freed.
 void StopMusicFrom(const ByteBuffer* bytes);
