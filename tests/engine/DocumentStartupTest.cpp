@@ -1,0 +1,97 @@
+// The start-up choice of document: "content.dat.json" in the working
+// directory, else a package appended to the executable, else the empty one.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "DocumentSamples.h"
+#include "Documents.h"
+#include "GLFixture.h"
+
+namespace {
+
+class DocumentStartupTest : public GLTest {
+protected:
+    // An "executable" with a package of a document at the given tempo appended.
+    std::string PackagedExecutable(float bpm) {
+        samples::WriteFile(dir_.File("velmara"), "pretend this is the program");
+        Demo demo;
+        demo.bpm = bpm;
+        EXPECT_TRUE(ExportExecutable(demo, dir_.File("velmara"), dir_.File("player")));
+        return dir_.File("player");
+    }
+
+    std::unique_ptr<Demo> Choose(const std::string& exe) {
+        samples::WorkingDirectory cwd(dir_.Path());
+        return std::unique_ptr<Demo>(ChooseStartupDocument(exe, &packaged_, name_));
+    }
+
+    samples::TempDir dir_;
+    char name_[256] = "untitled.demo";
+    bool packaged_ = true;
+};
+
+TEST_F(DocumentStartupTest, ContentDatJsonComesFirstAndNamesTheDocument) {
+    Demo content;
+    content.bpm = 99.0f;
+    ASSERT_TRUE(SaveDemoJSON(content, dir_.File("content.dat.json")));
+    std::unique_ptr<Demo> demo = Choose(PackagedExecutable(150.0f));
+    ASSERT_NE(demo, nullptr);
+    EXPECT_FLOAT_EQ(demo->bpm, 99.0f);
+    EXPECT_STREQ(name_, "content.dat");
+    EXPECT_FALSE(packaged_);
+}
+
+TEST_F(DocumentStartupTest, AnAppendedPackageMakesAPlayer) {
+    std::unique_ptr<Demo> demo = Choose(PackagedExecutable(150.0f));
+    ASSERT_NE(demo, nullptr);
+    EXPECT_FLOAT_EQ(demo->bpm, 150.0f);
+    EXPECT_TRUE(packaged_);
+    EXPECT_STREQ(name_, "untitled.demo");
+}
+
+TEST_F(DocumentStartupTest, AContentFileThatCannotBeBuiltFallsThroughAndSaysWhy) {
+    samples::WriteFile(dir_.File("content.dat.json"), R"({"bpm": 99.0, "music": "%%%"})");
+    std::string exe = PackagedExecutable(150.0f);
+    testing::internal::CaptureStderr();
+    std::unique_ptr<Demo> demo = Choose(exe);
+    std::string said = testing::internal::GetCapturedStderr();
+    ASSERT_NE(demo, nullptr);
+    EXPECT_FLOAT_EQ(demo->bpm, 150.0f);
+    EXPECT_TRUE(packaged_);
+    EXPECT_STREQ(name_, "untitled.demo");
+    EXPECT_NE(said.find("content.dat.json"), std::string::npos) << said;
+    EXPECT_NE(said.find("Input is not valid base64-encoded data."), std::string::npos) << said;
+}
+
+TEST_F(DocumentStartupTest, WithNeitherTheEmptyDocumentPlays) {
+    samples::WriteFile(dir_.File("velmara"), "a program without any package behind it");
+    for (const std::string& exe : {dir_.File("velmara"), dir_.File("missing"), std::string()}) {
+        packaged_ = true;
+        std::unique_ptr<Demo> demo = Choose(exe);
+        ASSERT_NE(demo, nullptr);
+        EXPECT_TRUE(demo->events.empty());
+        EXPECT_FLOAT_EQ(demo->end_beat, 480.0f);
+        EXPECT_FLOAT_EQ(demo->bpm, 130.0f);
+        EXPECT_FLOAT_EQ(demo->beat_offset, 0.5f);
+        EXPECT_FALSE(packaged_);
+    }
+}
+
+TEST_F(DocumentStartupTest, ADamagedAppendedPackageGivesTheEmptyDocumentAndSaysWhy) {
+    std::string bytes = samples::ReadFile(PackagedExecutable(150.0f));
+    bytes[bytes.size() - 8] = 60;  // the length now reaches into the program
+    samples::WriteFile(dir_.File("damaged"), bytes);
+    testing::internal::CaptureStderr();
+    std::unique_ptr<Demo> demo = Choose(dir_.File("damaged"));
+    std::string said = testing::internal::GetCapturedStderr();
+    ASSERT_NE(demo, nullptr);
+    EXPECT_FLOAT_EQ(demo->bpm, 130.0f);
+    EXPECT_FALSE(packaged_);
+    EXPECT_NE(said.find("package"), std::string::npos) << said;
+}
+
+}  // namespace
