@@ -46,7 +46,10 @@ bool LineHasAt(const TextEditor::Line& line, size_t index, const std::string& wo
 void TextEditor::Colorize(int fromLine, int lineCount) {
     const int64_t total = static_cast<int64_t>(lines.size());
     const int64_t toLine = lineCount == -1 ? total : std::min(total, static_cast<int64_t>(fromLine) + lineCount);
-    colorRangeMin = std::min(colorRangeMin, fromLine);
+    // A first line past the text is cut to it too, so the span never reaches
+    // beyond the text and is always used up in a bounded number of frames.
+    const int from = static_cast<int>(std::min<int64_t>(fromLine, total));
+    colorRangeMin = std::min(colorRangeMin, from);
     colorRangeMax = std::max(colorRangeMax, static_cast<int>(toLine));
     colorRangeMin = std::max(0, colorRangeMin);
     colorRangeMax = std::max(colorRangeMin, colorRangeMax);
