@@ -2,6 +2,7 @@
 
 #include <GL/glew.h>
 
+#include <cctype>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -54,15 +55,30 @@ void ShaderProgram::Compile() {
     CheckCompileLog(fragment_shader);
 }
 
+// True when text mentions an error in any letter case ("error:", "ERROR:").
+static bool MentionsError(const char* text) {
+    std::string lower = text;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower.find("error") != std::string::npos;
+}
+
 void ShaderProgram::CheckCompileLog(uint32_t shader) {
-    // The log's text alone decides; it is cut to 1023 characters.
+    // The log's text decides, cut to 1023 characters; the compile status
+    // only guards against two driver faults: a shader cache that skips a
+    // successful recompile keeps the earlier failure's log (Mesa does), and
+    // a failed compile may come without any log.
     char text[1024];
     text[0] = '\0';
     glGetShaderInfoLog(shader, sizeof text, nullptr, text);
     text[sizeof text - 1] = '\0';
-    if (text[0] != '\0') {
+    GLint compiled = GL_FALSE;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
+    bool stale = compiled == GL_TRUE && MentionsError(text);
+    if (text[0] != '\0' && !stale) {
         std::printf("%s\n", text);
         log = text;
+    } else if (compiled != GL_TRUE) {
+        log = "Compilation failed.";
     } else {
         log = "Compilation successful.";
     }

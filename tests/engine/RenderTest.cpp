@@ -1,0 +1,316 @@
+// Effect rendering, checked by the pixels it leaves in the back buffer.
+#include <gtest/gtest.h>
+
+#include <tuple>
+
+#include "ByteBuffer.h"
+#include "Music.h"
+#include "RenderHelpers.h"
+
+using testgl::ReadPixel;
+using testrender::BoundTexture;
+using testrender::Fragment;
+using testrender::MakeProgram;
+using testrender::RenderTest;
+using testrender::Sampling;
+using testrender::Solid;
+using testrender::SolidTexture;
+
+/* === Events over the beats =============================================== */
+
+TEST_F(RenderTest, AnActiveEventDrawsItsEffectOverTheWholeScreen) {
+    Effect* red = AddEffect(Solid(1, 0, 0));
+    Add(new Event("e", red, 0.0f, 4.0f));
+    EXPECT_EQ(demo->Render(1.0f), red);
+    EXPECT_PIXEL_NEAR(ReadPixel(0, 0), 255, 0, 0);
+    EXPECT_PIXEL_NEAR(ReadPixel(63, 47), 255, 0, 0);
+}
+
+TEST_F(RenderTest, AnEventIsActiveAtItsStartBeatAndInactiveAtItsEndBeat) {
+    Effect* red = AddEffect(Solid(1, 0, 0));
+    Add(new Event("e", red, 2.0f, 4.0f));
+    EXPECT_EQ(demo->Render(4.0f), nullptr);
+    EXPECT_PIXEL_NEAR(ReadPixel(5, 5), 0, 0, 0);
+    EXPECT_EQ(demo->Render(1.99f), nullptr);
+    EXPECT_PIXEL_NEAR(ReadPixel(5, 5), 0, 0, 0);
+    EXPECT_EQ(demo->Render(2.0f), red);
+    EXPECT_PIXEL_NEAR(ReadPixel(5, 5), 255, 0, 0);
+}
+
+TEST_F(RenderTest, OverlappingEventsBlendInListOrderAndTheLastDrawnIsReturned) {
+    Effect* red = AddEffect(Solid(1, 0, 0));
+    Effect* half_blue = AddEffect(Solid(0, 0, 1, 0.5f));
+    Add(new Event("under", red, 0.0f, 8.0f));
+    Add(new Event("over", half_blue, 0.0f, 8.0f));
+    EXPECT_EQ(demo->Render(1.0f), half_blue);
+    EXPECT_PIXEL_NEAR(ReadPixel(10, 10), 128, 0, 128);
+
+    std::swap(demo->events[0], demo->events[1]);  // the opaque red now covers it
+    testgl::Clear(0, 0, 0, 1);
+    EXPECT_EQ(demo->Render(1.0f), red);
+    EXPECT_PIXEL_NEAR(ReadPixel(10, 10), 255, 0, 0);
+}
+
+TEST_F(RenderTest, AlphaBelowOneLetsTheClearColourThrough) {
+    testgl::Clear(0.45f, 0.55f, 0.60f, 1.0f);
+    Add(new Event("e", AddEffect(Solid(1, 0, 0, 0.25f)), 0.0f, 8.0f));
+    demo->Render(0.0f);
+    // 0.25 * colour + 0.75 * clear colour
+    EXPECT_PIXEL_NEAR(ReadPixel(1, 1), 0.25 * 255 + 0.75 * 0.45 * 255, 0.75 * 0.55 * 255, 0.75 * 0.60 * 255);
+}
+
+TEST_F(RenderTest, WithNoActiveEventNothingIsDrawnAndNullIsReturned) {
+    testgl::Clear(0.0f, 1.0f, 0.0f, 1.0f);
+    EXPECT_EQ(demo->Render(3.0f), nullptr);
+    EXPECT_PIXEL_NEAR(ReadPixel(3, 3), 0, 255, 0);
+}
+
+/* === Built-in and user uniforms ========================================== */
+
+TEST_F(RenderTest, TheBeatUniformCarriesTheCurrentBeatNotTheRenderedOne) {
+    Add(new Event("e", AddEffect(Fragment("uniform float beat;", "color = vec4(beat / 8.0, 0.0, 0.0, 1.0);")),
+                  0.0f, 100.0f));
+    g_beat = 4.0f;
+    demo->Render(1.0f);
+    EXPECT_PIXEL_NEAR(ReadPixel(2, 2), 128, 0, 0);
+}
+
+TEST_F(RenderTest, ResolutionAndCameraUniformsCarryTheScreenSizeAndTheCamera) {
+    Add(new Event("e",
+                  AddEffect(Fragment("uniform vec3 camera_position; uniform vec3 camera_rotation;",
+                                     "color = vec4(resolution.x / 256.0, camera_position.y, camera_rotation.z, 1.0);")),
+                  0.0f, 100.0f));
+    g_camera_position[1] = 0.5f;
+    g_camera_rotation[2] = 0.25f;
+    demo->Render(1.0f);
+    EXPECT_PIXEL_NEAR(ReadPixel(2, 2), 64, 128, 64);  // width 64 / 256 = 0.25
+}
+
+TEST_F(RenderTest, AUserUniformFollowsItsCurveAndOtherwiseItsDefault) {
+    std::string fragment = Fragment("uniform float level;", "color = vec4(level, 0.0, 0.0, 1.0);");
+    ShaderProgram* program = Add(MakeProgram(fragment, {new UniformDef("level", 0.0f, 1.0f, 0.25f)}));
+    ASSERT_NE(program->uniform_defs[0]->location, -1);
+    Effect* effect = Add(new Effect("e", program, nullptr, nullptr, false));
+    Event* event = Add(new Event("ev", effect, 10.0f, 20.0f));
+
+    // Drawing looks the curve up: it now exists, empty, so the default applies.
+    demo->Render(12.0f);
+    ASSERT_EQ(event->automation.count("level"), 1u);
+    EXPECT_TRUE(event->automation["level"].control_points.empty());
+    EXPECT_PIXEL_NEAR(ReadPixel(2, 2), 64, 0, 0);
+
+    Automation& curve = event->automation["level"];
+    curve.control_points = {{0.0f, 0.0f}, {4.0f, 1.0f}};
+    demo->Render(12.0f);  // relative beat 2: halfway
+    EXPECT_PIXEL_NEAR(ReadPixel(2, 2), 128, 0, 0);
+    demo->Render(19.0f);  // past the last point: held
+    EXPECT_PIXEL_NEAR(ReadPixel(2, 2), 255, 0, 0);
+}
+
+TEST_F(RenderTest, TheWarmUpRenderOfAnEffectDrawsItAlone) {
+    Effect* green = AddEffect(Solid(0, 1, 0));
+    green->Render();
+    EXPECT_PIXEL_NEAR(ReadPixel(30, 30), 0, 255, 0);
+}
+
+/* === Texture units ======================================================= */
+
+TEST_F(RenderTest, InputTexturesTakeUnitsFromZeroWithoutFeedback) {
+    Texture* red = Add(SolidTexture(255, 0, 0));
+    Texture* green = Add(SolidTexture(0, 255, 0));
+    for (auto [sampler, r, g] : {std::tuple<const char*, int, int>{"tex", 255, 0}, {"tex1", 0, 255}}) {
+        Effect* effect = AddEffect(Sampling(sampler));
+        effect->input_textures = {red, green};
+        effect->Render();
+        SCOPED_TRACE(sampler);
+        EXPECT_PIXEL_NEAR(ReadPixel(8, 8), r, g, 0);
+    }
+}
+
+TEST_F(RenderTest, WithFeedbackTheEffectsOwnTextureIsUnitZeroAndInputsFollow) {
+    Texture* red = Add(SolidTexture(255, 0, 0));
+    Texture* green = Add(SolidTexture(0, 255, 0));
+    struct Case { const char* sampler; int r, g, b; };
+    for (Case c : {Case{"tex", 0, 0, 0}, Case{"tex1", 255, 0, 0}, Case{"tex2", 0, 255, 0}}) {
+        Effect* effect = AddEffect(Sampling(c.sampler), true);
+        effect->input_textures = {red, green};
+        testgl::Clear(0, 0, 1, 1);
+        effect->Render();
+        // A render target never captured reads as zero, not as leftover memory.
+        SCOPED_TRACE(c.sampler);
+        EXPECT_PIXEL_NEAR(ReadPixel(8, 8), c.r, c.g, c.b);
+    }
+}
+
+TEST_F(RenderTest, BindReportsTheUnitsItBoundInTheirOrder) {
+    Texture* red = Add(SolidTexture(255, 0, 0));
+    Effect* input = AddEffect(Solid(0, 0, 1));
+    Effect* effect = AddEffect(Sampling("tex"), true);
+    effect->input_textures = {red};
+    effect->input_effects = {input};
+    int count = effect->Bind();
+    EXPECT_EQ(count, 3);
+    EXPECT_EQ(BoundTexture(0), static_cast<GLint>(effect->texture));
+    EXPECT_EQ(BoundTexture(1), static_cast<GLint>(red->id));
+    EXPECT_EQ(BoundTexture(2), static_cast<GLint>(input->texture));
+    EXPECT_NE(input->texture, 0u);
+    UnbindTextures(count);
+    for (int unit = 0; unit < 3; ++unit) EXPECT_EQ(BoundTexture(unit), 0) << unit;
+}
+
+TEST_F(RenderTest, TheFeedbackUnitShowsTheEffectsLastCapture) {
+    Effect* effect = AddEffect(Fragment("uniform sampler2D tex;",
+                                        "color = vec4(texture(tex, uv).rgb * 0.5, 1.0);"),
+                               true);
+    testgl::Clear(1.0f, 1.0f, 0.0f, 1.0f);
+    effect->CaptureBackBuffer();
+    testgl::Clear(0, 0, 0, 1);
+    Add(new Event("e", effect, 0.0f, 1.0f));
+    demo->Render(0.0f);
+    EXPECT_PIXEL_NEAR(ReadPixel(40, 20), 128, 128, 0);
+}
+
+TEST_F(RenderTest, InputEffectsAreDrawnAndCapturedBeforeTheEffectUsesThem) {
+    Effect* blue = AddEffect(Solid(0, 0, 1));
+    // Shows its input with red and blue swapped: blue in, red out.
+    Effect* effect = AddEffect(Fragment("uniform sampler2D tex;", "color = vec4(texture(tex, uv).bgr, 1.0);"));
+    effect->input_effects = {blue};
+    Add(new Event("e", effect, 0.0f, 1.0f));
+    EXPECT_EQ(demo->Render(0.5f), effect);
+    EXPECT_PIXEL_NEAR(ReadPixel(20, 20), 255, 0, 0);
+    EXPECT_NE(blue->texture, 0u);
+    ASSERT_NE(blue->pixels, nullptr);
+    EXPECT_EQ(blue->pixels->bytes[2], 255);  // the capture holds the blue picture
+}
+
+TEST_F(RenderTest, InputEffectsComeAfterTheInputTextures) {
+    Texture* red = Add(SolidTexture(255, 0, 0));
+    Effect* green = AddEffect(Solid(0, 1, 0));
+    Effect* effect = AddEffect(Sampling("tex1"));
+    effect->input_textures = {red};
+    effect->input_effects = {green};
+    effect->Render();
+    EXPECT_PIXEL_NEAR(ReadPixel(20, 20), 0, 255, 0);
+}
+
+TEST_F(RenderTest, TheSoundTextureIsOnUnitSixteenOnlyForProgramsThatUseIt) {
+    // Something else on unit 16 first: a colour the sound texture (all four
+    // bytes of a pixel equal) can never have.
+    Texture* marker = Add(SolidTexture(10, 200, 30));
+    glActiveTexture(GL_TEXTURE16);
+    glBindTexture(GL_TEXTURE_2D, marker->id);
+    glActiveTexture(GL_TEXTURE0);
+
+    Effect* plain = AddEffect(Solid(0, 0, 0));
+    Add(new Event("plain", plain, 0.0f, 1.0f));
+    demo->Render(0.5f);
+    EXPECT_EQ(BoundTexture(16), static_cast<GLint>(marker->id));  // neither bound nor unbound
+
+    Effect* sound = AddEffect(Fragment("uniform sampler2D sound_texture;",
+                                       "color = vec4(texture(sound_texture, vec2(1000.5 / 1024.0, 0.25)).rgb, 1.0);"));
+    Add(new Event("sound", sound, 0.0f, 1.0f));
+    demo->Render(0.5f);
+    const uint8_t* pixels = SoundPixels();
+    uint8_t level = pixels[1000 * 4];  // row 0, pixel 1000, as uploaded this frame
+    EXPECT_PIXEL_NEAR(ReadPixel(4, 4), level, level, level);
+    EXPECT_EQ(BoundTexture(16), 0);  // unbound after the draw
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(RenderTest, InputsBeyondUnitFifteenAreNotBoundAndUnitSixteenStaysFree) {
+    Texture* marker = Add(SolidTexture(10, 200, 30));
+    std::vector<Texture*> inputs;
+    for (int i = 0; i < 17; ++i) inputs.push_back(Add(SolidTexture(static_cast<uint8_t>(i * 10), 0, 0)));
+    glActiveTexture(GL_TEXTURE16);
+    glBindTexture(GL_TEXTURE_2D, marker->id);
+    glActiveTexture(GL_TEXTURE0);
+    Effect* effect = AddEffect(Sampling("tex15"), true);  // feedback on 0, inputs 0..14 on 1..15
+    effect->input_textures = inputs;
+    int count = effect->Bind();
+    EXPECT_EQ(count, 16);
+    EXPECT_EQ(BoundTexture(16), static_cast<GLint>(marker->id));
+    effect->SetUniforms();
+    effect->DrawQuad();
+    UnbindTextures(count);
+    EXPECT_PIXEL_NEAR(ReadPixel(4, 4), 140, 0, 0);  // input 14
+    EXPECT_EQ(BoundTexture(16), static_cast<GLint>(marker->id));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    glActiveTexture(GL_TEXTURE16);
+    glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+/* === Missing references and cycles ======================================= */
+
+TEST_F(RenderTest, AnEventWithoutAnEffectOrAnEffectWithoutAProgramDrawsNothing) {
+    testgl::Clear(0, 1, 0, 1);
+    Add(new Event("no effect", nullptr, 0.0f, 8.0f));
+    Effect* no_program = Add(new Effect("untitled effect", nullptr, nullptr, nullptr, false));
+    Add(new Event("no program", no_program, 0.0f, 8.0f));
+    EXPECT_EQ(demo->Render(1.0f), nullptr);
+    no_program->Render();
+    EXPECT_PIXEL_NEAR(ReadPixel(5, 5), 0, 255, 0);
+    EXPECT_EQ(no_program->Bind(), 0);
+}
+
+TEST_F(RenderTest, ANullInputKeepsItsUnitSoTheOthersKeepTheirNumbers) {
+    Texture* green = Add(SolidTexture(0, 255, 0));
+    Effect* with_null_texture = AddEffect(Sampling("tex1"));
+    with_null_texture->input_textures = {nullptr, green};
+    with_null_texture->Render();
+    EXPECT_PIXEL_NEAR(ReadPixel(5, 5), 0, 255, 0);
+
+    Effect* blue = AddEffect(Solid(0, 0, 1));
+    Effect* with_null_effect = AddEffect(Sampling("tex1"));
+    with_null_effect->input_effects = {nullptr, blue};
+    testgl::Clear(0, 0, 0, 1);
+    with_null_effect->Render();
+    EXPECT_PIXEL_NEAR(ReadPixel(5, 5), 0, 0, 255);
+
+    // The null unit itself holds no texture: it samples black.
+    Effect* sampling_null = AddEffect(Sampling("tex"));
+    sampling_null->input_textures = {nullptr, green};
+    sampling_null->Render();
+    EXPECT_PIXEL_NEAR(ReadPixel(5, 5), 0, 0, 0);
+}
+
+TEST_F(RenderTest, AnEffectThatIsItsOwnInputIsDrawnOnce) {
+    Effect* effect = AddEffect(Fragment("uniform sampler2D tex;",
+                                        "color = vec4(texture(tex, uv).rgb + vec3(0.0, 0.5, 0.0), 1.0);"));
+    effect->input_effects = {effect};
+    Add(new Event("e", effect, 0.0f, 1.0f));
+    EXPECT_EQ(demo->Render(0.5f), effect);
+    EXPECT_PIXEL_NEAR(ReadPixel(5, 5), 0, 128, 0);  // its (empty) last capture plus green
+}
+
+TEST_F(RenderTest, ACycleThroughAnotherEffectIsBrokenAndDrawsOncePerChain) {
+    Effect* a = AddEffect(Sampling("tex"));
+    Effect* b = AddEffect(Solid(0, 0, 1));
+    a->input_effects = {b};
+    b->input_effects = {a};  // b would draw a, which would draw b ...
+    Add(new Event("e", a, 0.0f, 1.0f));
+    EXPECT_EQ(demo->Render(0.5f), a);
+    EXPECT_PIXEL_NEAR(ReadPixel(5, 5), 0, 0, 255);  // a shows b's capture
+    b->Render();
+    EXPECT_PIXEL_NEAR(ReadPixel(5, 5), 0, 0, 255);
+}
+
+TEST_F(RenderTest, AnInputEffectWithoutAProgramIsNeitherDrawnNorCaptured) {
+    Effect* empty = Add(new Effect("untitled effect", nullptr, nullptr, nullptr, false));
+    Effect* effect = AddEffect(Sampling("tex"));
+    effect->input_effects = {empty};
+    testgl::Clear(1, 1, 1, 1);
+    effect->Render();
+    EXPECT_EQ(empty->texture, 0u);
+    EXPECT_PIXEL_NEAR(ReadPixel(5, 5), 0, 0, 0);
+}
+
+TEST_F(RenderTest, AnEffectWithAProgramButNoQuadDrawsNothing) {
+    Effect* effect = Add(new Effect("e", nullptr, nullptr, nullptr, false));
+    effect->program = Add(MakeProgram(Solid(1, 0, 0)));  // set without making the quad
+    testgl::Clear(0, 1, 0, 1);
+    effect->Render();
+    EXPECT_PIXEL_NEAR(ReadPixel(5, 5), 0, 255, 0);
+    effect->CreateQuad();
+    effect->Render();
+    EXPECT_PIXEL_NEAR(ReadPixel(5, 5), 255, 0, 0);
+}
