@@ -1,0 +1,114 @@
+// The real program as a process under the X server: start-up output, the
+// window, the keys that quit or not, the window's close request, and a
+// failing audio device. Each run starts in a fresh directory, so there is
+// no "content.dat.json" and the empty document plays.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "Process.h"
+#include "TempDir.h"
+
+namespace {
+
+constexpr double kStartSeconds = 60;  // generous: sanitizer builds start slowly
+constexpr double kQuitSeconds = 30;
+const char* const kTitle = "Velmara by Tavik";
+
+class StartupEndToEnd : public ::testing::Test {
+protected:
+    // Starts the program and waits for its window.
+    void Start(std::vector<std::pair<std::string, std::string>> environment = {{"SDL_AUDIODRIVER", "dummy"}}) {
+        testproc::Options options;
+        options.working_directory = dir.Path();
+        options.environment = std::move(environment);
+        velmara = std::make_unique<testproc::ChildProcess>(VELMARA_EXE, options);
+        ASSERT_TRUE(velmara->Started());
+    }
+    void WaitForWindow() {
+        ASSERT_TRUE(velmara->WaitForStdout("Renderer: ", kStartSeconds)) << velmara->Stderr();
+        window = testproc::FindWindow(velmara->Pid(), kTitle, kStartSeconds);
+        ASSERT_NE(window, 0ul) << "no window titled " << kTitle;
+        ASSERT_TRUE(testproc::FocusWindow(window));
+    }
+    // Expects the program to end by itself with status 0.
+    void ExpectCleanExit() {
+        testproc::Exit exit = velmara->Wait(kQuitSeconds);
+        EXPECT_FALSE(exit.timed_out);
+        EXPECT_TRUE(exit.exited) << "signal " << exit.signal << "\n" << velmara->Stderr();
+        EXPECT_EQ(exit.status, 0) << velmara->Stderr();
+    }
+    // Gives the program time to act on what it was sent, then checks it still runs.
+    void ExpectStillRunning() {
+        SDL_Delay(1000);
+        EXPECT_TRUE(velmara->Running()) << velmara->Stderr();
+    }
+
+    testutil::TempDir dir;
+    std::unique_ptr<testproc::ChildProcess> velmara;
+    unsigned long window = 0;
+};
+
+}  // namespace
+
+TEST_F(StartupEndToEnd, PrintsTheFourVersionLinesOpensTheDesktopSizedWindowAndEscapeQuits) {
+    Start();
+    WaitForWindow();
+    std::istringstream lines(velmara->Stdout());
+    const char* prefixes[] = {"OpenGL version: ", "GLSL version: ", "Vendor: ", "Renderer: "};
+    for (const char* prefix : prefixes) {
+        std::string line;
+        ASSERT_TRUE(std::getline(lines, line));
+        EXPECT_EQ(line.rfind(prefix, 0), 0u) << line;
+        EXPECT_GT(line.size(), std::string(prefix).size()) << line;
+    }
+    std::string geometry;
+    testproc::RunTool({"xdotool", "getwindowgeometry", std::to_string(window)}, 10, &geometry);
+    EXPECT_NE(geometry.find("Geometry: 1920x1080"), std::string::npos) << geometry;
+
+    ASSERT_TRUE(testproc::SendKey("Escape"));
+    ExpectCleanExit();
+}
+
+TEST_F(StartupEndToEnd, CtrlTShowsTheEditorWhichIgnoresEscapeUntilItIsHiddenAgain) {
+    Start();
+    WaitForWindow();
+    ASSERT_TRUE(testproc::SendChord("ctrl", "t"));
+    ExpectStillRunning();
+    ASSERT_TRUE(testproc::SendKey("Escape"));  // the editor is shown: no quit
+    ExpectStillRunning();
+    ASSERT_TRUE(testproc::SendChord("ctrl", "t"));
+    ASSERT_TRUE(testproc::SendKey("Escape"));
+    ExpectCleanExit();
+}
+
+TEST_F(StartupEndToEnd, ClosingTheWindowQuits) {
+    Start();
+    WaitForWindow();
+    ASSERT_TRUE(testproc::RequestClose(window));
+    ExpectCleanExit();
+}
+
+TEST_F(StartupEndToEnd, ClosingTheWindowQuitsAlsoWithTheEditorShown) {
+    Start();
+    WaitForWindow();
+    ASSERT_TRUE(testproc::SendChord("ctrl", "t"));
+    ASSERT_TRUE(testproc::RequestClose(window));
+    ExpectCleanExit();
+}
+
+TEST_F(StartupEndToEnd, AnAudioDeviceThatCannotBeOpenedEndsWithStatusMinusOneAndSaysWhy) {
+    // The disk driver writes to a file; in a directory that does not exist
+    // the device cannot be opened.
+    Start({{"SDL_AUDIODRIVER", "disk"}, {"SDL_DISKAUDIOFILE", dir.File("missing/dir/audio.raw")}});
+    testproc::Exit exit = velmara->Wait(kStartSeconds);
+    EXPECT_FALSE(exit.timed_out);
+    EXPECT_TRUE(exit.exited);
+    EXPECT_EQ(exit.status, 255);  // -1 as an exit status
+    EXPECT_NE(velmara->Stderr().find("audio"), std::string::npos) << velmara->Stderr();
+    EXPECT_NE(velmara->Stdout().find("Renderer: "), std::string::npos);  // it got that far
+}
