@@ -12,8 +12,8 @@
 //   order; iteration and printing follow that order.
 //
 // The text reader (FromText) is lenient: it never throws and never stops the
-// program; it writes one "ERROR:" line per problem to std::cerr and returns
-// what it could read.
+// program; it writes one line per problem to std::cerr ("ERROR: ..."; the
+// missing colon of an object is "Error: ...") and returns what it could read.
 #pragma once
 
 #include <cstddef>
@@ -73,6 +73,8 @@ public:
 
     JSON& operator=(const JSON& other);      // deep copy; self-assignment keeps the value
     JSON& operator=(JSON&& other) noexcept;  // other becomes Null
+    // The scalar assignments change the kind to Integer, Float, String or Bool,
+    // dropping whatever content the value held before.
     JSON& operator=(int value);
     JSON& operator=(double value);
     JSON& operator=(std::string text);
@@ -93,24 +95,25 @@ public:
     // Turns the value into an Array and appends a copy of value.
     void Append(JSON value);
 
-    static JSON MakeOfKind(Kind kind);  // empty content of that kind
-    static JSON MakeArray();
-    static JSON MakeObject();
+    static JSON MakeOfKind(Kind kind);  // empty content of that kind; Null for an unknown number
+    static JSON MakeArray();            // an empty Array
+    static JSON MakeObject();           // an empty Object
     // Same kind: nothing changes. Other kind: content is released and replaced
     // by the new kind's empty content.
     void SetKind(Kind kind);
 
     // --- Queries ------------------------------------------------------------
     Kind GetKind() const { return kind; }
+    // Each accessor's ok form sets ok to whether the kind matched.
     bool AsBool() const;                     // false unless Bool
     bool AsBool(bool& ok) const;
     std::string AsString() const;            // "" unless String; raw, not escaped
     std::string AsString(bool& ok) const;
-    double AsFloat() const;                  // 0.0 unless Float
+    double AsFloat() const;                  // 0.0 unless Float (an Integer too)
     double AsFloat(bool& ok) const;
-    int AsInt() const;                       // 0 unless Integer
+    int AsInt() const;                       // 0 unless Integer (a Float too)
     int AsInt(bool& ok) const;
-    bool IsNull() const { return kind == Kind::Null; }
+    bool IsNull() const { return kind == Kind::Null; }  // true only for Null
     bool HasMember(const std::string& key) const;  // false unless Object; inserts nothing
     int64_t Count() const;                   // members or elements; -1 for scalars and Null
     ItemRange<ArrayDeque> ArrayItems();      // empty unless Array
@@ -119,15 +122,21 @@ public:
     ItemRange<const ObjectMap> ObjectItems() const;
 
     // --- Text ---------------------------------------------------------------
-    // Reads the first value of text; anything after it is ignored.
+    // Reads the first value of text; anything after it is ignored. Never
+    // throws: text that does not begin with a value gives Null.
     static JSON FromText(const std::string& text);
     // Prints the value at the given depth with indent repeated once per depth.
-    // Objects take one line per member; arrays stay on one line.
+    // Objects take one line per member, keys unescaped, the closing brace two
+    // characters left of the members; arrays stay on one line; floats have six
+    // decimals, and an infinite or NaN Float prints as null.
     std::string ToText(int depth = 1, std::string indent = "  ") const;
+    // text with backspace, tab, line feed, form feed, carriage return, double
+    // quote and backslash escaped; every other byte goes out as it stands.
     static std::string EscapeString(const std::string& text);
 
     // The reader's parts, each starting at position and leaving it after
-    // what it consumed (or where its error message says).
+    // what it consumed (or where its error message says); the position never
+    // passes the end of the text.
     static JSON Parse(const std::string& text, size_t& position);
     static JSON ParseObject(const std::string& text, size_t& position);
     static JSON ParseArray(const std::string& text, size_t& position);

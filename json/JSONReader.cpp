@@ -186,7 +186,9 @@ JSON Reader::Value(size_t& position, int depth) {
 // part is passed over without recursion (strings inside it included), so the
 // construct around it carries on after it. The part reads as Null.
 JSON Reader::TooDeep(size_t& position) {
-    Report("ERROR: Parse: Nesting deeper than 1000 levels, found '", CharAt(text_, position));
+    static const std::string message =
+        "ERROR: Parse: Nesting deeper than " + std::to_string(JSON::kMaxDepth) + " levels, found '";
+    Report(message.c_str(), CharAt(text_, position));
     size_t open = 0;
     while (position < text_.size()) {
         char c = text_[position++];

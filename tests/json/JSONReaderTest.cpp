@@ -219,6 +219,11 @@ TEST(JSONReader, BadWordsShowWhatFollows) {
     EXPECT_EQ(Read("[tru]", lines).Count(), 0);
     EXPECT_EQ(lines, (Lines{"ERROR: Bool: Expected 'true' or 'false', found 'tru]'",
                             "ERROR: Array: Expected ',' or ']', found 't'"}));
+    EXPECT_EQ(Read("[fxlse]", lines).Count(), 0);
+    EXPECT_EQ(lines, (Lines{"ERROR: Bool: Expected 'true' or 'false', found 'fxlse'",
+                            "ERROR: Array: Expected ',' or ']', found 'f'"}));
+    EXPECT_TRUE(Read("nULL", lines).IsNull());
+    EXPECT_EQ(lines, Lines{"ERROR: Null: Expected 'null', found 'nULL'"});
     EXPECT_TRUE(Read("fals", lines).IsNull());
     EXPECT_EQ(lines, Lines{"ERROR: Bool: Expected 'true' or 'false', found 'fals'"});
 }
