@@ -85,7 +85,7 @@ public:
     // Turns the value into an Object (dropping content of any other kind) and
     // returns the member under key, inserting Null when it is missing.
     JSON& operator[](const std::string& key);
-    JSON& operator[](const char* key) { return (*this)[std::string(key)]; }
+    JSON& operator[](const char* key) { return (*this)[std::string(key ? key : "")]; }
     // Turns the value into an Array and grows it with Null up to index + 1.
     JSON& operator[](unsigned index);
     // Any other integer index (a literal 0, an int, a size_t) goes to the

@@ -56,18 +56,11 @@ TEST(Base64, PointerFormMatchesStringForm) {
     EXPECT_EQ(Base64Encode(nullptr, 0), "");
 }
 
-TEST(Base64, EncodedLengthIsAlwaysWholeGroups) {
-    std::mt19937 random(7);
-    for (size_t length = 0; length < 100; ++length) {
-        std::string bytes = RandomBytes(random, length);
-        EXPECT_EQ(Base64Encode(bytes).size(), (length + 2) / 3 * 4);
-    }
-}
-
-TEST(Base64, EveryLengthRoundTripsInBothAlphabets) {
+TEST(Base64, EveryLengthRoundTripsInWholeGroupsInBothAlphabets) {
     std::mt19937 random(11);
     for (size_t length = 0; length < 200; ++length) {
         std::string bytes = RandomBytes(random, length);
+        EXPECT_EQ(Base64Encode(bytes).size(), (length + 2) / 3 * 4);
         EXPECT_EQ(Base64Decode(Base64Encode(bytes)), bytes) << length;
         EXPECT_EQ(Base64Decode(Base64Encode(bytes, true)), bytes) << length;
     }
