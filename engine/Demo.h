@@ -31,7 +31,7 @@ public:
     Demo();                              // the empty document
     explicit Demo(JSON& value);          // DocumentJSON.cpp
     explicit Demo(FILE* file);           // Package.cpp
-    virtual ~Demo();
+    virtual ~Demo();                     // also clears g_loop_event when it was one of ours
 
     JSON ToJSON() const override;
     void Write(FILE* file) const override;
@@ -48,7 +48,9 @@ public:
 
     // Document operations for the editor: each removes the object from its
     // list and clears every reference to it (effects' inputs and program,
-    // events' effect, g_loop_event), then destroys it.
+    // events' effect, g_loop_event), then destroys it. A cleared input stays
+    // in its list as null, so the other inputs keep their texture units. An
+    // object that is not in this document (or null) is left alone.
     void DeleteTexture(Texture* texture);
     void DeleteShaderProgram(ShaderProgram* program);
     void DeleteEffect(Effect* effect);

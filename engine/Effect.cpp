@@ -65,7 +65,11 @@ void Effect::DrawQuad() {
 void Effect::EnsureTarget() {
     if (!pixels) pixels = new Buffer();
     if (texture == 0) {
-        texture = CreateTexture(g_screen_size->width, g_screen_size->height, pixels->bytes, GL_CLAMP);
+        int width = g_screen_size->width;
+        int height = g_screen_size->height;
+        // Upload the zeros only when the block holds the whole picture.
+        bool whole = pixels->size == static_cast<int64_t>(width) * height * 4;
+        texture = CreateTexture(width, height, whole ? pixels->bytes : nullptr, GL_CLAMP);
     }
 }
 

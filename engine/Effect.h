@@ -42,17 +42,29 @@ public:
     // Package reader: ids to objects, then the quad when there is a program.
     void ResolvePointers(std::map<uint64_t, void*>& objects_by_id);
 
-    void Render();          // this effect alone, inputs included
-    int Bind();             // draws and captures inputs, binds program and units
-    void SetUniforms();
-    void DrawQuad();
+    // Draws this effect alone (inputs included), without automation or the
+    // sound texture; nothing without a program.
+    void Render();
+    // Draws and captures the input effects, selects the program and binds
+    // feedback, input textures and input effects to units 0 to 15; returns
+    // the number of units bound (0 without a program, never more than 16).
+    // A null input keeps its unit, bound to texture 0; an input effect
+    // already being bound further up (a cycle) is not drawn again: its last
+    // capture is bound.
+    int Bind();
+    void SetUniforms();     // the built-in uniforms; nothing without a program
+    void DrawQuad();        // nothing until the quad exists
+    // Builds the quad for the program's "vp" (again after a program change,
+    // reusing the GL objects); nothing without a program.
     void CreateQuad();
-    void EnsureTarget();
+    void EnsureTarget();    // a zero-filled screen-size target, once
+    // Copies the back buffer into pixels and texture; nothing when the screen
+    // size changed since the target was made.
     void CaptureBackBuffer();
 
     Effect(const Effect&) = delete;
     Effect& operator=(const Effect&) = delete;
 };
 
-// Unbinds texture units 0 to count - 1.
+// Unbinds texture units 0 to count - 1 (never beyond unit 15).
 void UnbindTextures(int count);

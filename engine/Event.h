@@ -39,8 +39,9 @@ public:
     JSON ToJSON() const override;
     void Write(FILE* file) const override;
 
-    // The curve of name at an absolute beat; 0 outside [start_beat, end_beat].
-    // Looking a name up creates an empty curve for it.
+    // The curve of name at an absolute beat; 0 outside [start_beat, end_beat]
+    // or without points; before the curve's earliest point, that point's
+    // value. Looking a name up (inside the span) creates an empty curve.
     float GetValue(const std::string& name, float beat);
     float CatmullRom(float t, float p0, float p1, float p2, float p3) const;
     // Sends every user uniform of the effect's program for this beat.

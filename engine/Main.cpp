@@ -129,6 +129,7 @@ static int VelmaraMain(int argc, char* argv[]) {
     // "content.dat.json", else a package behind the executable, else the
     // empty document; a failed load says why on stderr and falls through.
     g_demo = ChooseStartupDocument(argv[0], &g_packaged, g_document_name);
+    if (!g_demo) g_demo = new Demo();
     WarmUpEffects();
 
     g_fft = kiss_fftr_alloc(1024, 0, nullptr, nullptr);

@@ -57,6 +57,9 @@ public:
 
     void CreateShaders();
     void Compile();
+    // log := the shader's info log (printed), or "Compilation successful.";
+    // a log the driver kept from an earlier failed compile is ignored, and a
+    // failed compile without a log gives "Compilation failed.".
     void CheckCompileLog(uint32_t shader);
     void Link();
     void Relink();

@@ -29,7 +29,8 @@ public:
 
     // Decodes image_buffer and uploads it; on failure id, width, height are 0.
     void LoadImage();
-    // Re-specifies level 0 from RGBA bytes at width x height.
+    // Re-specifies level 0 from RGBA bytes at width x height; nothing when
+    // there is no GL texture (id 0) or no bytes.
     void Upload(const void* rgba);
 
     Texture(const Texture&) = delete;

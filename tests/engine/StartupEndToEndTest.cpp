@@ -21,11 +21,12 @@ const char* const kTitle = "Velmara by Tavik";
 
 class StartupEndToEnd : public ::testing::Test {
 protected:
-    // Starts the program and waits for its window.
-    void Start(std::vector<std::pair<std::string, std::string>> environment = {{"SDL_AUDIODRIVER", "dummy"}}) {
+    // Starts the program, with these environment entries added to the usual ones.
+    void Start(std::vector<std::pair<std::string, std::string>> environment = {}) {
         testproc::Options options;
         options.working_directory = dir.Path();
-        options.environment = std::move(environment);
+        options.environment = testproc::ProgramEnvironment();
+        options.environment.insert(options.environment.end(), environment.begin(), environment.end());
         velmara = std::make_unique<testproc::ChildProcess>(VELMARA_EXE, options);
         ASSERT_TRUE(velmara->Started());
     }

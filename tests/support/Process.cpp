@@ -24,17 +24,23 @@ double Now() {
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
-// The test's environment with the overrides applied, as "NAME=value" texts.
+// The test's environment with the overrides applied, as "NAME=value"
+// texts; of two overrides of one name the later wins.
 std::vector<std::string> MergedEnvironment(const std::vector<std::pair<std::string, std::string>>& overrides) {
+    auto overridden = [&overrides](const std::string& name, size_t from) {
+        for (size_t i = from; i < overrides.size(); ++i) {
+            if (overrides[i].first == name) return true;
+        }
+        return false;
+    };
     std::vector<std::string> merged;
     for (char** entry = environ; entry && *entry; ++entry) {
         std::string text = *entry;
-        std::string name = text.substr(0, text.find('='));
-        bool replaced = false;
-        for (const auto& o : overrides) replaced = replaced || o.first == name;
-        if (!replaced) merged.push_back(text);
+        if (!overridden(text.substr(0, text.find('=')), 0)) merged.push_back(text);
     }
-    for (const auto& o : overrides) merged.push_back(o.first + "=" + o.second);
+    for (size_t i = 0; i < overrides.size(); ++i) {
+        if (!overridden(overrides[i].first, i + 1)) merged.push_back(overrides[i].first + "=" + overrides[i].second);
+    }
     return merged;
 }
 
@@ -190,6 +196,13 @@ const std::string& ChildProcess::Stdout() {
 const std::string& ChildProcess::Stderr() {
     Pump(0);
     return err_;
+}
+
+std::vector<std::pair<std::string, std::string>> ProgramEnvironment() {
+    const char* lsan = std::getenv("LSAN_OPTIONS");
+    std::string lsan_options = lsan && *lsan ? std::string(lsan) + ":" : std::string();
+    lsan_options += "fast_unwind_on_malloc=0";
+    return {{"SDL_AUDIODRIVER", "dummy"}, {"LSAN_OPTIONS", lsan_options}};
 }
 
 Exit RunTool(const std::vector<std::string>& command, double timeout_seconds, std::string* output) {
