@@ -1,6 +1,7 @@
 // Colouring a 10 000-line GLSL text from scratch: with the "C++" tokenizer,
 // with the "GLSL" token patterns, and the whole-text comment scan alone.
-// The lines_per_ms counter is the figure to compare.
+// The "lines" counter is a rate in lines per second (divide by 1000 for lines
+// per millisecond).
 #include "TextEditor.h"
 
 #include <benchmark/benchmark.h>
@@ -52,9 +53,8 @@ std::string GlslText() {
 }
 
 void ReportLines(benchmark::State& state) {
-    state.counters["lines_per_ms"] =
-        benchmark::Counter(static_cast<double>(kLines) * static_cast<double>(state.iterations()) / 1000.0,
-                           benchmark::Counter::kIsRate);
+    state.counters["lines"] = benchmark::Counter(static_cast<double>(kLines) * static_cast<double>(state.iterations()),
+                                                 benchmark::Counter::kIsRate);
 }
 
 // Full colouring as Render drives it: one per-frame step after another until
