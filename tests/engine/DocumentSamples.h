@@ -6,13 +6,10 @@
 
 #include <SDL.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -24,44 +21,15 @@
 #include "Effect.h"
 #include "Event.h"
 #include "ShaderProgram.h"
+#include "TempDir.h"
 #include "Texture.h"
 
 namespace samples {
 
 /* === Files ================================================================ */
 
-// A fresh directory under the system's temporary directory, removed with
-// everything in it when the object goes.
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmara-docs-XXXXXX").string();
-        std::vector<char> buffer(pattern.begin(), pattern.end());
-        buffer.push_back('\0');
-        if (mkdtemp(buffer.data()) != nullptr) path_ = buffer.data();
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-    }
-    const std::string& Path() const { return path_; }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
-
-// Makes dir the working directory while the object lives.
-class WorkingDirectory {
-public:
-    explicit WorkingDirectory(const std::string& dir) : previous_(std::filesystem::current_path()) {
-        std::filesystem::current_path(dir);
-    }
-    ~WorkingDirectory() { std::filesystem::current_path(previous_); }
-
-private:
-    std::filesystem::path previous_;
-};
+using TempDir = testutil::TempDir;
+using WorkingDirectory = testutil::ScopedWorkingDirectory;
 
 inline std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -118,7 +118,7 @@ TEST_F(PackageTest, AnExportWithoutAReadableExecutableWritesNothing) {
     TempDir dir;
     Demo demo;
     EXPECT_FALSE(ExportExecutable(demo, dir.File("absent"), dir.File("demo.exe")));
-    EXPECT_FALSE(std::filesystem::exists(dir.File("demo.exe")));
+    EXPECT_FALSE(dir.Exists("demo.exe"));
 }
 
 /* === Round trips ========================================================== */
