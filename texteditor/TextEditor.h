@@ -267,8 +267,8 @@ public:
 
     // --- Text extraction and primitives -------------------------------------
     std::string GetTextRange(const TextPosition& start, const TextPosition& end) const;  // "" when empty
-    int InsertTextAt(TextPosition& where, const char* text);  // returns line breaks inserted
-    void DeleteRange(const TextPosition& start, const TextPosition& end);
+    int InsertTextAt(TextPosition& where, const char* text);  // where clamped first; returns line breaks inserted
+    void DeleteRange(const TextPosition& start, const TextPosition& end);  // ends clamped and ordered first
     Line& InsertLine(int index);        // markers at or after index move down
     void RemoveLine(int index);         // markers of the line dropped, later ones move up
     void RemoveLines(int start, int end);  // lines [start, end)
