@@ -1,0 +1,364 @@
+// TextEditor: the editing commands.
+//
+// Each command that changes the text adds exactly one undo record, built so
+// that undoing it restores the text byte for byte: the removed text is what
+// was actually erased, and each range names where it lies in the text as it
+// stood on that side of the change. Each command also marks the lines around
+// its change for recolouring.
+//
+// Read-only editors: Cut only copies and Paste does nothing; Delete,
+// Backspace and EnterCharacter do not look at the flag (the keyboard handler
+// does not call them in a read-only editor).
+#include "TextEditor.h"
+
+#include <algorithm>
+#include <cctype>
+#include <string>
+
+namespace {
+
+using TextPosition = TextEditor::TextPosition;
+
+// Clamps both ends of the selection into the text. A selection left behind
+// by SetText may lie past the last line; records must name real positions.
+void ClampSelection(TextEditor& editor) {
+    editor.state.selectionStart = editor.SanitizePosition(editor.state.selectionStart);
+    editor.state.selectionEnd = editor.SanitizePosition(editor.state.selectionEnd);
+}
+
+// Starts a record by taking out the selection: its text goes to removed.
+void RemoveSelectionInto(TextEditor& editor, TextEditor::UndoEntry& record) {
+    record.removed = editor.GetSelectedText();
+    record.removedStart = editor.state.selectionStart;
+    record.removedEnd = editor.state.selectionEnd;
+    editor.DeleteSelection();
+}
+
+// Appends the glyphs [from, to) of a line to a byte string.
+void AppendBytes(std::string& out, const TextEditor::Line& line, int from, int to) {
+    for (int i = from; i < to; ++i) out.push_back(static_cast<char>(line[i].character));
+}
+
+}  // namespace
+
+// ==========================================================================
+// Clipboard
+// ==========================================================================
+
+// Without a selection the cursor's whole line is copied, without its break.
+void TextEditor::Copy() {
+    if (HasSelection()) {
+        ImGui::SetClipboardText(GetSelectedText().c_str());
+        return;
+    }
+    if (lines.empty()) return;
+    const Line& line = lines[SanitizedCursor().line];
+    std::string text;
+    AppendBytes(text, line, 0, static_cast<int>(line.size()));
+    ImGui::SetClipboardText(text.c_str());
+}
+
+void TextEditor::Cut() {
+    if (readOnly) {
+        Copy();
+        return;
+    }
+    ClampSelection(*this);
+    if (!HasSelection()) return;
+
+    UndoEntry record;
+    record.before = state;
+    record.removed = GetSelectedText();
+    record.removedStart = state.selectionStart;
+    record.removedEnd = state.selectionEnd;
+    Copy();
+    DeleteSelection();
+    record.after = state;
+    AddUndo(record);
+}
+
+void TextEditor::Paste() {
+    if (readOnly) return;
+    const char* clipboard = ImGui::GetClipboardText();
+    if (clipboard == nullptr || *clipboard == '\0') return;
+    const std::string text = clipboard;  // our own copy: the clipboard may change under us
+
+    ClampSelection(*this);
+    UndoEntry record;
+    record.before = state;
+    if (HasSelection()) RemoveSelectionInto(*this, record);
+    record.added = text;
+    record.addedStart = SanitizedCursor();
+    InsertText(text);
+    record.addedEnd = SanitizedCursor();
+    record.after = state;
+    AddUndo(record);
+}
+
+// ==========================================================================
+// Inserting text (no undo record: Paste records it)
+// ==========================================================================
+
+void TextEditor::InsertText(const std::string& text) { InsertText(text.c_str()); }
+
+void TextEditor::InsertText(const char* text) {
+    if (text == nullptr) return;
+    TextPosition pos = SanitizedCursor();
+    const TextPosition start = std::min(pos, state.selectionStart);
+    const int count = pos.line - start.line + InsertTextAt(pos, text);
+    SetSelection(pos, pos, SelectionMode::Normal);
+    SetCursorPosition(pos);
+    Colorize(start.line - 1, count + 2);
+}
+
+// ==========================================================================
+// Deleting forwards and backwards
+// ==========================================================================
+
+// Deletes the selection, or the character after the cursor, or the line
+// break at the end of its line. Nothing at the end of the text.
+void TextEditor::Delete() {
+    if (lines.empty()) return;
+    ClampSelection(*this);
+    UndoEntry record;
+    record.before = state;
+
+    if (HasSelection()) {
+        RemoveSelectionInto(*this, record);
+    } else {
+        const TextPosition pos = SanitizedCursor();
+        SetCursorPosition(pos);
+        Line& line = lines[pos.line];
+        const int length = static_cast<int>(line.size());
+        const int index = ColumnToCharIndex(pos);
+
+        // Judged by the byte index: a column inside a line's final tab is at
+        // its end as well.
+        if (index >= length) {
+            if (pos.line == static_cast<int>(lines.size()) - 1) return;
+            record.removed = "\n";
+            record.removedStart = record.removedEnd = pos;
+            StepForward(record.removedEnd);
+            Line& next = lines[pos.line + 1];
+            line.insert(line.end(), next.begin(), next.end());
+            RemoveLine(pos.line + 1);
+        } else {
+            // The record ends after the character actually erased (the cursor
+            // may stand inside a tab's span, where column + 1 would not).
+            const int end = std::min(length, index + UTF8CharLength(line[index].character));
+            record.removedStart = pos;
+            record.removedEnd = TextPosition(pos.line, CharIndexToColumn(pos.line, end));
+            AppendBytes(record.removed, line, index, end);
+            line.erase(line.begin() + index, line.begin() + end);
+        }
+        textChanged = true;
+        Colorize(pos.line, 1);
+    }
+
+    record.after = state;
+    AddUndo(record);
+}
+
+// Deletes the selection, or the character before the cursor, or joins the
+// line to the one above. Nothing at the start of the text.
+void TextEditor::Backspace() {
+    if (lines.empty()) return;
+    ClampSelection(*this);
+    UndoEntry record;
+    record.before = state;
+
+    if (HasSelection()) {
+        RemoveSelectionInto(*this, record);
+    } else {
+        const TextPosition pos = SanitizedCursor();
+        SetCursorPosition(pos);
+
+        if (pos.column > 0) {
+            Line& line = lines[pos.line];
+            int index = ColumnToCharIndex(pos) - 1;
+            const int end = index + 1;
+            while (index > 0 && IsUTFSequence(line[index].character)) --index;
+            const int column = CharIndexToColumn(pos.line, index);
+            record.removedStart = TextPosition(pos.line, column);
+            record.removedEnd = pos;
+            state.cursorPosition.column = column;
+            AppendBytes(record.removed, line, index, end);
+            line.erase(line.begin() + index, line.begin() + end);
+        } else {
+            if (pos.line == 0) return;
+            const int above = pos.line - 1;
+            const int aboveEnd = LineEndColumn(above);
+            record.removed = "\n";
+            record.removedStart = record.removedEnd = TextPosition(above, aboveEnd);
+            StepForward(record.removedEnd);
+            Line& previous = lines[above];
+            const Line& current = lines[pos.line];
+            previous.insert(previous.end(), current.begin(), current.end());
+            RemoveLine(pos.line);
+            state.cursorPosition = TextPosition(above, aboveEnd);
+        }
+        textChanged = true;
+        KeepCursorVisible();
+        Colorize(state.cursorPosition.line, 1);
+    }
+
+    record.after = state;
+    AddUndo(record);
+}
+
+// ==========================================================================
+// Typing
+// ==========================================================================
+
+namespace {
+
+// Tab or Shift+Tab on a selection over several lines: indents every line of
+// the block by one tab, or takes one tab or up to tabSize leading blanks off.
+// Returns false when no line needed a change (and nothing was recorded).
+bool IndentBlock(TextEditor& editor, bool unindent) {
+    TextEditor::UndoEntry record;
+    record.before = editor.state;
+
+    TextPosition start = editor.state.selectionStart;
+    TextPosition end = editor.state.selectionEnd;
+    if (start > end) std::swap(start, end);
+    const TextPosition originalEnd = end;
+    start.column = 0;
+    // A selection ending at the start of a line leaves that line alone.
+    if (end.column == 0 && end.line > 0) --end.line;
+    const int lineCount = static_cast<int>(editor.lines.size());
+    if (end.line >= lineCount) end.line = lineCount == 0 ? 0 : lineCount - 1;
+    end.column = editor.LineEndColumn(end.line);
+
+    record.removedStart = start;
+    record.removedEnd = end;
+    record.removed = editor.GetTextRange(start, end);
+
+    bool changed = false;
+    for (int l = start.line; l <= end.line && l < lineCount; ++l) {
+        TextEditor::Line& line = editor.lines[l];
+        if (unindent) {
+            if (!line.empty() && line.front().character == '\t') {
+                line.erase(line.begin());
+                changed = true;
+            } else {
+                for (int k = 0; k < editor.tabSize && !line.empty() && line.front().character == ' '; ++k) {
+                    line.erase(line.begin());
+                    changed = true;
+                }
+            }
+        } else {
+            line.insert(line.begin(), TextEditor::Glyph('\t', TextEditor::PaletteIndex::Background));
+            changed = true;
+        }
+    }
+    if (!changed) return false;
+
+    start = TextPosition(start.line, 0);
+    TextPosition rangeEnd;
+    if (originalEnd.column != 0) {
+        end = TextPosition(end.line, editor.LineEndColumn(end.line));
+        rangeEnd = end;
+    } else {
+        end = TextPosition(originalEnd.line, 0);
+        rangeEnd = TextPosition(originalEnd.line - 1, editor.LineEndColumn(originalEnd.line - 1));
+    }
+    record.added = editor.GetTextRange(start, rangeEnd);
+    record.addedStart = start;
+    record.addedEnd = rangeEnd;
+    record.after = editor.state;
+
+    editor.state.selectionStart = start;
+    editor.state.selectionEnd = end;
+    editor.AddUndo(record);
+    editor.textChanged = true;
+    editor.KeepCursorVisible();
+    return true;
+}
+
+}  // namespace
+
+// Types one character: Enter ("\n") with automatic indentation, Tab on a
+// block of lines, or any other character, replacing the selection and, in
+// overwrite mode, the character under the cursor.
+void TextEditor::EnterCharacter(ImWchar character, bool shift) {
+    ClampSelection(*this);
+
+    if (character == '\t' && state.selectionStart.line != state.selectionEnd.line) {
+        IndentBlock(*this, shift);
+        return;
+    }
+
+    // A character that encodes to no bytes (a lone low surrogate, or zero)
+    // types nothing, and leaves the selection in place.
+    char encoded[7];
+    int encodedLength = 0;
+    if (character != '\n') {
+        encodedLength = character == 0 ? 0 : ImTextCharToUtf8(encoded, sizeof(encoded), character);
+        if (encodedLength == 0) return;
+    }
+
+    UndoEntry record;
+    record.before = state;
+
+    // In overwrite mode with a selection, the character replaced is the one
+    // after the selection: find where it ends before the selection goes.
+    bool selectionRemoved = false;
+    TextPosition overwrittenEnd;
+    if (HasSelection()) {
+        if (overwrite && character != '\n') {
+            const TextPosition selEnd = state.selectionEnd;
+            const Line& line = lines[selEnd.line];
+            const int index = ColumnToCharIndex(selEnd);
+            const int length = static_cast<int>(line.size());
+            const int end = index < length ? std::min(length, index + UTF8CharLength(line[index].character)) : index;
+            overwrittenEnd = TextPosition(selEnd.line, CharIndexToColumn(selEnd.line, end));
+        }
+        RemoveSelectionInto(*this, record);
+        selectionRemoved = true;
+    }
+
+    const TextPosition coord = SanitizedCursor();
+    record.addedStart = coord;
+
+    if (character == '\n') {
+        InsertLine(coord.line + 1);
+        Line& line = lines[coord.line];
+        Line& newLine = lines[coord.line + 1];
+        std::string indentation;
+        if (language.autoIndentation) {
+            for (size_t i = 0; i < line.size() && line[i].character < 0x80 && std::isblank(line[i].character); ++i) {
+                newLine.push_back(line[i]);
+                indentation.push_back(static_cast<char>(line[i].character));
+            }
+        }
+        const int width = static_cast<int>(newLine.size());
+        const int split = ColumnToCharIndex(coord);
+        newLine.insert(newLine.end(), line.begin() + split, line.end());
+        line.erase(line.begin() + split, line.end());
+        SetCursorPosition(TextPosition(coord.line + 1, CharIndexToColumn(coord.line + 1, width)));
+        record.added = "\n" + indentation;
+    } else {
+        Line& line = lines[coord.line];
+        int index = ColumnToCharIndex(coord);
+        if (overwrite && index < static_cast<int>(line.size())) {
+            const int end = std::min(static_cast<int>(line.size()), index + UTF8CharLength(line[index].character));
+            record.removedStart = coord;
+            record.removedEnd = selectionRemoved ? overwrittenEnd
+                                                 : TextPosition(coord.line, CharIndexToColumn(coord.line, end));
+            AppendBytes(record.removed, line, index, end);
+            line.erase(line.begin() + index, line.begin() + end);
+        }
+        for (int k = 0; k < encodedLength; ++k)
+            line.insert(line.begin() + index++, Glyph(static_cast<uint8_t>(encoded[k]), PaletteIndex::Default));
+        record.added.assign(encoded, encodedLength);
+        SetCursorPosition(TextPosition(coord.line, CharIndexToColumn(coord.line, index)));
+    }
+
+    textChanged = true;
+    record.addedEnd = SanitizedCursor();
+    record.after = state;
+    AddUndo(record);
+    Colorize(coord.line - 1, 3);
+    KeepCursorVisible();
+}

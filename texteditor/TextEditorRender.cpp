@@ -1,0 +1,290 @@
+// TextEditor: drawing one frame.
+//
+// Render opens the editor's child window, reads keys and mouse, runs one
+// bounded colouring step and draws the visible lines: per line the selection,
+// the breakpoint and error bars, the line number, the current-line fill with
+// the blinking cursor, and the text in runs of one colour with marks for
+// blanks and tabs. The palette in use is rebuilt from paletteBase each frame
+// with the style's alpha applied.
+#include "TextEditor.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+using TextPosition = TextEditor::TextPosition;
+using PaletteIndex = TextEditor::PaletteIndex;
+
+// The child window: fixed in place, with a horizontal scroll bar always shown.
+constexpr ImGuiWindowFlags kChildFlags =
+    ImGuiWindowFlags_NoMove | ImGuiWindowFlags_HorizontalScrollbar | ImGuiWindowFlags_AlwaysHorizontalScrollbar;
+
+// The cursor is hidden for this long, then shown for as long again.
+constexpr uint64_t kBlinkHiddenMs = 400;
+constexpr uint64_t kBlinkPeriodMs = 800;
+
+// Marks drawn for whitespace.
+constexpr ImU32 kTabArrowColor = 0x90909090;
+constexpr ImU32 kBlankDotColor = 0x80808080;
+
+uint64_t NowMilliseconds() {
+    using namespace std::chrono;
+    return static_cast<uint64_t>(duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
+}
+
+// Width in pixels of [begin, end) in the current font at the current size.
+float TextWidth(const char* begin, const char* end = nullptr) {
+    return ImGui::GetFont()->CalcTextSizeA(ImGui::GetFontSize(), FLT_MAX, -1.0f, begin, end).x;
+}
+
+ImU32 Role(const TextEditor::Palette& palette, PaletteIndex role) { return palette[static_cast<size_t>(role)]; }
+
+}  // namespace
+
+// ==========================================================================
+// The frame
+// ==========================================================================
+
+void TextEditor::Render(const char* title, const ImVec2& size, bool border) {
+    withinRender = true;
+    textChanged = false;
+    cursorPositionChanged = false;
+
+    // The background comes from the palette the previous frame computed; the
+    // very first frame, before any was computed, uses the dark palette.
+    if (palette == Palette{}) palette = GetDarkPalette();
+    ImGui::PushStyleColor(ImGuiCol_ChildBg, ImGui::ColorConvertU32ToFloat4(Role(palette, PaletteIndex::Background)));
+    ImGui::PushStyleVar(ImGuiStyleVar_ItemSpacing, ImVec2(0.0f, 0.0f));
+    if (!ignoreImGuiChild) ImGui::BeginChild(title, size, border, kChildFlags);
+
+    if (handleKeyboardInputs) {
+        HandleKeyboardInputs();
+        ImGui::PushAllowKeyboardFocus(true);
+    }
+    if (handleMouseInputs) HandleMouseInputs();
+
+    ColorizeInternal();
+    RenderText();
+
+    if (handleKeyboardInputs) ImGui::PopAllowKeyboardFocus();
+    if (!ignoreImGuiChild) ImGui::EndChild();
+    ImGui::PopStyleVar();
+    ImGui::PopStyleColor();
+    withinRender = false;
+}
+
+// ==========================================================================
+// Drawing the text
+// ==========================================================================
+
+void TextEditor::RenderText() {
+    const float fontSize = ImGui::GetFontSize();
+    charAdvance = ImVec2(TextWidth("#"), ImGui::GetTextLineHeightWithSpacing() * lineSpacing);
+
+    const float alpha = ImGui::GetStyle().Alpha;
+    for (size_t i = 0; i < palette.size(); ++i) {
+        ImVec4 colour = ImGui::ColorConvertU32ToFloat4(paletteBase[i]);
+        colour.w *= alpha;
+        palette[i] = ImGui::ColorConvertFloat4ToU32(colour);
+    }
+
+    const ImVec2 contentSize = ImGui::GetWindowContentRegionMax();
+    ImDrawList* drawList = ImGui::GetWindowDrawList();
+    float longest = textStart;
+
+    if (scrollToTop) {
+        scrollToTop = false;
+        ImGui::SetScrollY(0.0f);
+    }
+
+    const ImVec2 origin = ImGui::GetCursorScreenPos();
+    const float scrollX = ImGui::GetScrollX();
+    const float scrollY = ImGui::GetScrollY();
+    const int lineCount = static_cast<int>(lines.size());
+
+    // The visible lines: from the one at the top edge to the one at the
+    // bottom edge, never past the last line.
+    int first = 0;
+    int last = -1;
+    if (charAdvance.y > 0.0f) {
+        first = static_cast<int>(std::floor(scrollY / charAdvance.y));
+        last = std::max(0, std::min(lineCount - 1, static_cast<int>(std::floor((scrollY + contentSize.y) / charAdvance.y))));
+    }
+
+    // The gutter holds the largest line number with a blank on either side.
+    char numberText[32];
+    std::snprintf(numberText, sizeof(numberText), " %d ", lineCount);
+    textStart = TextWidth(numberText) + static_cast<float>(leftMargin);
+
+    if (lineCount > 0) {
+        const float spaceSize = TextWidth(" ");
+        const TextPosition cursor = SanitizedCursor();
+
+        for (int n = first; n <= last; ++n) {
+            const Line& line = lines[n];
+            const int length = static_cast<int>(line.size());
+            const ImVec2 lineStart(origin.x, origin.y + static_cast<float>(n) * charAdvance.y);
+            const ImVec2 textPos(lineStart.x + textStart, lineStart.y);
+            const TextPosition lineStartPos(n, 0);
+            const TextPosition lineEndPos(n, LineEndColumn(n));
+
+            longest = std::max(longest, textStart + DistanceToLineStart(lineEndPos));
+
+            // --- Selection: the line break shows as one character cell ----
+            float s0 = -1.0f;
+            float s1 = -1.0f;
+            if (state.selectionStart <= lineEndPos)
+                s0 = state.selectionStart > lineStartPos ? DistanceToLineStart(state.selectionStart) : 0.0f;
+            if (state.selectionEnd > lineStartPos)
+                s1 = DistanceToLineStart(state.selectionEnd < lineEndPos ? state.selectionEnd : lineEndPos);
+            if (state.selectionEnd.line > n) s1 += charAdvance.x;
+            if (s0 != -1.0f && s1 != -1.0f && s0 < s1)
+                drawList->AddRectFilled(ImVec2(textPos.x + s0, lineStart.y),
+                                        ImVec2(textPos.x + s1, lineStart.y + charAdvance.y),
+                                        Role(palette, PaletteIndex::Selection));
+
+            // --- Bars from the visible left edge: breakpoint, error --------
+            const ImVec2 barStart(lineStart.x + scrollX, lineStart.y);
+            const ImVec2 barEnd(lineStart.x + contentSize.x + 2.0f * scrollX, lineStart.y + charAdvance.y);
+
+            if (breakpoints.count(n + 1) != 0)
+                drawList->AddRectFilled(barStart, barEnd, Role(palette, PaletteIndex::Breakpoint));
+
+            const auto marker = errorMarkers.find(n + 1);
+            if (marker != errorMarkers.end()) {
+                drawList->AddRectFilled(barStart, barEnd, Role(palette, PaletteIndex::ErrorMarker));
+                if (ImGui::IsMouseHoveringRect(lineStart, barEnd)) {
+                    ImGui::BeginTooltip();
+                    ImGui::PushStyleColor(ImGuiCol_Text, ImVec4(1.0f, 0.2f, 0.2f, 1.0f));
+                    ImGui::Text("Error at line %d:", marker->first);
+                    ImGui::PopStyleColor();
+                    ImGui::Separator();
+                    ImGui::PushStyleColor(ImGuiCol_Text, ImVec4(1.0f, 1.0f, 0.2f, 1.0f));
+                    ImGui::Text("%s", marker->second.c_str());
+                    ImGui::PopStyleColor();
+                    ImGui::EndTooltip();
+                }
+            }
+
+            // --- Line number, right-aligned two blanks before the text ------
+            std::snprintf(numberText, sizeof(numberText), "%d  ", n + 1);
+            const float numberWidth = TextWidth(numberText);
+            drawList->AddText(ImVec2(lineStart.x + textStart - numberWidth, lineStart.y),
+                              Role(palette, PaletteIndex::LineNumber), numberText);
+
+            // --- Current line and cursor ------------------------------------
+            if (cursor.line == n) {
+                const bool focused = ImGui::IsWindowFocused();
+                if (!HasSelection()) {
+                    const ImVec2 fillEnd(barStart.x + contentSize.x + scrollX, barStart.y + charAdvance.y);
+                    drawList->AddRectFilled(barStart, fillEnd,
+                                            Role(palette, focused ? PaletteIndex::CurrentLineFill
+                                                                  : PaletteIndex::CurrentLineFillInactive));
+                    drawList->AddRect(barStart, fillEnd, Role(palette, PaletteIndex::CurrentLineEdge), 1.0f, 0, 1.0f);
+                }
+                if (focused) {
+                    const uint64_t now = NowMilliseconds();
+                    const uint64_t elapsed = now - startTime;
+                    if (elapsed > kBlinkHiddenMs) {
+                        float width = 1.0f;
+                        const int index = ColumnToCharIndex(cursor);
+                        const float cx = DistanceToLineStart(cursor);
+                        if (overwrite && index >= 0 && index < length) {
+                            if (line[index].character == '\t') {
+                                width = TabStopX(cx, spaceSize) - cx;
+                            } else {
+                                const char one[2] = {static_cast<char>(line[index].character), '\0'};
+                                width = TextWidth(one, one + 1);
+                            }
+                        }
+                        drawList->AddRectFilled(ImVec2(textPos.x + cx, lineStart.y),
+                                                ImVec2(textPos.x + cx + width, lineStart.y + charAdvance.y),
+                                                Role(palette, PaletteIndex::Cursor));
+                        if (elapsed > kBlinkPeriodMs) startTime = now;
+                    }
+                }
+            }
+
+            // --- Text in runs of one colour ---------------------------------
+            ImU32 prevColor = length == 0 ? Role(palette, PaletteIndex::Default) : GetGlyphColor(line[0]);
+            float offset = 0.0f;
+            lineBuffer.clear();
+            auto flush = [&]() {
+                const char* begin = lineBuffer.data();
+                const char* end = begin + lineBuffer.size();
+                drawList->AddText(ImVec2(textPos.x + offset, textPos.y), prevColor, begin, end);
+                offset += TextWidth(begin, end);
+                lineBuffer.clear();
+            };
+
+            int i = 0;
+            while (i < length) {
+                const Glyph& glyph = line[i];
+                const ImU32 color = GetGlyphColor(glyph);
+                const bool isTab = glyph.character == '\t';
+                const bool isBlank = glyph.character == ' ';
+                if (!lineBuffer.empty() && (color != prevColor || isTab || isBlank)) flush();
+                prevColor = color;
+
+                if (isTab) {
+                    const float oldX = offset;
+                    offset = TabStopX(offset, spaceSize);
+                    if (showWhitespaces) {
+                        const float y = textPos.y + fontSize * 0.5f;
+                        const float x1 = textPos.x + oldX + 1.0f;
+                        const float x2 = textPos.x + offset - 1.0f;
+                        const float head = fontSize * 0.2f;
+                        drawList->AddLine(ImVec2(x1, y), ImVec2(x2, y), kTabArrowColor, 1.0f);
+                        drawList->AddLine(ImVec2(x2, y), ImVec2(x2 - head, y - head), kTabArrowColor, 1.0f);
+                        drawList->AddLine(ImVec2(x2, y), ImVec2(x2 - head, y + head), kTabArrowColor, 1.0f);
+                    }
+                    ++i;
+                } else if (isBlank) {
+                    if (showWhitespaces)
+                        drawList->AddCircleFilled(
+                            ImVec2(textPos.x + offset + spaceSize * 0.5f, textPos.y + fontSize * 0.5f), 1.5f,
+                            kBlankDotColor, 4);
+                    offset += spaceSize;
+                    ++i;
+                } else {
+                    // A character's bytes go together; a sequence cut short by
+                    // the line end is drawn with the bytes that exist.
+                    const int sequence = UTF8CharLength(glyph.character);
+                    for (int k = 0; k < sequence && i < length; ++k) lineBuffer.push_back(static_cast<char>(line[i++].character));
+                }
+            }
+            if (!lineBuffer.empty()) flush();
+        }
+    }
+
+    // --- Identifier tooltip, while the mouse is over the editor -------------
+    if (ImGui::IsMousePosValid() && ImGui::IsWindowHovered()) {
+        const std::string word = GetWordAt(ScreenPosToPosition(ImGui::GetMousePos()));
+        if (!word.empty()) {
+            auto found = language.identifiers.find(word);
+            bool show = found != language.identifiers.end();
+            if (!show) {
+                found = language.preprocessorIdentifiers.find(word);
+                show = found != language.preprocessorIdentifiers.end();
+            }
+            if (show) {
+                ImGui::BeginTooltip();
+                ImGui::TextUnformatted(found->second.declaration.c_str());
+                ImGui::EndTooltip();
+            }
+        }
+    }
+
+    // The content size: every line's height, the longest visible line's width.
+    ImGui::Dummy(ImVec2(longest + 2.0f, static_cast<float>(lineCount) * charAdvance.y));
+
+    if (scrollToCursor) {
+        KeepCursorVisible();
+        ImGui::SetWindowFocus();
+        scrollToCursor = false;
+    }
+}
