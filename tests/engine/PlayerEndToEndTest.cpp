@@ -1,0 +1,167 @@
+// The real program playing a document to its end beat: "content.dat.json"
+// in the working directory, and the same document exported to "demo.exe",
+// which plays as a player only. Screenshots of the running window show which
+// event is active: red first, then green.
+
+#include <SDL.h>
+#include <SDL_image.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Base64.h"
+#include "DocumentSamples.h"
+#include "Documents.h"
+#include "GLFixture.h"
+#include "JSON.h"
+#include "Process.h"
+
+namespace {
+
+constexpr double kStartSeconds = 60;  // generous: sanitizer builds start slowly
+constexpr double kPlaySeconds = 40;   // the document itself lasts four seconds
+const char* const kTitle = "Velmara by Tavik";
+
+// One program drawing a solid colour.
+JSON SolidShader(const std::string& name, const char* colour) {
+    JSON shader = JSON::MakeObject();
+    shader["vertex_shader_filename"] = "resources\\default.vert";
+    shader["vertex_shader_source"] = "#version 150\nin vec3 vp;\nvoid main() { gl_Position = vec4(vp, 1.0); }\n";
+    shader["fragment_shader_filename"] = name;
+    shader["fragment_shader_source"] =
+        std::string("#version 150\nout vec4 colour;\nvoid main() { colour = vec4(") + colour + "); }\n";
+    shader["uniform_defs"] = JSON::MakeArray();
+    return shader;
+}
+
+JSON SolidEffect(const std::string& name, const std::string& program) {
+    JSON effect = JSON::MakeObject();
+    effect["name"] = name;
+    effect["program"] = program;
+    effect["feedback"] = false;
+    effect["textures"] = JSON::MakeArray();
+    effect["effects"] = JSON::MakeArray();
+    return effect;
+}
+
+JSON Span(const std::string& effect, double start, double end) {
+    JSON event = JSON::MakeObject();
+    event["name"] = effect + " span";
+    event["effect"] = effect;
+    event["start_beat"] = start;
+    event["end_beat"] = end;
+    event["control_points"] = JSON::MakeObject();
+    return event;
+}
+
+// At 60 bpm without offset: red until beat 2 (two seconds), green until the
+// end beat 4, over one second of WAV music that loops.
+std::string PlayedDocumentText() {
+    JSON document = JSON::MakeObject();
+    document["shaders"].Append(SolidShader("resources\\red.frag", "1.0, 0.0, 0.0, 1.0"));
+    document["shaders"].Append(SolidShader("resources\\green.frag", "0.0, 1.0, 0.0, 1.0"));
+    document["effects"].Append(SolidEffect("red", "resources\\red.frag"));
+    document["effects"].Append(SolidEffect("green", "resources\\green.frag"));
+    document["events"].Append(Span("red", -10.0, 2.0));
+    document["events"].Append(Span("green", 2.0, 100.0));
+    document["textures"] = JSON::MakeArray();
+    document["music"] = Base64Encode(samples::MakeWav(8000, 4000, 8000));
+    document["bpm"] = 60.0;
+    document["beat_offset"] = 0.0;
+    document["end_beat"] = 4.0;
+    return document.ToText(1, "  ");
+}
+
+enum class Shown { Other, Red, Green };
+
+// What the middle of the screen shows now, from a screenshot of a few pixels
+// there (the window covers the whole screen). The root window, unlike the
+// program's, is still there to be taken when the program has ended.
+Shown Screenshot(const std::string& path) {
+    testproc::Exit taken =
+        testproc::RunTool({"import", "-window", "root", "-crop", "4x4+958+538", "png:" + path}, 20);
+    if (!taken.exited || taken.status != 0) return Shown::Other;
+    SDL_Surface* image = IMG_Load(path.c_str());
+    if (image == nullptr) return Shown::Other;
+    SDL_Surface* rgba = SDL_ConvertSurfaceFormat(image, SDL_PIXELFORMAT_ABGR8888, 0);
+    SDL_FreeSurface(image);
+    if (rgba == nullptr) return Shown::Other;
+    const uint8_t* pixel = static_cast<uint8_t*>(rgba->pixels) + rgba->pitch + 4;
+    Shown shown = Shown::Other;
+    if (pixel[0] > 200 && pixel[1] < 50 && pixel[2] < 50) shown = Shown::Red;
+    if (pixel[0] < 50 && pixel[1] > 200 && pixel[2] < 50) shown = Shown::Green;
+    SDL_FreeSurface(rgba);
+    return shown;
+}
+
+class PlayerEndToEnd : public GLTest {
+protected:
+    // Starts program in dir and waits for its window.
+    void Start(const std::string& program, const std::string& dir) {
+        testproc::Options options;
+        options.working_directory = dir;
+        options.environment = testproc::ProgramEnvironment();
+        velmara_ = std::make_unique<testproc::ChildProcess>(program, options);
+        ASSERT_TRUE(velmara_->Started());
+        ASSERT_TRUE(velmara_->WaitForStdout("Renderer: ", kStartSeconds)) << velmara_->Stderr();
+        window_ = testproc::FindWindow(velmara_->Pid(), kTitle, kStartSeconds);
+        ASSERT_NE(window_, 0ul);
+        ASSERT_TRUE(testproc::FocusWindow(window_));
+    }
+
+    // Screenshots until the program ends; the colours seen, in order, each once.
+    std::vector<Shown> WatchUntilExit(const std::string& shot_path) {
+        std::vector<Shown> seen;
+        SDL_Delay(300);  // the first frames
+        for (int i = 0; i < 400 && velmara_->Running(); ++i) {
+            Shown shown = Screenshot(shot_path);
+            if (shown != Shown::Other && (seen.empty() || seen.back() != shown)) seen.push_back(shown);
+        }
+        return seen;
+    }
+
+    void ExpectEndedByItselfWithStatusZero() {
+        testproc::Exit exit = velmara_->Wait(kPlaySeconds);
+        EXPECT_FALSE(exit.timed_out) << "still playing after the end beat";
+        EXPECT_TRUE(exit.exited) << "signal " << exit.signal << "\n" << velmara_->Stderr();
+        EXPECT_EQ(exit.status, 0) << velmara_->Stderr();
+    }
+
+    std::unique_ptr<testproc::ChildProcess> velmara_;
+    unsigned long window_ = 0;
+};
+
+TEST_F(PlayerEndToEnd, ContentDatJsonPlaysItsEventsAndQuitsAtTheEndBeat) {
+    samples::TempDir dir;
+    samples::WriteFile(dir.File("content.dat.json"), PlayedDocumentText());
+    Start(VELMARA_EXE, dir.Path());
+    std::vector<Shown> seen = WatchUntilExit(dir.File("shot.png"));
+    ExpectEndedByItselfWithStatusZero();
+    EXPECT_EQ(seen, (std::vector<Shown>{Shown::Red, Shown::Green}));
+    EXPECT_EQ(velmara_->Stderr().find("Cannot load"), std::string::npos) << velmara_->Stderr();
+}
+
+TEST_F(PlayerEndToEnd, AnExportedExecutableIsAPlayerThatIgnoresCtrlT) {
+    samples::TempDir dir;
+    JSON value = JSON::FromText(PlayedDocumentText());
+    std::unique_ptr<Demo> demo(new Demo(value));
+    ASSERT_TRUE(ExportExecutable(*demo, VELMARA_EXE, dir.File("demo.exe")));
+    struct stat info;
+    ASSERT_EQ(stat(dir.File("demo.exe").c_str(), &info), 0);
+    EXPECT_NE(info.st_mode & S_IXUSR, 0u);
+
+    samples::TempDir elsewhere;  // no content.dat.json here
+    Start(dir.File("demo.exe"), elsewhere.Path());
+    // With the editor shown the end beat would not end the program.
+    ASSERT_TRUE(testproc::SendChord("ctrl", "t"));
+    std::vector<Shown> seen = WatchUntilExit(elsewhere.File("shot.png"));
+    ExpectEndedByItselfWithStatusZero();
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.back(), Shown::Green);
+    EXPECT_EQ(seen.front(), Shown::Red);
+}
+
+}  // namespace
