@@ -1,0 +1,151 @@
+// Random editing sessions: thousands of sequences of typing, Enter, Tab,
+// Backspace, Delete, clipboard commands, moves with and without Shift,
+// overwrite, undo and redo on random texts with tabs and multi-byte
+// characters. Every change of the text must be one undo record, every undo
+// and redo must give back exactly the text of that point in the history, and
+// at the end undoing everything restores the original byte for byte and
+// redoing everything the final text.
+#include "HeadlessImGui.h"
+#include "TextEditor.h"
+#include "TextEditorTestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using namespace tetest;
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr int kSequences = 300;  // the sanitized build runs ten times slower
+#else
+constexpr int kSequences = 2000;
+#endif
+constexpr int kStepsPerSequence = 60;
+
+// Pieces random texts are made of: ASCII, blanks, tabs, two-, three- and
+// four-byte UTF-8 characters.
+const char* const kPieces[] = {"a", "b", "x", "0", "_", "(", ";", " ", " ", "\t", "\xC3\xA9", "\xE2\x82\xAC",
+                               "\xF0\x9F\x98\x80", "//", "/*", "*/", "\""};
+// Characters typed, as ImGui delivers them: 16-bit code units.
+const ImWchar kTyped[] = {'a', 'z', '1', ' ', '{', '}', '(', ';', '"', '#', 0x00E9, 0x20AC, 0x4E2D, 0xD83D};
+
+class Session {
+public:
+    explicit Session(uint32_t seed) : random_(seed) {}
+
+    std::string RandomText(int maxLines, int maxPieces) {
+        std::string text;
+        const int lineCount = Uniform(1, maxLines);
+        for (int l = 0; l < lineCount; ++l) {
+            if (l > 0) text += '\n';
+            const int pieces = Uniform(0, maxPieces);
+            for (int p = 0; p < pieces; ++p) text += kPieces[Uniform(0, static_cast<int>(sizeof(kPieces) / sizeof(kPieces[0])) - 1)];
+        }
+        return text;
+    }
+
+    TextPosition RandomPosition(const TextEditor& e) {
+        // Lines and columns a little past the text too: stale positions.
+        return TextPosition(Uniform(0, e.GetTotalLines() + 1), Uniform(0, 14));
+    }
+
+    // Runs one random command; returns its name for failure messages, and
+    // whether it was an undo or a redo.
+    std::string Step(TextEditor& e, int& kind) {
+        kind = 0;
+        switch (Uniform(0, 24)) {
+            case 0: case 1: case 2: {
+                const ImWchar c = kTyped[Uniform(0, static_cast<int>(sizeof(kTyped) / sizeof(kTyped[0])) - 1)];
+                e.EnterCharacter(c, false);
+                return "type " + std::to_string(c);
+            }
+            case 3: e.EnterCharacter('\n', false); return "enter";
+            case 4: { const bool shift = Coin(); e.EnterCharacter('\t', shift); return shift ? "shift+tab" : "tab"; }
+            case 5: e.Backspace(); return "backspace";
+            case 6: e.Delete(); return "delete";
+            case 7: {
+                const std::string clip = RandomText(3, 4);
+                ImGui::SetClipboardText(clip.c_str());
+                e.Paste();
+                return "paste";
+            }
+            case 8: e.Cut(); return "cut";
+            case 9: e.Copy(); return "copy";
+            case 10: { const bool s = Coin(), w = Coin(); e.MoveLeft(Uniform(1, 3), s, w); return "left"; }
+            case 11: { const bool s = Coin(), w = Coin(); e.MoveRight(Uniform(1, 3), s, w); return "right"; }
+            case 12: e.MoveUp(Uniform(1, 3), Coin()); return "up";
+            case 13: e.MoveDown(Uniform(1, 3), Coin()); return "down";
+            case 14: e.MoveHome(Coin()); return "home";
+            case 15: e.MoveEnd(Coin()); return "end";
+            case 16: if (Coin()) e.MoveTop(Coin()); else e.MoveBottom(Coin()); return "top/bottom";
+            case 17: case 18: kind = -1; e.Undo(1); return "undo";
+            case 19: kind = 1; e.Redo(1); return "redo";
+            case 20: e.overwrite = !e.overwrite; return "insert";
+            case 21: e.SelectAll(); return "select all";
+            case 22: e.SetSelection(RandomPosition(e), RandomPosition(e)); return "select";
+            case 23: e.SetCursorPosition(RandomPosition(e)); return "place";
+            default: e.ColorizeInternal(); return "colorize";
+        }
+    }
+
+private:
+    int Uniform(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random_); }
+    bool Coin() { return Uniform(0, 1) == 1; }
+
+    std::mt19937 random_;
+};
+
+}  // namespace
+
+TEST(PropertyEditSequences, UndoAndRedoWalkTheHistoryExactlyInRandomSessions) {
+    HeadlessImGui imgui;  // the clipboard
+    for (int sequence = 0; sequence < kSequences; ++sequence) {
+        Session session(static_cast<uint32_t>(sequence) * 2654435761u + 1u);
+        TextEditor e;
+        if (sequence % 3 == 0) e.SetSyntaxDefinition(TextEditor::SyntaxDefinition::Lua());  // no auto-indent
+        const std::string original = session.RandomText(6, 8);
+        e.SetText(original);
+        const std::string start = e.GetText();
+
+        // texts[k]: the text when undoIndex is k.
+        std::vector<std::string> texts{start};
+        std::ostringstream log;
+        for (int step = 0; step < kStepsPerSequence; ++step) {
+            const std::string before = e.GetText();
+            const int index = e.undoIndex;
+            const size_t records = e.undoBuffer.size();
+            int kind = 0;
+            log << session.Step(e, kind) << "; ";
+            const std::string after = e.GetText();
+            ASSERT_GE(e.GetTotalLines(), 1);
+
+            if (kind != 0) {
+                ASSERT_EQ(after, texts.at(static_cast<size_t>(e.undoIndex)))
+                    << "sequence " << sequence << ": " << log.str();
+            } else if (e.undoIndex == index + 1) {
+                ASSERT_EQ(e.undoBuffer.size(), static_cast<size_t>(e.undoIndex));
+                texts.resize(static_cast<size_t>(e.undoIndex));
+                texts.push_back(after);
+            } else {
+                ASSERT_EQ(e.undoIndex, index) << log.str();
+                ASSERT_EQ(e.undoBuffer.size(), records) << log.str();
+                ASSERT_EQ(after, before) << "a change without an undo record in sequence " << sequence << ": "
+                                         << log.str();
+            }
+        }
+
+        const std::string final = e.GetText();
+        const int finalIndex = e.undoIndex;
+        e.Undo(static_cast<int>(e.undoBuffer.size()) + 1);
+        ASSERT_EQ(e.GetText(), start) << "undo all, sequence " << sequence << ": " << log.str();
+        e.Redo(finalIndex);
+        ASSERT_EQ(e.GetText(), final) << "redo to the end, sequence " << sequence << ": " << log.str();
+        e.Redo(static_cast<int>(e.undoBuffer.size()));
+        ASSERT_EQ(e.GetText(), texts.back()) << "redo all, sequence " << sequence << ": " << log.str();
+    }
+}

@@ -1,0 +1,330 @@
+// What Render hands to ImGui's draw lists: the gutter and line numbers, the
+// selection, current-line fill, cursor, bars, whitespace marks, coloured text,
+// tooltips, the palette in use and the scrolling it asks for.
+#include "EditorFrameHarness.h"
+#include "TextEditorTestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+using namespace tetest;
+
+namespace {
+
+class Rendering : public ::testing::Test {
+protected:
+    void Load(const std::string& text) {
+        h.editor.SetText(text);
+        h.Frame();
+        h.Frame();
+    }
+    float Width(const char* text) const { return ImGui::CalcTextSize(text).x; }
+    float LineTop(int line) const { return h.origin.y + static_cast<float>(line) * h.editor.charAdvance.y; }
+    float TextLeft() const { return h.origin.x + h.editor.textStart; }
+    // Quads of a role whose top edge lies in the given line's row (a glyph's
+    // quad starts a little below the row's top).
+    std::vector<Quad> OnLine(PaletteIndex role, int line) const {
+        std::vector<Quad> out;
+        for (const Quad& q : h.QuadsOfColor(h.Role(role)))
+            if (q.y0 > LineTop(line) - 0.5f && q.y0 < LineTop(line + 1) - 0.5f) out.push_back(q);
+        return out;
+    }
+
+    EditorFrameHarness h;
+};
+
+std::string Lines(int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) text += "x" + std::string(i + 1 < count ? "\n" : "");
+    return text;
+}
+
+}  // namespace
+
+// ---- Gutter and line numbers ------------------------------------------------------
+
+TEST_F(Rendering, TheGutterWidensByOneDigitFromNineLinesToTen) {
+    Load(Lines(9));
+    EXPECT_FLOAT_EQ(h.editor.textStart, Width(" 9 ") + 10.0f);
+    const float nine = h.editor.textStart;
+    Load(Lines(10));
+    EXPECT_FLOAT_EQ(h.editor.textStart, Width(" 10 ") + 10.0f);
+    EXPECT_FLOAT_EQ(h.editor.textStart - nine, Width("0"));
+}
+
+TEST_F(Rendering, LineNumbersAreRightAlignedTwoBlanksBeforeTheText) {
+    Load(Lines(12));
+    const std::vector<Quad> line8 = OnLine(PaletteIndex::LineNumber, 8);   // "9"
+    const std::vector<Quad> line10 = OnLine(PaletteIndex::LineNumber, 10);  // "11"
+    ASSERT_EQ(line8.size(), 1u);
+    ASSERT_EQ(line10.size(), 2u);
+    const float right8 = line8[0].x1;
+    const float right10 = std::max(line10[0].x1, line10[1].x1);
+    EXPECT_NEAR(right8, right10, 0.01f);
+    EXPECT_LT(right8, TextLeft() - Width("  ") + 0.01f);
+    EXPECT_GT(right8, TextLeft() - Width("0  ") - 0.01f);
+}
+
+// ---- Current line and cursor ------------------------------------------------------------
+
+TEST_F(Rendering, TheCursorLineIsFilledAndOutlinedWhileFocused) {
+    Load("a\nb\nc");
+    h.editor.SetCursorPosition(TextPosition(1, 1));
+    h.Frame();  // takes focus
+    h.Frame();
+    EXPECT_EQ(OnLine(PaletteIndex::CurrentLineFill, 1).size(), 1u);
+    EXPECT_TRUE(OnLine(PaletteIndex::CurrentLineFill, 0).empty());
+    EXPECT_GT(h.VerticesOfColor(h.Role(PaletteIndex::CurrentLineEdge)), 0);
+}
+
+TEST_F(Rendering, AnUnfocusedEditorFillsTheCursorLineInactiveAndShowsNoCursor) {
+    Load("a\nb");
+    h.editor.startTime = 0;  // the blink is in its visible half
+    h.Frame();
+    EXPECT_EQ(OnLine(PaletteIndex::CurrentLineFillInactive, 0).size(), 1u);
+    EXPECT_TRUE(h.QuadsOfColor(h.Role(PaletteIndex::CurrentLineFill)).empty());
+    EXPECT_TRUE(h.QuadsOfColor(h.Role(PaletteIndex::Cursor)).empty());
+}
+
+TEST_F(Rendering, WithASelectionTheCursorLineIsNotFilled) {
+    Load("abc\ndef");
+    h.editor.SetSelection(TextPosition(0, 1), TextPosition(0, 2));
+    h.Frame();
+    EXPECT_TRUE(h.QuadsOfColor(h.Role(PaletteIndex::CurrentLineFillInactive)).empty());
+}
+
+TEST_F(Rendering, TheCursorIsAOnePixelBarThatBlinks) {
+    Load("abcd");
+    h.editor.SetCursorPosition(TextPosition(0, 2));
+    h.Focus();
+    h.editor.startTime = 0;  // long ago: shown, and the blink restarts
+    h.Frame();
+    const std::vector<Quad> cursor = h.QuadsOfColor(h.Role(PaletteIndex::Cursor));
+    ASSERT_EQ(cursor.size(), 1u);
+    EXPECT_FLOAT_EQ(cursor[0].x0, TextLeft() + Width("ab"));
+    EXPECT_FLOAT_EQ(cursor[0].x1 - cursor[0].x0, 1.0f);
+    EXPECT_FLOAT_EQ(cursor[0].y1 - cursor[0].y0, h.editor.charAdvance.y);
+
+    h.Frame();  // within 400 ms of the restart: hidden
+    EXPECT_TRUE(h.QuadsOfColor(h.Role(PaletteIndex::Cursor)).empty());
+}
+
+TEST_F(Rendering, InOverwriteModeTheCursorIsAsWideAsTheCharacterOrTheRestOfTheTab) {
+    Load("a\tb");
+    h.editor.overwrite = true;
+    h.editor.SetCursorPosition(TextPosition(0, 0));
+    h.Focus();
+    h.editor.startTime = 0;
+    h.Frame();
+    std::vector<Quad> cursor = h.QuadsOfColor(h.Role(PaletteIndex::Cursor));
+    ASSERT_EQ(cursor.size(), 1u);
+    EXPECT_FLOAT_EQ(cursor[0].x1 - cursor[0].x0, Width("a"));
+
+    h.editor.SetCursorPosition(TextPosition(0, 1));  // on the tab, after "a"
+    h.Frame();
+    h.editor.startTime = 0;
+    h.Frame();
+    cursor = h.QuadsOfColor(h.Role(PaletteIndex::Cursor));
+    ASSERT_EQ(cursor.size(), 1u);
+    EXPECT_FLOAT_EQ(cursor[0].x1 - cursor[0].x0, 4.0f * Width(" ") - Width("a"));
+
+    h.editor.SetCursorPosition(TextPosition(0, 5));  // the line end
+    h.Frame();
+    h.editor.startTime = 0;
+    h.Frame();
+    cursor = h.QuadsOfColor(h.Role(PaletteIndex::Cursor));
+    ASSERT_EQ(cursor.size(), 1u);
+    EXPECT_FLOAT_EQ(cursor[0].x1 - cursor[0].x0, 1.0f);
+}
+
+// ---- Selection -------------------------------------------------------------------------------
+
+TEST_F(Rendering, ASelectionShadesEachLineItCoversAndOneCellForEachLineBreak) {
+    Load("line zero\nline one\nline two\nline three\nline four");
+    h.editor.SetSelection(TextPosition(2, 3), TextPosition(4, 0));
+    h.Frame();
+    const float cell = h.editor.charAdvance.x;
+
+    const std::vector<Quad> two = OnLine(PaletteIndex::Selection, 2);
+    ASSERT_EQ(two.size(), 1u);
+    EXPECT_FLOAT_EQ(two[0].x0, TextLeft() + Width("lin"));
+    EXPECT_FLOAT_EQ(two[0].x1, TextLeft() + Width("line two") + cell);
+    EXPECT_FLOAT_EQ(two[0].y1 - two[0].y0, h.editor.charAdvance.y);
+
+    const std::vector<Quad> three = OnLine(PaletteIndex::Selection, 3);
+    ASSERT_EQ(three.size(), 1u);
+    EXPECT_FLOAT_EQ(three[0].x0, TextLeft());
+    EXPECT_FLOAT_EQ(three[0].x1, TextLeft() + Width("line three") + cell);
+
+    EXPECT_TRUE(OnLine(PaletteIndex::Selection, 4).empty());
+    EXPECT_TRUE(OnLine(PaletteIndex::Selection, 1).empty());
+}
+
+// ---- Breakpoints and error markers ---------------------------------------------------------
+
+TEST_F(Rendering, BreakpointAndErrorBarsAreDrawnOnTheLineTheirNumberCountsFromOne) {
+    Load("a\nb\nc\nd\ne\nf");
+    h.editor.breakpoints.insert(2);
+    h.editor.errorMarkers[5] = "bad token";
+    h.Frame();
+    EXPECT_EQ(OnLine(PaletteIndex::Breakpoint, 1).size(), 1u);
+    EXPECT_EQ(OnLine(PaletteIndex::ErrorMarker, 4).size(), 1u);
+    EXPECT_EQ(h.QuadsOfColor(h.Role(PaletteIndex::ErrorMarker)).size(), 1u);
+    EXPECT_FALSE(h.TooltipShown());
+}
+
+TEST_F(Rendering, HoveringAnErrorBarShowsTheLineNumberAndTheMessage) {
+    Load("a\nb\nc\nd\ne\nf");
+    h.editor.errorMarkers[5] = "bad";
+    h.IO().MousePos = ImVec2(h.origin.x + 200.0f, LineTop(4) + 2.0f);
+    h.Frame();
+    h.Frame();
+    ASSERT_TRUE(h.TooltipShown());
+    // "Error at line 5:" in red and the message in yellow, one quad per visible glyph.
+    EXPECT_EQ(h.QuadsOfColor(ImGui::ColorConvertFloat4ToU32(ImVec4(1.0f, 0.2f, 0.2f, 1.0f))).size(), 13u);
+    EXPECT_EQ(h.QuadsOfColor(ImGui::ColorConvertFloat4ToU32(ImVec4(1.0f, 1.0f, 0.2f, 1.0f))).size(), 3u);
+}
+
+// ---- Text, whitespace marks and tooltips ---------------------------------------------------
+
+TEST_F(Rendering, TextIsDrawnInTheColourOfItsTokens) {
+    Load("float x = 12;");
+    const std::vector<Quad> keyword = h.QuadsOfColor(h.Role(PaletteIndex::Keyword));
+    EXPECT_EQ(keyword.size(), 5u);
+    EXPECT_EQ(h.QuadsOfColor(h.Role(PaletteIndex::Number)).size(), 2u);
+    EXPECT_EQ(h.QuadsOfColor(h.Role(PaletteIndex::Identifier)).size(), 1u);
+    ASSERT_FALSE(keyword.empty());
+    EXPECT_NEAR(std::min_element(keyword.begin(), keyword.end(), [](const Quad& a, const Quad& b) { return a.x0 < b.x0; })->x0,
+                TextLeft(), Width("f"));
+}
+
+TEST_F(Rendering, BlanksAndTabsAreMarkedOnlyWhileWhitespaceIsShown) {
+    Load("a b\tc");
+    EXPECT_GT(h.VerticesOfColor(0x80808080), 0);  // the dot for the blank
+    EXPECT_GT(h.VerticesOfColor(0x90909090), 0);  // the arrow for the tab
+    h.editor.showWhitespaces = false;
+    h.Frame();
+    EXPECT_EQ(h.VerticesOfColor(0x80808080), 0);
+    EXPECT_EQ(h.VerticesOfColor(0x90909090), 0);
+}
+
+TEST_F(Rendering, HoveringAKnownIdentifierShowsItsDeclaration) {
+    Load("float y = sin(x);");
+    h.IO().MousePos = ImVec2(TextLeft() + Width("float y = si"), LineTop(0) + 3.0f);
+    h.Frame();
+    h.Frame();
+    EXPECT_TRUE(h.TooltipShown());
+    h.IO().MousePos = ImVec2(TextLeft() + Width("flo"), LineTop(0) + 3.0f);  // a keyword
+    h.Frame();
+    h.Frame();
+    EXPECT_FALSE(h.TooltipShown());
+}
+
+TEST_F(Rendering, NoIdentifierTooltipWhileTheMouseIsOutsideTheEditor) {
+    h.size = ImVec2(800.0f, 100.0f);  // the editor takes the top of the window
+    std::string text;
+    for (int i = 0; i < 40; ++i) text += "sin(x);\n";
+    Load(text);
+    // Below the editor, where line 30 would be if the editor reached that far.
+    h.IO().MousePos = ImVec2(TextLeft() + Width("s"), LineTop(30) + 3.0f);
+    h.Frame();
+    h.Frame();
+    EXPECT_FALSE(h.TooltipShown());
+}
+
+// ---- Palette ---------------------------------------------------------------------------------
+
+TEST_F(Rendering, TheFirstFrameUsesTheDarkBackgroundAndASetPaletteShowsFromTheNextFrames) {
+    // The harness drew its first frame at construction.
+    EXPECT_EQ(h.editor.palette, TextEditor::GetDarkPalette());
+    EXPECT_FALSE(h.QuadsOfColor(TextEditor::GetDarkPalette()[12]).empty());
+
+    h.editor.SetPalette(TextEditor::GetRetroBluePalette());
+    h.Frame();
+    EXPECT_EQ(h.editor.palette, TextEditor::GetRetroBluePalette());
+    h.Frame();
+    EXPECT_FALSE(h.QuadsOfColor(TextEditor::GetRetroBluePalette()[12]).empty());
+    EXPECT_TRUE(h.QuadsOfColor(TextEditor::GetDarkPalette()[12]).empty());
+}
+
+TEST_F(Rendering, ThePaletteInUseCarriesTheStylesGlobalAlpha) {
+    ImGui::GetStyle().Alpha = 0.5f;
+    h.Frame();
+    const ImU32 keyword = h.editor.palette[static_cast<size_t>(PaletteIndex::Keyword)];
+    EXPECT_EQ(keyword & 0x00FFFFFFu, 0x00d69c56u);
+    EXPECT_NEAR(static_cast<double>(keyword >> 24), 128.0, 1.0);
+}
+
+// ---- Visible lines and scrolling -----------------------------------------------------------
+
+TEST_F(Rendering, OnlyTheVisibleLinesAreDrawnWhereverTheViewIs) {
+    Load(Lines(10000));
+    const size_t visible = static_cast<size_t>(600.0f / h.editor.charAdvance.y) + 2;
+    EXPECT_LE(h.QuadsOfColor(h.Role(PaletteIndex::Identifier)).size(), visible);
+
+    h.editor.SetCursorPosition(TextPosition(6000, 0));
+    h.Frame();
+    h.Frame();
+    ImGuiWindow* window = h.EditorWindow();
+    ASSERT_NE(window, nullptr);
+    ASSERT_GT(window->Scroll.y, 0.0f);
+    EXPECT_LE(h.QuadsOfColor(h.Role(PaletteIndex::Identifier)).size(), visible);
+}
+
+TEST_F(Rendering, TheContentCoversEveryLineAndTheLongestVisibleLine) {
+    Load("short\n" + std::string(300, 'w') + "\nx");
+    ImGuiWindow* window = h.EditorWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_NEAR(window->ContentSize.y, 3.0f * h.editor.charAdvance.y, 1.0f);
+    EXPECT_NEAR(window->ContentSize.x, h.editor.textStart + Width(std::string(300, 'w').c_str()) + 2.0f, 1.0f);
+}
+
+TEST_F(Rendering, MovingTheCursorOutsideRenderScrollsItIntoViewAtTheNextFrame) {
+    Load(Lines(1000));
+    h.editor.SetCursorPosition(TextPosition(500, 0));
+    EXPECT_TRUE(h.editor.scrollToCursor);
+    h.Frame();
+    EXPECT_FALSE(h.editor.scrollToCursor);
+    h.Frame();
+    ImGuiWindow* window = h.EditorWindow();
+    ASSERT_NE(window, nullptr);
+    const float lineY = 500.0f * h.editor.charAdvance.y;
+    EXPECT_GE(lineY, window->Scroll.y);
+    EXPECT_LE(lineY + h.editor.charAdvance.y, window->Scroll.y + window->Size.y);
+}
+
+TEST_F(Rendering, SetTextScrollsBackToTheTop) {
+    Load(Lines(1000));
+    h.editor.SetCursorPosition(TextPosition(800, 0));
+    h.Frame();
+    h.Frame();
+    ASSERT_GT(h.EditorWindow()->Scroll.y, 0.0f);
+    h.editor.SetText(Lines(1000));
+    h.Frame();
+    h.Frame();
+    EXPECT_EQ(h.EditorWindow()->Scroll.y, 0.0f);
+}
+
+TEST_F(Rendering, HorizontalScrollFollowsTheCursorOnlyWhenItLeavesTheView) {
+    Load(std::string(400, 'w'));
+    h.editor.SetCursorPosition(TextPosition(0, 300));
+    h.Focus();
+    h.Frame();
+    ImGuiWindow* window = h.EditorWindow();
+    ASSERT_NE(window, nullptr);
+    const float scrolled = window->Scroll.x;
+    const float cursorX = h.editor.textStart + 300.0f * h.editor.charAdvance.x;
+    ASSERT_GT(scrolled, 0.0f);
+    EXPECT_GE(cursorX, scrolled);
+    EXPECT_LE(cursorX, scrolled + window->Size.x);
+
+    for (int i = 0; i < 10; ++i) h.Key(SDL_SCANCODE_LEFT);  // still inside the view
+    EXPECT_EQ(window->Scroll.x, scrolled);
+
+    h.Key(SDL_SCANCODE_HOME);  // column 0: back to four pixels before the text
+    h.Frame();
+    EXPECT_FLOAT_EQ(window->Scroll.x, h.editor.textStart - 4.0f);
+}
