@@ -106,13 +106,15 @@ void TextEditor::RenderText() {
     const float scrollY = ImGui::GetScrollY();
     const int lineCount = static_cast<int>(lines.size());
 
-    // The visible lines: from the one at the top edge to the one at the
-    // bottom edge, never past the last line.
+    // The visible lines. The content region's maximum is in window
+    // coordinates and moves up with the scroll, so scrollY + contentSize.y is
+    // the height of the view: first plus the lines that fit in it.
     int first = 0;
     int last = -1;
     if (charAdvance.y > 0.0f) {
         first = static_cast<int>(std::floor(scrollY / charAdvance.y));
-        last = std::max(0, std::min(lineCount - 1, static_cast<int>(std::floor((scrollY + contentSize.y) / charAdvance.y))));
+        const int shown = static_cast<int>(std::floor((scrollY + contentSize.y) / charAdvance.y));
+        last = std::max(0, std::min(lineCount - 1, first + shown));
     }
 
     // The gutter holds the largest line number with a blank on either side.

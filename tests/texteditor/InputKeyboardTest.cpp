@@ -130,6 +130,17 @@ TEST_F(Keyboard, PageUpAndPageDownMoveByThePageSizeLessFourLines) {
     EXPECT_EQ(h.editor.state.selectionEnd, TextPosition(200, 0));
 }
 
+TEST_F(Keyboard, PageUpInAWindowTooSmallForFourLinesOfContextStillMovesUpOneLine) {
+    h.size = ImVec2(400.0f, 60.0f);  // three lines: a page of -1
+    std::string text;
+    for (int i = 0; i < 300; ++i) text += "line\n";
+    Load(text, TextPosition(200, 0));
+    h.Key(SDL_SCANCODE_PAGEUP);
+    EXPECT_EQ(At(), TextPosition(199, 0));
+    h.Key(SDL_SCANCODE_PAGEDOWN);
+    EXPECT_EQ(At(), TextPosition(200, 0));
+}
+
 TEST_F(Keyboard, HomeEndGoToTheLineAndCtrlHomeEndToTheText) {
     Load("abc\ndef\nghi", TextPosition(1, 1));
     h.Key(SDL_SCANCODE_END);
