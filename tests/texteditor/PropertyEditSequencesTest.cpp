@@ -4,7 +4,9 @@
 // characters. Every change of the text must be one undo record, every undo
 // and redo must give back exactly the text of that point in the history, and
 // at the end undoing everything restores the original byte for byte and
-// redoing everything the final text.
+// redoing everything the final text. The same holds for random keys,
+// characters, clicks and drags fed through whole ImGui frames.
+#include "EditorFrameHarness.h"
 #include "HeadlessImGui.h"
 #include "TextEditor.h"
 #include "TextEditorTestUtil.h"
@@ -26,6 +28,11 @@ constexpr int kSequences = 1000;  // the sanitized build runs several times slow
 constexpr int kSequences = 4000;
 #endif
 constexpr int kStepsPerSequence = 60;
+#if defined(__SANITIZE_ADDRESS__)
+constexpr int kInputFrames = 400;
+#else
+constexpr int kInputFrames = 2000;
+#endif
 
 // Pieces random texts are made of: ASCII, blanks, tabs, two-, three- and
 // four-byte UTF-8 characters.
@@ -155,4 +162,42 @@ TEST(PropertyEditSequences, UndoAndRedoWalkTheHistoryExactlyInRandomSessions) {
         e.Redo(static_cast<int>(e.undoBuffer.size()));
         ASSERT_EQ(e.GetText(), texts.back()) << "redo all, sequence " << sequence << ": " << log.str();
     }
+}
+
+TEST(PropertyEditSequences, RandomKeysCharactersClicksAndDragsThroughFramesUndoBackToTheOriginal) {
+    EditorFrameHarness h;
+    std::mt19937 random(77);
+    auto uniform = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+    const SDL_Scancode keys[] = {SDL_SCANCODE_Z, SDL_SCANCODE_Y, SDL_SCANCODE_UP, SDL_SCANCODE_DOWN, SDL_SCANCODE_LEFT,
+                                 SDL_SCANCODE_RIGHT, SDL_SCANCODE_PAGEUP, SDL_SCANCODE_PAGEDOWN, SDL_SCANCODE_HOME,
+                                 SDL_SCANCODE_END, SDL_SCANCODE_DELETE, SDL_SCANCODE_BACKSPACE, SDL_SCANCODE_INSERT,
+                                 SDL_SCANCODE_C, SDL_SCANCODE_V, SDL_SCANCODE_X, SDL_SCANCODE_A, SDL_SCANCODE_RETURN,
+                                 SDL_SCANCODE_TAB};
+    const char* const typed[] = {"a", " ", "\t", "\xC3\xA9", "\xE2\x82\xAC", "{", "\n", "\x01", "//", "\""};
+    Session session(5);
+    const std::string original = session.RandomText(40, 10);
+    h.editor.SetText(original);
+    h.Focus();
+    for (int frame = 0; frame < kInputFrames; ++frame) {
+        switch (uniform(0, 3)) {
+            case 0: {
+                // Modifiers on one key in three, so whole-text commands stay rare.
+                const unsigned mods = uniform(0, 2) == 0 ? static_cast<unsigned>(uniform(0, 7)) : kNone;
+                h.Key(keys[uniform(0, static_cast<int>(sizeof(keys) / sizeof(keys[0])) - 1)], mods);
+                break;
+            }
+            case 1: h.Type(typed[uniform(0, static_cast<int>(sizeof(typed) / sizeof(typed[0])) - 1)]); break;
+            case 2: h.Click(ImVec2(static_cast<float>(uniform(-20, 820)), static_cast<float>(uniform(-20, 620))),
+                            static_cast<unsigned>(uniform(0, 1))); break;
+            default:
+                h.Drag(h.PointAt(uniform(0, 45), uniform(0, 20)), h.PointAt(uniform(0, 45), uniform(0, 20)));
+                break;
+        }
+        ASSERT_GE(h.editor.GetTotalLines(), 1);
+        const TextPosition cursor = h.editor.GetCursorPosition();
+        ASSERT_LT(cursor.line, h.editor.GetTotalLines());
+        ASSERT_LE(cursor.column, h.editor.LineEndColumn(cursor.line));
+    }
+    h.editor.Undo(static_cast<int>(h.editor.undoBuffer.size()));
+    EXPECT_EQ(h.editor.GetText(), original + "\n");
 }

@@ -340,3 +340,25 @@ TEST_F(Rendering, HorizontalScrollFollowsTheCursorOnlyWhenItLeavesTheView) {
     h.Frame();
     EXPECT_FLOAT_EQ(window->Scroll.x, h.editor.textStart - 4.0f);
 }
+
+// ---- Damaged text --------------------------------------------------------------------------
+
+TEST_F(Rendering, BrokenUtf8ZeroBytesAndPositionsPastTheTextAreDrawnWithoutHarm) {
+    static const char bytes[] = "cut \xF0\x9F\n\xC3\n\x80\x80 stray\nzero \0 byte\n\t\xE2\x82";
+    const std::string text(bytes, sizeof(bytes) - 1);
+    Load(text);
+    h.editor.overwrite = true;
+    h.editor.state.cursorPosition = TextPosition(1, 0);  // on a lone lead byte
+    h.editor.state.selectionStart = TextPosition(2, 1);
+    h.editor.state.selectionEnd = TextPosition(40, 3);  // past the text
+    h.editor.errorMarkers[99] = "past the text";
+    h.editor.breakpoints.insert(-3);
+    h.Focus();
+    h.editor.startTime = 0;
+    for (int line = 0; line < 7; ++line) {
+        h.IO().MousePos = h.PointAt(line, line * 2);
+        h.Frame();
+    }
+    EXPECT_EQ(h.editor.GetText(), text + "\n");
+    EXPECT_FALSE(h.QuadsOfColor(h.Role(PaletteIndex::Selection)).empty());
+}
