@@ -22,17 +22,16 @@ using namespace tetest;
 
 namespace {
 
+// Random edit sessions of 60 commands, and random input frames; fewer in the
+// sanitized build, which runs several times slower.
 #if defined(__SANITIZE_ADDRESS__)
-constexpr int kSequences = 1000;  // the sanitized build runs several times slower
+constexpr int kSequences = 1000;
+constexpr int kInputFrames = 2000;
 #else
 constexpr int kSequences = 4000;
+constexpr int kInputFrames = 8000;
 #endif
 constexpr int kStepsPerSequence = 60;
-#if defined(__SANITIZE_ADDRESS__)
-constexpr int kInputFrames = 400;
-#else
-constexpr int kInputFrames = 2000;
-#endif
 
 // Pieces random texts are made of: ASCII, blanks, tabs, two-, three- and
 // four-byte UTF-8 characters.
