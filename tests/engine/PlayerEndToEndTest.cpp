@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -97,13 +98,29 @@ Shown Screenshot(const std::string& path) {
     return shown;
 }
 
+// The usual test environment, but in sanitizer builds without leak checks
+// and their slow unwinding on every allocation, which would make compiling
+// the document's shaders take minutes. Leaks of start-up and the main loop
+// are checked by the runs of the empty document; the documents' loading by
+// the in-process tests.
+std::vector<std::pair<std::string, std::string>> PlayerEnvironment() {
+    std::vector<std::pair<std::string, std::string>> environment = testproc::ProgramEnvironment();
+    const char* lsan = std::getenv("LSAN_OPTIONS");
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    for (auto& entry : environment) {
+        if (entry.first == "LSAN_OPTIONS") entry.second = lsan ? lsan : "";
+    }
+    environment.emplace_back("ASAN_OPTIONS", std::string(asan ? asan : "") + ":detect_leaks=0");
+    return environment;
+}
+
 class PlayerEndToEnd : public GLTest {
 protected:
     // Starts program in dir and waits for its window.
     void Start(const std::string& program, const std::string& dir) {
         testproc::Options options;
         options.working_directory = dir;
-        options.environment = testproc::ProgramEnvironment();
+        options.environment = PlayerEnvironment();
         velmara_ = std::make_unique<testproc::ChildProcess>(program, options);
         ASSERT_TRUE(velmara_->Started());
         ASSERT_TRUE(velmara_->WaitForStdout("Renderer: ", kStartSeconds)) << velmara_->Stderr();
