@@ -171,9 +171,11 @@ void Demo::PlayMusic() {
         SDL_RWops* stream = SDL_RWFromMem(music->data, static_cast<int>(music->length));
         if (stream != nullptr) next = Mix_LoadMUS_RW(stream, 1);
     }
+    // Registered once for the process. It outlives every document, so it is
+    // handed none: the audio thread never sees a document at all.
     if (!s_callback_registered) {
         s_callback_registered =
-            Mix_RegisterEffect(MIX_CHANNEL_POST, AudioPostMixCallback, nullptr, this) != 0;
+            Mix_RegisterEffect(MIX_CHANNEL_POST, AudioPostMixCallback, nullptr, nullptr) != 0;
     }
     Mix_Music* previous = s_music;
     if (next != nullptr && Mix_PlayMusic(next, 100) == 0) {
