@@ -20,6 +20,8 @@ Demo::Demo() {
 }
 
 Demo::~Demo() {
+    // No music may go on reading bytes that are about to be freed.
+    StopMusicFrom(music);
     for (Event* event : events) {
         if (g_loop_event == event) g_loop_event = nullptr;
         delete event;
