@@ -29,14 +29,6 @@ constexpr std::ptrdiff_t kMaxPatternTokenLength = 1024;
 constexpr int kNoRangeMin = INT_MAX;
 constexpr int kNoRangeMax = 0;
 
-// True when the bytes of line from index on spell word (and fit in the line).
-bool LineHasAt(const TextEditor::Line& line, size_t index, const std::string& word) {
-    if (index + word.size() > line.size()) return false;
-    for (size_t k = 0; k < word.size(); ++k)
-        if (line[index + k].character != static_cast<uint8_t>(word[k])) return false;
-    return true;
-}
-
 }  // namespace
 
 // ==========================================================================
@@ -169,114 +161,222 @@ void TextEditor::ColorizeRange(int fromLine, int toLine) {
 // doubled quotes), single-line comments, block comments across lines and
 // preprocessor lines, where a line ending in a backslash continues the
 // single-line comment or preprocessor line into the next one. Every glyph
-// gets all three flags written, so the result depends on the text alone.
-void TextEditor::ScanComments() {
-    const int lineCount = static_cast<int>(lines.size());
-    const std::string& startString = language.commentStart;
-    const std::string& endString = language.commentEnd;
-    const std::string& singleString = language.singleLineComment;
-    const uint8_t preprocessorChar = static_cast<uint8_t>(language.preprocessorChar);
+// gets all three flags written (the backslash of an escape and the first of
+// a doubled quote the same as the byte they pass over), so the result
+// depends on the text alone.
+//
+// The scan runs over the whole text after every edit, so it is built for
+// speed: most bytes (letters, digits, blanks, most punctuation) change no
+// state, and a run of them is passed with one table look-up and one flag
+// write per byte. The full rules run only at the bytes that can change the
+// state (see StepTables).
 
-    // The open block comment's start; (lineCount, 0) when none is open.
-    int openLine = lineCount;
-    int openIndex = 0;
-    auto isInComment = [&](int lineIndex, int index) {
-        return openLine < lineIndex || (openLine == lineIndex && openIndex <= index);
-    };
+namespace {
 
-    bool withinString = false;
-    bool withinSingleLineComment = false;
-    bool withinPreproc = false;
-    bool firstChar = true;
-    bool concatenate = false;
+using Glyph = TextEditor::Glyph;
 
-    int currentLine = 0;
-    int currentIndex = 0;
-    while (currentLine < lineCount) {
-        Line& line = lines[currentLine];
-        const int length = static_cast<int>(line.size());
+// White space as the C library's isspace has it in the "C" locale: space,
+// horizontal tab, line feed, vertical tab, form feed, carriage return.
+inline bool IsBlank(uint8_t c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
-        if (currentIndex == 0 && !concatenate) {
-            withinSingleLineComment = false;
-            withinPreproc = false;
-            firstChar = true;
+// A step table value: the step at this byte needs the full rules.
+constexpr uint8_t kFullStep = 0;
+
+// Per language and byte: the bytes a step starting at that byte covers (its
+// UTF-8 sequence length), or kFullStep where the byte may change the state.
+// While a line has shown nothing but blanks and preprocessor characters, only
+// its blanks other than the preprocessor character pass as plain bytes.
+struct StepTables {
+    uint8_t length[256];             // UTF8CharLength of every byte
+    uint8_t code[256];               // outside strings: quotes, openers' first bytes, the closer's last byte
+    uint8_t inString[256];           // inside strings: quotes and backslashes
+    uint8_t codeLineStart[256];      // code, before the line's first other byte
+    uint8_t inStringLineStart[256];  // inString, before the line's first other byte
+
+    explicit StepTables(const TextEditor::SyntaxDefinition& language) {
+        for (int b = 0; b < 256; ++b) {
+            length[b] = static_cast<uint8_t>(UTF8CharLength(static_cast<uint8_t>(b)));
+            code[b] = length[b];
+            inString[b] = length[b];
         }
-        concatenate = false;
-
-        if (length == 0) {
-            ++currentLine;
-            currentIndex = 0;
-            continue;
-        }
-
-        const int charIndex = currentIndex;
-        const uint8_t c = line[currentIndex].character;
-        if (c != preprocessorChar && !std::isspace(c)) firstChar = false;
-        if (currentIndex == length - 1 && line[length - 1].character == '\\') concatenate = true;
-
-        bool inComment = isInComment(currentLine, currentIndex);
-        if (withinString) {
-            line[currentIndex].multiLineComment = inComment;
-            line[currentIndex].comment = false;
-            if (c == '"') {
-                if (currentIndex + 1 < length && line[currentIndex + 1].character == '"') {
-                    ++currentIndex;  // a doubled quote stays inside the string
-                    line[currentIndex].multiLineComment = inComment;
-                    line[currentIndex].comment = false;
-                } else {
-                    withinString = false;
-                }
-            } else if (c == '\\') {
-                ++currentIndex;  // the escaped byte is passed over
-                if (currentIndex < length) {
-                    line[currentIndex].multiLineComment = inComment;
-                    line[currentIndex].comment = false;
-                }
-            }
+        inString[static_cast<uint8_t>('"')] = kFullStep;
+        inString[static_cast<uint8_t>('\\')] = kFullStep;
+        code[static_cast<uint8_t>('"')] = kFullStep;
+        if (!language.singleLineComment.empty()) code[static_cast<uint8_t>(language.singleLineComment[0])] = kFullStep;
+        if (!language.commentStart.empty()) code[static_cast<uint8_t>(language.commentStart[0])] = kFullStep;
+        if (!language.commentEnd.empty()) {
+            code[static_cast<uint8_t>(language.commentEnd.back())] = kFullStep;
         } else {
-            if (firstChar && c == preprocessorChar) withinPreproc = true;
-            if (c == '"') {
-                withinString = true;
-                line[currentIndex].multiLineComment = inComment;
-                line[currentIndex].comment = false;
-            } else {
-                // Where both openers match (Lua's "--[[" starts with "--"), the
-                // longer one, the block opener, wins.
-                const bool opensBlock =
-                    !withinSingleLineComment && !startString.empty() && LineHasAt(line, currentIndex, startString);
-                const bool opensSingle = !singleString.empty() && LineHasAt(line, currentIndex, singleString);
-                if (opensSingle && !(opensBlock && startString.size() > singleString.size())) {
-                    withinSingleLineComment = true;
-                } else if (opensBlock) {
-                    openLine = currentLine;
-                    openIndex = currentIndex;
-                }
-                inComment = isInComment(currentLine, currentIndex);
-                line[currentIndex].multiLineComment = inComment;
-                line[currentIndex].comment = withinSingleLineComment;
-
-                const size_t endLength = endString.size();
-                if (static_cast<size_t>(currentIndex) + 1 >= endLength &&
-                    LineHasAt(line, currentIndex + 1 - endLength, endString)) {
-                    openLine = lineCount;  // the closer's own glyphs stay inside the comment
-                    openIndex = 0;
-                }
-            }
+            // An empty closer closes the block at every step outside strings.
+            for (uint8_t& value : code) value = kFullStep;
         }
-        if (currentIndex < length) line[currentIndex].preprocessor = withinPreproc;
-
-        // The rest of a multi-byte character shares its lead byte's flags.
-        const int next = currentIndex + UTF8CharLength(c);
-        const Glyph lead = line[charIndex];
-        for (int k = currentIndex + 1; k < next && k < length; ++k) {
-            line[k].comment = lead.comment;
-            line[k].multiLineComment = lead.multiLineComment;
-            line[k].preprocessor = lead.preprocessor;
-        }
-        currentIndex = next;
-        if (currentIndex >= length) {
-            currentIndex = 0;
-            ++currentLine;
+        const uint8_t preprocessorChar = static_cast<uint8_t>(language.preprocessorChar);
+        for (int b = 0; b < 256; ++b) {
+            const bool leading = IsBlank(static_cast<uint8_t>(b)) && b != preprocessorChar;
+            codeLineStart[b] = leading ? code[b] : kFullStep;
+            inStringLineStart[b] = leading ? inString[b] : kFullStep;
         }
     }
+};
+
+// True when the bytes of the glyphs from index on spell word (and fit before length).
+inline bool GlyphsSpell(const Glyph* glyphs, int length, int index, const std::string& word) {
+    if (static_cast<size_t>(index) + word.size() > static_cast<size_t>(length)) return false;
+    for (size_t k = 0; k < word.size(); ++k)
+        if (glyphs[static_cast<size_t>(index) + k].character != static_cast<uint8_t>(word[k])) return false;
+    return true;
+}
+
+// Writes the three flags of one glyph.
+inline void SetFlags(Glyph& glyph, bool comment, bool multiLineComment, bool preprocessor) {
+    glyph.comment = comment;
+    glyph.multiLineComment = multiLineComment;
+    glyph.preprocessor = preprocessor;
+}
+
+// Writes the three flags of glyphs [from, to).
+inline void SetFlags(Glyph* glyphs, int from, int to, bool comment, bool multiLineComment, bool preprocessor) {
+    for (int k = from; k < to; ++k) SetFlags(glyphs[k], comment, multiLineComment, preprocessor);
+}
+
+// The scan's state between glyphs; it runs on from one line into the next.
+struct ScanState {
+    bool inBlockComment = false;           // a block comment is open
+    bool withinString = false;             // inside a double-quoted string
+    bool withinSingleLineComment = false;  // inside a single-line comment
+    bool withinPreproc = false;            // on a preprocessor line
+    bool firstChar = true;                 // only blanks and preprocessor characters so far on the line
+    bool concatenate = false;              // the previous line ended in a backslash
+};
+
+// Passes the glyphs from index on that change no state: each gets the flags
+// the state gives. Stops at the line's length or at a byte that needs the
+// full rules. Returns the start of the last step taken, or -1 for none.
+inline int PassPlainRun(const uint8_t* steps, const ScanState& s, Glyph* glyphs, int length, int& index) {
+    const bool comment = s.withinSingleLineComment && !s.withinString;
+    const bool block = s.inBlockComment;
+    const bool preproc = s.withinPreproc;
+    int lastStep = -1;
+    int i = index;
+    while (i < length) {
+        // One-byte steps first: the next index does not wait for the look-up.
+        const int runStart = i;
+        while (i < length && steps[glyphs[i].character] == 1) {
+            SetFlags(glyphs[i], comment, block, preproc);
+            ++i;
+        }
+        if (i > runStart) lastStep = i - 1;
+        if (i >= length) break;
+        const int covered = steps[glyphs[i].character];
+        if (covered == kFullStep) break;
+        // A multi-byte character: its other bytes share the lead byte's flags.
+        lastStep = i;
+        const int next = std::min(i + covered, length);
+        SetFlags(glyphs, i, next, comment, block, preproc);
+        i = next;
+    }
+    index = i;
+    return lastStep;
+}
+
+// One step by the full rules at index, inside a string. Moves index on.
+inline void StringStep(ScanState& s, const StepTables& tables, Glyph* glyphs, int length, int& index) {
+    const int i = index;
+    const uint8_t c = glyphs[i].character;
+    int covered = 1;
+    if (c == '"') {
+        if (i + 1 < length && glyphs[i + 1].character == '"')
+            covered = 2;  // a doubled quote stays inside the string
+        else
+            s.withinString = false;
+    } else if (c == '\\') {
+        covered = 2;  // the escaped byte is passed over
+    } else {
+        covered = tables.length[c];
+    }
+    const int next = std::min(i + covered, length);
+    SetFlags(glyphs, i, next, false, s.inBlockComment, s.withinPreproc);
+    index = i + covered;
+}
+
+// One step by the full rules at index, outside strings. Moves index on.
+inline void CodeStep(ScanState& s, const TextEditor::SyntaxDefinition& language, const StepTables& tables,
+                     Glyph* glyphs, int length, int& index) {
+    const int i = index;
+    const uint8_t c = glyphs[i].character;
+    if (s.firstChar && c == static_cast<uint8_t>(language.preprocessorChar)) s.withinPreproc = true;
+    if (c == '"') {
+        s.withinString = true;
+        SetFlags(glyphs, i, i + 1, false, s.inBlockComment, s.withinPreproc);
+        index = i + 1;
+        return;
+    }
+
+    const std::string& startString = language.commentStart;
+    const std::string& singleString = language.singleLineComment;
+    const std::string& endString = language.commentEnd;
+    // Where both openers match (Lua's "--[[" starts with "--"), the longer
+    // one, the block opener, wins.
+    const bool opensBlock = !s.withinSingleLineComment && !startString.empty() &&
+                            c == static_cast<uint8_t>(startString[0]) && GlyphsSpell(glyphs, length, i, startString);
+    const bool opensSingle = !singleString.empty() && c == static_cast<uint8_t>(singleString[0]) &&
+                             GlyphsSpell(glyphs, length, i, singleString);
+    if (opensSingle && !(opensBlock && startString.size() > singleString.size()))
+        s.withinSingleLineComment = true;
+    else if (opensBlock)
+        s.inBlockComment = true;
+
+    const int covered = tables.length[c];
+    SetFlags(glyphs, i, std::min(i + covered, length), s.withinSingleLineComment, s.inBlockComment, s.withinPreproc);
+
+    // The closer's own glyphs stay inside the comment; it closes after them.
+    const size_t endLength = endString.size();
+    if (endLength == 0 ||
+        (c == static_cast<uint8_t>(endString.back()) && static_cast<size_t>(i) + 1 >= endLength &&
+         GlyphsSpell(glyphs, length, i + 1 - static_cast<int>(endLength), endString)))
+        s.inBlockComment = false;
+    index = i + covered;
+}
+
+// Scans one line, carrying the state on into the next.
+void ScanLine(ScanState& s, const TextEditor::SyntaxDefinition& language, const StepTables& tables,
+              TextEditor::Line& line) {
+    // A line that does not continue the one before starts a new logical line.
+    if (!s.concatenate) {
+        s.withinSingleLineComment = false;
+        s.withinPreproc = false;
+        s.firstChar = true;
+    }
+    s.concatenate = false;
+    const int length = static_cast<int>(line.size());
+    if (length == 0) return;
+
+    Glyph* const glyphs = line.data();
+    const uint8_t preprocessorChar = static_cast<uint8_t>(language.preprocessorChar);
+    int lastStep = 0;  // where the line's last step started
+    int i = 0;
+    while (i < length) {
+        const uint8_t* const steps = s.firstChar ? (s.withinString ? tables.inStringLineStart : tables.codeLineStart)
+                                                 : (s.withinString ? tables.inString : tables.code);
+        const int passed = PassPlainRun(steps, s, glyphs, length, i);
+        if (passed >= 0) lastStep = passed;
+        if (i >= length) break;
+        lastStep = i;
+        const uint8_t c = glyphs[i].character;
+        if (c != preprocessorChar && !IsBlank(c)) s.firstChar = false;
+        if (s.withinString)
+            StringStep(s, tables, glyphs, length, i);
+        else
+            CodeStep(s, language, tables, glyphs, length, i);
+    }
+    // A backslash read as the line's last step continues the line.
+    s.concatenate = lastStep == length - 1 && glyphs[length - 1].character == '\\';
+}
+
+}  // namespace
+
+void TextEditor::ScanComments() {
+    const StepTables tables(language);
+    ScanState state;
+    for (Line& line : lines) ScanLine(state, language, tables, line);
 }
