@@ -21,6 +21,7 @@
 #include "DocumentReading.h"
 #include "Effect.h"
 #include "Event.h"
+#include "Files.h"
 #include "ShaderProgram.h"
 #include "Texture.h"
 
@@ -148,7 +149,7 @@ uint64_t ReadCount(FILE* file, uint64_t entry_bytes, const char* what) {
     return count;
 }
 
-// A u64 length, then that many bytes.
+// A u64 length, then that many bytes: ReadString with the package's bounds.
 std::string ReadText(FILE* file, const char* what) {
     uint64_t length = ReadU64(file, what);
     if (length > PackageReading::Remaining(file)) {
@@ -199,11 +200,6 @@ void WriteF32(float value, FILE* file) {
 
 void WriteFlag(bool value, FILE* file) { std::fputc(value ? 1 : 0, file); }
 
-void WriteText(const std::string& text, FILE* file) {
-    WriteU64(text.size(), file);
-    if (!text.empty()) std::fwrite(text.data(), 1, text.size(), file);
-}
-
 }  // namespace
 
 /* === ByteBuffer and Texture =============================================== */
@@ -241,7 +237,7 @@ Texture::Texture(FILE* file) {
 
 // A texture without image bytes writes Bytes of length 0.
 void Texture::Write(FILE* file) const {
-    WriteText(name, file);
+    WriteString(name, file);
     if (image_buffer) {
         image_buffer->Write(file);
     } else {
@@ -260,7 +256,7 @@ UniformDef::UniformDef(FILE* file) {
 }
 
 void UniformDef::Write(FILE* file) const {
-    WriteText(name, file);
+    WriteString(name, file);
     WriteF32(min_val, file);
     WriteF32(max_val, file);
     WriteF32(default_val, file);
@@ -283,10 +279,10 @@ ShaderProgram::ShaderProgram(FILE* file) {
 }
 
 void ShaderProgram::Write(FILE* file) const {
-    WriteText(vertex_shader_filename, file);
-    WriteText(vertex_shader_source, file);
-    WriteText(fragment_shader_filename, file);
-    WriteText(fragment_shader_source, file);
+    WriteString(vertex_shader_filename, file);
+    WriteString(vertex_shader_source, file);
+    WriteString(fragment_shader_filename, file);
+    WriteString(fragment_shader_source, file);
     uint64_t count = 0;
     for (const UniformDef* def : uniform_defs) count += def ? 1 : 0;
     WriteU64(count, file);
@@ -319,7 +315,7 @@ void Effect::Write(FILE* file) const {
     WriteU64(input_effects.size(), file);
     for (const Effect* input : input_effects) WriteU64(PointerAsId(input), file);
     WriteU64(PointerAsId(program), file);
-    WriteText(name, file);
+    WriteString(name, file);
     WriteFlag(feedback, file);
 }
 
@@ -358,10 +354,10 @@ void Event::Write(FILE* file) const {
     WriteU64(PointerAsId(effect), file);
     WriteF32(start_beat, file);
     WriteF32(end_beat, file);
-    WriteText(name, file);
+    WriteString(name, file);
     WriteU64(automation.size(), file);
     for (const auto& entry : automation) {
-        WriteText(entry.first, file);
+        WriteString(entry.first, file);
         WriteU32(entry.second.mode, file);
         WriteFlag(entry.second.repeat, file);
         WriteU64(entry.second.control_points.size(), file);
