@@ -21,14 +21,11 @@ namespace {
 // === Alphabets and tables ====================================================
 
 // Indexed by the url flag: 0 standard, 1 URL.
-const char* const kAlphabets[2] = {
+constexpr const char* kAlphabets[2] = {
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/",
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_",
 };
-const char kPadding[2] = {'=', '.'};
-
-constexpr char kStandard[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-constexpr char kUrl[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
+constexpr char kPadding[2] = {'=', '.'};
 
 // The two characters of every 12-bit value, first character in the low byte.
 struct PairTable {
@@ -38,7 +35,7 @@ struct PairTable {
             pair[v] = uint16_t(uint8_t(alphabet[v >> 6]) | (uint8_t(alphabet[v & 63]) << 8));
     }
 };
-constexpr PairTable kPairs[2] = {PairTable(kStandard), PairTable(kUrl)};
+constexpr PairTable kPairs[2] = {PairTable(kAlphabets[0]), PairTable(kAlphabets[1])};
 
 // A character's 6-bit value placed for each of the four places of a group
 // (bits 18, 12, 6, 0 of the 24-bit group); kBad marks a character outside
@@ -51,7 +48,7 @@ struct DecodeTable {
             for (unsigned p = 0; p < 4; ++p)
                 place[p][c] = kBad;
         for (unsigned v = 0; v < 64; ++v) {
-            for (const char* alphabet : {kStandard, kUrl}) {
+            for (const char* alphabet : kAlphabets) {
                 unsigned c = uint8_t(alphabet[v]);
                 for (unsigned p = 0; p < 4; ++p)
                     place[p][c] = v << (18 - 6 * p);
@@ -112,9 +109,10 @@ __attribute__((target("ssse3"))) size_t EncodeSsse3(const unsigned char* bytes, 
     const __m128i spread = _mm_set_epi8(10, 11, 9, 10, 7, 8, 6, 7, 4, 5, 3, 4, 1, 2, 0, 1);
     // Added to a value by its range: 0-25 -> 'A', 26-51 -> 'a', 52-61 -> '0',
     // then the two characters that differ between the alphabets.
+    const char* alphabet = kAlphabets[url ? 1 : 0];
     const __m128i offsets = _mm_setr_epi8(
         'a' - 26, '0' - 52, '0' - 52, '0' - 52, '0' - 52, '0' - 52, '0' - 52, '0' - 52, '0' - 52,
-        '0' - 52, '0' - 52, char((url ? '-' : '+') - 62), char((url ? '_' : '/') - 63), 'A', 0, 0);
+        '0' - 52, '0' - 52, char(alphabet[62] - 62), char(alphabet[63] - 63), 'A', 0, 0);
     size_t i = 0;
     for (; i + 16 <= length; i += 12, out += 16) {
         __m128i in = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));

@@ -17,9 +17,12 @@ std::string Base64Encode(const std::string& bytes, bool url = false);
 std::string Base64EncodePem(const std::string& bytes);
 // Standard alphabet with a line feed after every 76 characters.
 std::string Base64EncodeMime(const std::string& bytes);
-// The decoded bytes; with remove_linebreaks, line feeds are dropped first.
+// The decoded bytes; with remove_linebreaks, line feeds (only they) are
+// dropped first. Throws on a character outside both alphabets in a place that
+// needs a value, or a lone final character.
 std::string Base64Decode(const std::string& text, bool remove_linebreaks = false);
 // The 6-bit value of a character of either alphabet; throws for any other.
 unsigned Base64CharIndex(unsigned char c);
-// text with a line feed after every distance characters (none after the last line).
+// text with a line feed after every distance characters (none after the last
+// line); a distance of 0 keeps the text as it is.
 std::string Base64InsertLineBreaks(std::string text, size_t distance);

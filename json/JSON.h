@@ -62,7 +62,7 @@ public:
     JSON(int value);                         // Integer
     JSON(float value);                       // Float (widened to double)
     JSON(double value);                      // Float
-    JSON(const char* text);                  // String
+    JSON(const char* text);                  // String; "" for a null pointer
     JSON(std::string text);                  // String
     JSON(bool value);                        // Bool
     // Object from alternating keys and values; a key that is not a String
@@ -78,13 +78,14 @@ public:
     JSON& operator=(int value);
     JSON& operator=(double value);
     JSON& operator=(std::string text);
-    JSON& operator=(const char* text);
+    JSON& operator=(const char* text);       // a null pointer stores ""
     JSON& operator=(bool value);
 
     // --- Building -----------------------------------------------------------
     // Turns the value into an Object (dropping content of any other kind) and
     // returns the member under key, inserting Null when it is missing.
     JSON& operator[](const std::string& key);
+    // The same; a null pointer names the member "".
     JSON& operator[](const char* key) { return (*this)[std::string(key ? key : "")]; }
     // Turns the value into an Array and grows it with Null up to index + 1.
     JSON& operator[](unsigned index);

@@ -11,7 +11,6 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <iostream>
 
 #if defined(__SSE2__)
@@ -155,6 +154,16 @@ private:
         if (position < text_.size())
             ++position;
     }
+    // Steps over an opening bracket and the space after it; true, with the
+    // position past it, when the closing bracket follows at once.
+    bool OpensEmpty(size_t& position, char close) const {
+        StepOver(position);
+        SkipSpace(position);
+        if (CharAt(text_, position) != close)
+            return false;
+        ++position;
+        return true;
+    }
 
     const std::string& text_;
 };
@@ -168,8 +177,11 @@ JSON Reader::Value(size_t& position, int depth) {
     SkipSpace(position);
     char c = CharAt(text_, position);
     switch (c) {
-    case '{': return Object(position, depth);
-    case '[': return Array(position, depth);
+    case '{':
+    case '[':
+        if (depth >= JSON::kMaxDepth)
+            return TooDeep(position);
+        return c == '{' ? Object(position, depth) : Array(position, depth);
     case '"': return String(position);
     case 't':
     case 'f': return Bool(position);
@@ -211,15 +223,9 @@ JSON Reader::TooDeep(size_t& position) {
 }
 
 JSON Reader::Object(size_t& position, int depth) {
-    if (depth >= JSON::kMaxDepth)
-        return TooDeep(position);
     JSON result = JSON::MakeObject();
-    StepOver(position);  // '{'
-    SkipSpace(position);
-    if (CharAt(text_, position) == '}') {
-        ++position;
+    if (OpensEmpty(position, '}'))
         return result;
-    }
     for (;;) {
         std::string key = Value(position, depth + 1).AsString();
         SkipSpace(position);
@@ -248,15 +254,9 @@ JSON Reader::Object(size_t& position, int depth) {
 }
 
 JSON Reader::Array(size_t& position, int depth) {
-    if (depth >= JSON::kMaxDepth)
-        return TooDeep(position);
     JSON result = JSON::MakeArray();
-    StepOver(position);  // '['
-    SkipSpace(position);
-    if (CharAt(text_, position) == ']') {
-        ++position;
+    if (OpensEmpty(position, ']'))
         return result;
-    }
     // No check for ']' right after a ',': in [1,] the ']' is read as an
     // element (a message and Null).
     for (;;) {
@@ -286,22 +286,18 @@ JSON Reader::String(size_t& position) {
         size_t stop = FindQuoteOrBackslash(data, position, end);
         value.append(data + position, stop - position);
         position = stop;
-        if (position >= end) {
-            // The text ends inside the string: keep what was read.
-            Report("ERROR: String: Expected closing quote, found '", '\0');
-            return JSON(std::move(value));
-        }
-        if (data[position] == '"') {
+        if (position < end && data[position] == '"') {
             ++position;
             return JSON(std::move(value));
         }
-        ++position;  // the backslash
-        if (position >= end) {
-            // A backslash as the last character escapes nothing.
+        if (position + 1 >= end) {
+            // The text ends inside the string, perhaps right after a
+            // backslash, which then escapes nothing: keep what was read.
+            position = end;
             Report("ERROR: String: Expected closing quote, found '", '\0');
             return JSON(std::move(value));
         }
-        char c = data[position];
+        char c = data[++position];  // the character after the backslash
         switch (c) {
         case '"': value += '"'; break;
         case '/': value += '/'; break;
@@ -360,13 +356,11 @@ JSON Reader::Number(size_t& position) {
             exponent_text += c;
             c = CharAt(text_, ++position);
         }
-        if (!EndsNumber(c)) {
-            Report("ERROR: Number: Expected a number for exponent, found '", c);
-            position = std::min(position + 1, text_.size());
-            return JSON();
-        }
-    } else if (!EndsNumber(c)) {
-        Report("ERROR: Number: unexpected character '", c);
+    }
+    if (!EndsNumber(c)) {
+        Report(has_exponent ? "ERROR: Number: Expected a number for exponent, found '"
+                            : "ERROR: Number: unexpected character '",
+               c);
         position = std::min(position + 1, text_.size());
         return JSON();
     }

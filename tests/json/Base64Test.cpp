@@ -150,6 +150,25 @@ TEST(Base64, ConcatenatedEncodingsDecodeToBoth) {
     }
 }
 
+TEST(Base64, LongTextsDecodeWithoutTheirPadding) {
+    // The unpadded last group falls at every place of the bulk decoding.
+    std::mt19937 random(31);
+    for (size_t length = 0; length < 100; ++length) {
+        std::string bytes = RandomBytes(random, length);
+        for (bool url : {false, true}) {
+            std::string text = Base64Encode(bytes, url);
+            text.erase(text.find_last_not_of(url ? '.' : '=') + 1);
+            EXPECT_EQ(Base64Decode(text), bytes) << text;
+        }
+    }
+}
+
+TEST(Base64, LoneFinalCharacterAfterLongTextThrows) {
+    std::mt19937 random(37);
+    for (size_t groups = 0; groups < 12; ++groups)
+        ExpectInvalid(Base64Encode(RandomBytes(random, groups * 3)) + "Q");
+}
+
 TEST(Base64, CharacterAfterAPaddedThirdPlaceIsNotExamined) {
     EXPECT_EQ(Base64Decode("Zg=!"), "f");
     EXPECT_EQ(Base64Decode("Zg= "), "f");

@@ -14,11 +14,14 @@ namespace {
 
 const std::string kNul(1, '\0');
 
-// Reads text and returns the value, collecting the messages in lines.
+// Reads text and returns the value, collecting the messages in lines. Every
+// message must be a whole line, line feed included.
 JSON Read(const std::string& text, Lines& lines) {
     ErrorLog log;
     JSON value = JSON::FromText(text);
     lines = log.Lines();
+    const std::string written = log.Text();
+    EXPECT_TRUE(written.empty() || written.back() == '\n') << written;
     return value;
 }
 
@@ -313,6 +316,14 @@ TEST(JSONReaderDamage, TextEndingInsideAStringKeepsWhatWasRead) {
     EXPECT_EQ(array.Count(), 0);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[1], "ERROR: Array: Expected ',' or ']', found '" + kNul + "'");
+
+    // The string stops at the end of the text, also after a last backslash.
+    ErrorLog log;
+    for (std::string text : {"\"abc", "\"ab\\", "\"a\\\\"}) {
+        size_t position = 0;
+        JSON::ParseString(text, position);
+        EXPECT_EQ(position, text.size()) << text;
+    }
 }
 
 TEST(JSONReaderDamage, UnicodeEscapeCutByTheEnd) {
@@ -391,6 +402,20 @@ TEST(JSONReaderDamage, VeryDeepTextDoesNotExhaustTheStack) {
     JSON value = Read(std::string(1000000, '['), lines);
     EXPECT_EQ(value.GetKind(), Kind::Array);
     EXPECT_EQ(value.Count(), 0);
-    JSON objects = Read(Nested(200000, ""), lines);
-    EXPECT_EQ(objects.GetKind(), Kind::Array);
+    JSON balanced = Read(Nested(200000, ""), lines);
+    EXPECT_EQ(balanced.GetKind(), Kind::Array);
+}
+
+TEST(JSONReaderDamage, DeepObjectsStopAtTheBoundToo) {
+    std::string open;
+    for (int i = 0; i < 200000; ++i)
+        open += "{\"k\": ";
+    Lines lines;
+    JSON value = Read(open + "1" + std::string(200000, '}'), lines);
+    EXPECT_EQ(lines, Lines{"ERROR: Parse: Nesting deeper than 1000 levels, found '{'"});
+    int depth = 0;
+    for (const JSON* at = &value; at->GetKind() == Kind::Object;
+         at = &at->ObjectItems().begin()->second)
+        ++depth;
+    EXPECT_EQ(depth, JSON::kMaxDepth);
 }

@@ -45,6 +45,20 @@ TEST(JSONValue, EachConstructorMakesItsOwnKind) {
     EXPECT_EQ(JSON(-1.25).AsFloat(), -1.25);
 }
 
+TEST(JSONValue, ANullTextPointerIsTheEmptyString) {
+    const char* none = nullptr;
+    EXPECT_EQ(JSON(none).GetKind(), Kind::String);
+    EXPECT_EQ(JSON(none).AsString(), "");
+    JSON value(5);
+    value = none;
+    EXPECT_EQ(value.GetKind(), Kind::String);
+    EXPECT_EQ(value.AsString(), "");
+    JSON object;
+    object[none] = 1;
+    EXPECT_EQ(object.Count(), 1);
+    EXPECT_EQ(object[""].AsInt(), 1);
+}
+
 TEST(JSONValue, QueriesOfTheWrongKindAnswerNeutrally) {
     bool ok = true;
     EXPECT_EQ(JSON(3).AsFloat(ok), 0.0);

@@ -81,6 +81,17 @@ TEST(JSONWriter, NestedObjectsAndArraysOfObjects) {
               "}");
 }
 
+TEST(JSONWriter, ArraysOfArraysStayOnOneLine) {
+    JSON value = JSON::MakeArray();
+    value[0].Append(1);
+    value[0].Append(2.5);
+    value[1] = JSON::MakeArray();
+    value[2].Append("s");
+    value[2].Append(JSON());
+    value[2].Append(true);
+    EXPECT_EQ(value.ToText(1, "  "), "[[1, 2.500000], [], [\"s\", null, true]]");
+}
+
 TEST(JSONWriter, DefaultsAreDepthOneAndTwoSpaces) {
     JSON value{"a", JSON{"b", 1}};
     EXPECT_EQ(value.ToText(), value.ToText(1, "  "));
