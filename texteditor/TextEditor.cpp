@@ -6,28 +6,20 @@
 // never reads outside a line or the text.
 #include "TextEditor.h"
 
+#include "TextEditorDetail.h"
+
 #include <algorithm>
 #include <cctype>
-#include <cfloat>
-#include <chrono>
 #include <cmath>
 
 namespace {
 
+using texteditor_detail::Role;
+using texteditor_detail::TextWidth;
+
 // The standard character classes, asked with the byte as an unsigned value.
 bool IsBlank(uint8_t byte) { return std::isspace(byte) != 0; }
 bool IsAlphaNumeric(uint8_t byte) { return std::isalnum(byte) != 0; }
-
-// Wall-clock milliseconds since the epoch (the cursor blink clock).
-uint64_t NowMilliseconds() {
-    using namespace std::chrono;
-    return static_cast<uint64_t>(duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
-}
-
-// Width in pixels of bytes [begin, end) in the current font at its size.
-float TextWidth(const char* begin, const char* end) {
-    return ImGui::GetFont()->CalcTextSizeA(ImGui::GetFontSize(), FLT_MAX, -1.0f, begin, end).x;
-}
 
 // Copies the character starting at line[i] (at most six bytes, never past the
 // line) into buffer and advances i past it. Returns the number of bytes.
@@ -88,9 +80,12 @@ int ImTextCharToUtf8(char* buffer, int bufferSize, unsigned int c) {
 // Construction
 // ==========================================================================
 
+// The palette in use starts as the dark one too, so the first frame, whose
+// background comes from it before any draw has computed it, is not transparent.
 TextEditor::TextEditor() {
-    startTime = NowMilliseconds();
+    startTime = texteditor_detail::NowMilliseconds();
     SetPalette(GetDarkPalette());
+    palette = GetDarkPalette();
     SetSyntaxDefinition(SyntaxDefinition::HLSL());
     lines.push_back(Line());
 }
@@ -514,15 +509,15 @@ void TextEditor::RemoveLines(int start, int end) {
 // ==========================================================================
 
 ImU32 TextEditor::GetGlyphColor(const Glyph& glyph) const {
-    if (!colorizerEnabled) return palette[static_cast<size_t>(PaletteIndex::Default)];
-    if (glyph.comment) return palette[static_cast<size_t>(PaletteIndex::Comment)];
-    if (glyph.multiLineComment) return palette[static_cast<size_t>(PaletteIndex::MultiLineComment)];
-    const size_t index = static_cast<size_t>(glyph.colorIndex);
-    const ImU32 colour = palette[index < palette.size() ? index : 0];
+    if (!colorizerEnabled) return Role(palette, PaletteIndex::Default);
+    if (glyph.comment) return Role(palette, PaletteIndex::Comment);
+    if (glyph.multiLineComment) return Role(palette, PaletteIndex::MultiLineComment);
+    const ImU32 colour = glyph.colorIndex < PaletteIndex::Count ? Role(palette, glyph.colorIndex)
+                                                                : Role(palette, PaletteIndex::Default);
     if (!glyph.preprocessor) return colour;
 
     // Per-channel mean with the preprocessor colour, fraction dropped.
-    const ImU32 other = palette[static_cast<size_t>(PaletteIndex::Preprocessor)];
+    const ImU32 other = Role(palette, PaletteIndex::Preprocessor);
     ImU32 result = 0;
     for (int shift = 0; shift < 32; shift += 8) {
         const ImU32 a = (colour >> shift) & 0xFF;
@@ -541,7 +536,7 @@ float TextEditor::DistanceToLineStart(const TextPosition& position) const {
     const Line& line = lines[position.line];
     const int length = static_cast<int>(line.size());
     const int stop = ColumnToCharIndex(position);
-    const float spaceWidth = TextWidth(" ", nullptr);
+    const float spaceWidth = TextWidth(" ");
 
     float distance = 0.0f;
     int i = 0;
@@ -574,7 +569,7 @@ TextEditor::TextPosition TextEditor::ScreenPosToPosition(const ImVec2& point) co
     if (lineIndex < static_cast<int>(lines.size())) {
         const Line& line = lines[lineIndex];
         const int length = static_cast<int>(line.size());
-        const float spaceWidth = TextWidth(" ", nullptr);
+        const float spaceWidth = TextWidth(" ");
         float x = 0.0f;
         int i = 0;
         char buffer[7];

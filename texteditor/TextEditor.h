@@ -320,7 +320,7 @@ public:
     bool ignoreImGuiChild = false;               // draw into the current window, no child
     bool showWhitespaces = true;                 // mark blanks and tabs
     Palette paletteBase{};                       // the palette as set
-    Palette palette{};                           // the palette in use; all zero before the first Render
+    Palette palette{};                           // the palette in use; the dark one until a Render computes it
     SyntaxDefinition language;                   // the language in use
     std::vector<std::pair<std::regex, PaletteIndex>> regexList;  // compiled token patterns
     bool checkComments = true;                   // comment scan requested

@@ -17,9 +17,22 @@
 namespace {
 
 using TextPosition = TextEditor::TextPosition;
+using SelectionMode = TextEditor::SelectionMode;
 
-void FollowRuleA(TextEditor& editor, const TextPosition& oldPos, const TextPosition& newPos) {
-    if (oldPos == editor.interactiveStart) {
+// Without select, both ends of the selection being made become the cursor.
+void Collapse(TextEditor& editor, const TextPosition& newPos) {
+    editor.interactiveStart = newPos;
+    editor.interactiveEnd = newPos;
+}
+
+// Ends a move from oldPos to the cursor by rule A, then sets the selection
+// from the two ends in mode.
+void SelectByRuleA(TextEditor& editor, bool select, const TextPosition& oldPos,
+                   SelectionMode mode = SelectionMode::Normal) {
+    const TextPosition newPos = editor.state.cursorPosition;
+    if (!select) {
+        Collapse(editor, newPos);
+    } else if (oldPos == editor.interactiveStart) {
         editor.interactiveStart = newPos;
     } else if (oldPos == editor.interactiveEnd) {
         editor.interactiveEnd = newPos;
@@ -27,12 +40,17 @@ void FollowRuleA(TextEditor& editor, const TextPosition& oldPos, const TextPosit
         editor.interactiveStart = newPos;
         editor.interactiveEnd = oldPos;
     }
+    editor.SetSelection(editor.interactiveStart, editor.interactiveEnd, mode);
 }
 
-// endValue is what interactiveEnd takes in the first case (MoveRight clamps it).
-void FollowRuleB(TextEditor& editor, const TextPosition& oldPos, const TextPosition& newPos,
-                 const TextPosition& endValue) {
-    if (oldPos == editor.interactiveEnd) {
+// The same by rule B; endValue is what interactiveEnd takes in its first case
+// (MoveRight clamps it, the other moves pass the cursor).
+void SelectByRuleB(TextEditor& editor, bool select, const TextPosition& oldPos, const TextPosition& endValue,
+                   SelectionMode mode = SelectionMode::Normal) {
+    const TextPosition newPos = editor.state.cursorPosition;
+    if (!select) {
+        Collapse(editor, newPos);
+    } else if (oldPos == editor.interactiveEnd) {
         editor.interactiveEnd = endValue;
     } else if (oldPos == editor.interactiveStart) {
         editor.interactiveStart = newPos;
@@ -40,12 +58,12 @@ void FollowRuleB(TextEditor& editor, const TextPosition& oldPos, const TextPosit
         editor.interactiveStart = oldPos;
         editor.interactiveEnd = newPos;
     }
+    editor.SetSelection(editor.interactiveStart, editor.interactiveEnd, mode);
 }
 
-// Without select, both ends of the selection being made become the cursor.
-void Collapse(TextEditor& editor, const TextPosition& newPos) {
-    editor.interactiveStart = newPos;
-    editor.interactiveEnd = newPos;
+// Word mode for a selecting move by words, else Normal.
+SelectionMode MoveMode(bool select, bool wordMode) {
+    return select && wordMode ? SelectionMode::Word : SelectionMode::Normal;
 }
 
 }  // namespace
@@ -169,11 +187,7 @@ void TextEditor::MoveUp(int amount, bool select) {
     const TextPosition oldPos = state.cursorPosition;
     state.cursorPosition.line = std::max(0, state.cursorPosition.line - amount);
     if (oldPos == state.cursorPosition) return;
-    if (select)
-        FollowRuleA(*this, oldPos, state.cursorPosition);
-    else
-        Collapse(*this, state.cursorPosition);
-    SetSelection(interactiveStart, interactiveEnd, SelectionMode::Normal);
+    SelectByRuleA(*this, select, oldPos);
     KeepCursorVisible();
 }
 
@@ -182,11 +196,7 @@ void TextEditor::MoveDown(int amount, bool select) {
     const int lastLine = static_cast<int>(lines.size()) - 1;
     state.cursorPosition.line = std::max(0, std::min(lastLine, state.cursorPosition.line + amount));
     if (oldPos == state.cursorPosition) return;
-    if (select)
-        FollowRuleB(*this, oldPos, state.cursorPosition, state.cursorPosition);
-    else
-        Collapse(*this, state.cursorPosition);
-    SetSelection(interactiveStart, interactiveEnd, SelectionMode::Normal);
+    SelectByRuleB(*this, select, oldPos, state.cursorPosition);
     KeepCursorVisible();
 }
 
@@ -215,12 +225,7 @@ void TextEditor::MoveLeft(int amount, bool select, bool wordMode) {
     }
     state.cursorPosition = TextPosition(line, CharIndexToColumn(line, index));
 
-    if (select)
-        FollowRuleA(*this, oldPos, state.cursorPosition);
-    else
-        Collapse(*this, state.cursorPosition);
-    SetSelection(interactiveStart, interactiveEnd,
-                 select && wordMode ? SelectionMode::Word : SelectionMode::Normal);
+    SelectByRuleA(*this, select, oldPos, MoveMode(select, wordMode));
     KeepCursorVisible();
 }
 
@@ -248,12 +253,7 @@ void TextEditor::MoveRight(int amount, bool select, bool wordMode) {
         }
     }
 
-    if (select)
-        FollowRuleB(*this, oldPos, state.cursorPosition, SanitizePosition(state.cursorPosition));
-    else
-        Collapse(*this, state.cursorPosition);
-    SetSelection(interactiveStart, interactiveEnd,
-                 select && wordMode ? SelectionMode::Word : SelectionMode::Normal);
+    SelectByRuleB(*this, select, oldPos, SanitizePosition(state.cursorPosition), MoveMode(select, wordMode));
     KeepCursorVisible();
 }
 
@@ -288,11 +288,7 @@ void TextEditor::MoveHome(bool select) {
     const TextPosition oldPos = state.cursorPosition;
     SetCursorPosition(TextPosition(state.cursorPosition.line, 0));
     if (state.cursorPosition == oldPos) return;
-    if (select)
-        FollowRuleA(*this, oldPos, state.cursorPosition);
-    else
-        Collapse(*this, state.cursorPosition);
-    SetSelection(interactiveStart, interactiveEnd, SelectionMode::Normal);
+    SelectByRuleA(*this, select, oldPos);
 }
 
 void TextEditor::MoveEnd(bool select) {
@@ -300,9 +296,5 @@ void TextEditor::MoveEnd(bool select) {
     const int line = state.cursorPosition.line;
     SetCursorPosition(TextPosition(line, LineEndColumn(line)));
     if (state.cursorPosition == oldPos) return;
-    if (select)
-        FollowRuleB(*this, oldPos, state.cursorPosition, state.cursorPosition);
-    else
-        Collapse(*this, state.cursorPosition);
-    SetSelection(interactiveStart, interactiveEnd, SelectionMode::Normal);
+    SelectByRuleB(*this, select, oldPos, state.cursorPosition);
 }

@@ -282,6 +282,16 @@ void Fill(SyntaxDefinition& definition, const Recipe& recipe) {
     definition.name = recipe.name;
 }
 
+// Fills a built-in definition on the first call of its accessor, which owns
+// both statics, and returns it.
+const SyntaxDefinition& FillOnce(SyntaxDefinition& definition, bool& filled, const Recipe& recipe) {
+    if (!filled) {
+        Fill(definition, recipe);
+        filled = true;
+    }
+    return definition;
+}
+
 #define VELMARA_LIST(array) array, sizeof(array) / sizeof(array[0])
 
 }  // namespace
@@ -293,78 +303,57 @@ void Fill(SyntaxDefinition& definition, const Recipe& recipe) {
 const SyntaxDefinition& SyntaxDefinition::CPlusPlus() {
     static SyntaxDefinition definition;
     static bool filled = false;
-    if (!filled) {
-        Fill(definition, {"C++", VELMARA_LIST(kCppKeywords), VELMARA_LIST(kCppIdentifiers), nullptr, 0, "/*", "*/",
-                          "//", true, true});
-        filled = true;
-    }
-    return definition;
+    return FillOnce(definition, filled,
+                    {"C++", VELMARA_LIST(kCppKeywords), VELMARA_LIST(kCppIdentifiers), nullptr, 0,
+                     "/*", "*/", "//", true, true});
 }
 
 const SyntaxDefinition& SyntaxDefinition::HLSL() {
     static SyntaxDefinition definition;
     static bool filled = false;
-    if (!filled) {
-        Fill(definition, {"HLSL", VELMARA_LIST(kHlslKeywords), VELMARA_LIST(kHlslIdentifiers),
-                          VELMARA_LIST(kPatternsA), "/*", "*/", "//", true, true});
-        filled = true;
-    }
-    return definition;
+    return FillOnce(definition, filled,
+                    {"HLSL", VELMARA_LIST(kHlslKeywords), VELMARA_LIST(kHlslIdentifiers), VELMARA_LIST(kPatternsA),
+                     "/*", "*/", "//", true, true});
 }
 
 const SyntaxDefinition& SyntaxDefinition::GLSL() {
     static SyntaxDefinition definition;
     static bool filled = false;
-    if (!filled) {
-        Fill(definition, {"GLSL", VELMARA_LIST(kCKeywords), VELMARA_LIST(kCIdentifiers), VELMARA_LIST(kPatternsA),
-                          "/*", "*/", "//", true, true});
-        filled = true;
-    }
-    return definition;
+    return FillOnce(definition, filled,
+                    {"GLSL", VELMARA_LIST(kCKeywords), VELMARA_LIST(kCIdentifiers), VELMARA_LIST(kPatternsA),
+                     "/*", "*/", "//", true, true});
 }
 
 const SyntaxDefinition& SyntaxDefinition::C() {
     static SyntaxDefinition definition;
     static bool filled = false;
-    if (!filled) {
-        Fill(definition, {"C", VELMARA_LIST(kCKeywords), VELMARA_LIST(kCIdentifiers), nullptr, 0, "/*", "*/", "//",
-                          true, true});
-        filled = true;
-    }
-    return definition;
+    return FillOnce(definition, filled,
+                    {"C", VELMARA_LIST(kCKeywords), VELMARA_LIST(kCIdentifiers), nullptr, 0,
+                     "/*", "*/", "//", true, true});
 }
 
 const SyntaxDefinition& SyntaxDefinition::SQL() {
     static SyntaxDefinition definition;
     static bool filled = false;
-    if (!filled) {
-        Fill(definition, {"SQL", VELMARA_LIST(kSqlKeywords), VELMARA_LIST(kSqlIdentifiers), VELMARA_LIST(kPatternsS),
-                          "/*", "*/", "//", false, false});
-        filled = true;
-    }
-    return definition;
+    return FillOnce(definition, filled,
+                    {"SQL", VELMARA_LIST(kSqlKeywords), VELMARA_LIST(kSqlIdentifiers), VELMARA_LIST(kPatternsS),
+                     "/*", "*/", "//", false, false});
 }
 
 const SyntaxDefinition& SyntaxDefinition::AngelScript() {
     static SyntaxDefinition definition;
     static bool filled = false;
-    if (!filled) {
-        Fill(definition, {"AngelScript", VELMARA_LIST(kAngelScriptKeywords), VELMARA_LIST(kAngelScriptIdentifiers),
-                          VELMARA_LIST(kPatternsN), "/*", "*/", "//", true, true});
-        filled = true;
-    }
-    return definition;
+    return FillOnce(definition, filled,
+                    {"AngelScript", VELMARA_LIST(kAngelScriptKeywords), VELMARA_LIST(kAngelScriptIdentifiers),
+                     VELMARA_LIST(kPatternsN), "/*", "*/", "//", true, true});
 }
 
 const SyntaxDefinition& SyntaxDefinition::Lua() {
     static SyntaxDefinition definition;
     static bool filled = false;
-    if (!filled) {
-        Fill(definition, {"Lua", VELMARA_LIST(kLuaKeywords), VELMARA_LIST(kLuaIdentifiers), VELMARA_LIST(kPatternsL),
-                          "--[[", "]]", "--", true, false});
-        filled = true;
-    }
-    return definition;
+    return FillOnce(definition, filled,
+                    {"Lua", VELMARA_LIST(kLuaKeywords), VELMARA_LIST(kLuaIdentifiers), VELMARA_LIST(kPatternsL),
+                     "--[[", "]]", "--", true, false});
 }
 
 #undef VELMARA_LIST

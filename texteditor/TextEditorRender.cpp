@@ -8,9 +8,9 @@
 // with the style's alpha applied.
 #include "TextEditor.h"
 
+#include "TextEditorDetail.h"
+
 #include <algorithm>
-#include <cfloat>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 
@@ -18,6 +18,9 @@ namespace {
 
 using TextPosition = TextEditor::TextPosition;
 using PaletteIndex = TextEditor::PaletteIndex;
+using texteditor_detail::NowMilliseconds;
+using texteditor_detail::Role;
+using texteditor_detail::TextWidth;
 
 // The child window: fixed in place, with a horizontal scroll bar always shown.
 constexpr ImGuiWindowFlags kChildFlags =
@@ -31,18 +34,6 @@ constexpr uint64_t kBlinkPeriodMs = 800;
 constexpr ImU32 kTabArrowColor = 0x90909090;
 constexpr ImU32 kBlankDotColor = 0x80808080;
 
-uint64_t NowMilliseconds() {
-    using namespace std::chrono;
-    return static_cast<uint64_t>(duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
-}
-
-// Width in pixels of [begin, end) in the current font at the current size.
-float TextWidth(const char* begin, const char* end = nullptr) {
-    return ImGui::GetFont()->CalcTextSizeA(ImGui::GetFontSize(), FLT_MAX, -1.0f, begin, end).x;
-}
-
-ImU32 Role(const TextEditor::Palette& palette, PaletteIndex role) { return palette[static_cast<size_t>(role)]; }
-
 }  // namespace
 
 // ==========================================================================
@@ -54,9 +45,8 @@ void TextEditor::Render(const char* title, const ImVec2& size, bool border) {
     textChanged = false;
     cursorPositionChanged = false;
 
-    // The background comes from the palette the previous frame computed; the
-    // very first frame, before any was computed, uses the dark palette.
-    if (palette == Palette{}) palette = GetDarkPalette();
+    // The background comes from the palette the previous frame computed (the
+    // dark one before the first frame, as the constructor set it).
     ImGui::PushStyleColor(ImGuiCol_ChildBg, ImGui::ColorConvertU32ToFloat4(Role(palette, PaletteIndex::Background)));
     ImGui::PushStyleVar(ImGuiStyleVar_ItemSpacing, ImVec2(0.0f, 0.0f));
     if (!ignoreImGuiChild) ImGui::BeginChild(title, size, border, kChildFlags);
@@ -134,20 +124,21 @@ void TextEditor::RenderText() {
             const TextPosition lineStartPos(n, 0);
             const TextPosition lineEndPos(n, LineEndColumn(n));
 
-            longest = std::max(longest, textStart + DistanceToLineStart(lineEndPos));
+            const float lineWidth = DistanceToLineStart(lineEndPos);
+            longest = std::max(longest, textStart + lineWidth);
 
             // --- Selection: the line break shows as one character cell ----
-            float s0 = -1.0f;
-            float s1 = -1.0f;
-            if (state.selectionStart <= lineEndPos)
-                s0 = state.selectionStart > lineStartPos ? DistanceToLineStart(state.selectionStart) : 0.0f;
-            if (state.selectionEnd > lineStartPos)
-                s1 = DistanceToLineStart(state.selectionEnd < lineEndPos ? state.selectionEnd : lineEndPos);
-            if (state.selectionEnd.line > n) s1 += charAdvance.x;
-            if (s0 != -1.0f && s1 != -1.0f && s0 < s1)
-                drawList->AddRectFilled(ImVec2(textPos.x + s0, lineStart.y),
-                                        ImVec2(textPos.x + s1, lineStart.y + charAdvance.y),
-                                        Role(palette, PaletteIndex::Selection));
+            // Only a selection that starts by the line's end and ends after its
+            // start touches the line.
+            if (state.selectionStart <= lineEndPos && state.selectionEnd > lineStartPos) {
+                const float s0 = state.selectionStart > lineStartPos ? DistanceToLineStart(state.selectionStart) : 0.0f;
+                float s1 = state.selectionEnd < lineEndPos ? DistanceToLineStart(state.selectionEnd) : lineWidth;
+                if (state.selectionEnd.line > n) s1 += charAdvance.x;
+                if (s0 < s1)
+                    drawList->AddRectFilled(ImVec2(textPos.x + s0, lineStart.y),
+                                            ImVec2(textPos.x + s1, lineStart.y + charAdvance.y),
+                                            Role(palette, PaletteIndex::Selection));
+            }
 
             // --- Bars from the visible left edge: breakpoint, error --------
             const ImVec2 barStart(lineStart.x + scrollX, lineStart.y);

@@ -69,7 +69,7 @@ TEST(ModelConstruction, ConstructionReadsTheWallClockSetsTheDarkPaletteAndInstal
     EXPECT_EQ(e.language.name, "HLSL");
     EXPECT_EQ(e.language.keywords, TextEditor::SyntaxDefinition::HLSL().keywords);
     EXPECT_EQ(e.regexList.size(), 9u);  // pattern set A
-    for (const auto& entry : e.palette) EXPECT_EQ(entry, 0u);  // not set before the first render
+    EXPECT_EQ(e.palette, TextEditor::GetDarkPalette());  // the first frame's background is not transparent
 }
 
 TEST(ModelConstruction, TextPositionComparesLineFirstThenColumn) {
