@@ -39,6 +39,15 @@ void AppendBytes(std::string& out, const TextEditor::Line& line, int from, int t
     for (int i = from; i < to; ++i) out.push_back(static_cast<char>(line[i].character));
 }
 
+// The byte index after the character that starts at index, never past the
+// line (a lead byte cut short by the line end ends with it); index itself at
+// or past the line's end.
+int CharacterEnd(const TextEditor::Line& line, int index) {
+    const int length = static_cast<int>(line.size());
+    if (index >= length) return index;
+    return std::min(length, index + UTF8CharLength(line[index].character));
+}
+
 }  // namespace
 
 // ==========================================================================
@@ -68,11 +77,8 @@ void TextEditor::Cut() {
 
     UndoEntry record;
     record.before = state;
-    record.removed = GetSelectedText();
-    record.removedStart = state.selectionStart;
-    record.removedEnd = state.selectionEnd;
     Copy();
-    DeleteSelection();
+    RemoveSelectionInto(*this, record);
     record.after = state;
     AddUndo(record);
 }
@@ -81,7 +87,10 @@ void TextEditor::Paste() {
     if (readOnly) return;
     const char* clipboard = ImGui::GetClipboardText();
     if (clipboard == nullptr || *clipboard == '\0') return;
-    const std::string text = clipboard;  // our own copy: the clipboard may change under us
+    // Our own copy (the clipboard may change under us), without the carriage
+    // returns the text never stores, so the record holds what went in.
+    std::string text = clipboard;
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
 
     ClampSelection(*this);
     UndoEntry record;
@@ -115,27 +124,46 @@ void TextEditor::InsertText(const char* text) {
 // Deleting forwards and backwards
 // ==========================================================================
 
+namespace {
+
+// What Delete and Backspace share. With a selection the selection goes.
+// Otherwise the cursor is first replaced by its clamped value pos, and
+// eraseNextTo(pos, record) erases one character or line break beside it,
+// fills the record's removed text and range, and returns false when there
+// is nothing to erase (then no record is added).
+template <typename EraseNextTo>
+void DeleteCommand(TextEditor& editor, EraseNextTo eraseNextTo) {
+    if (editor.lines.empty()) return;
+    ClampSelection(editor);
+    TextEditor::UndoEntry record;
+    record.before = editor.state;
+
+    if (editor.HasSelection()) {
+        RemoveSelectionInto(editor, record);
+    } else {
+        const TextPosition pos = editor.SanitizedCursor();
+        editor.SetCursorPosition(pos);
+        if (!eraseNextTo(pos, record)) return;
+        editor.textChanged = true;
+    }
+
+    record.after = editor.state;
+    editor.AddUndo(record);
+}
+
+}  // namespace
+
 // Deletes the selection, or the character after the cursor, or the line
 // break at the end of its line. Nothing at the end of the text.
 void TextEditor::Delete() {
-    if (lines.empty()) return;
-    ClampSelection(*this);
-    UndoEntry record;
-    record.before = state;
-
-    if (HasSelection()) {
-        RemoveSelectionInto(*this, record);
-    } else {
-        const TextPosition pos = SanitizedCursor();
-        SetCursorPosition(pos);
+    DeleteCommand(*this, [this](const TextPosition& pos, UndoEntry& record) {
         Line& line = lines[pos.line];
-        const int length = static_cast<int>(line.size());
         const int index = ColumnToCharIndex(pos);
 
         // Judged by the byte index: a column inside a line's final tab is at
         // its end as well.
-        if (index >= length) {
-            if (pos.line == static_cast<int>(lines.size()) - 1) return;
+        if (index >= static_cast<int>(line.size())) {
+            if (pos.line == static_cast<int>(lines.size()) - 1) return false;
             record.removed = "\n";
             record.removedStart = record.removedEnd = pos;
             StepForward(record.removedEnd);
@@ -145,34 +173,21 @@ void TextEditor::Delete() {
         } else {
             // The record ends after the character actually erased (the cursor
             // may stand inside a tab's span, where column + 1 would not).
-            const int end = std::min(length, index + UTF8CharLength(line[index].character));
+            const int end = CharacterEnd(line, index);
             record.removedStart = pos;
             record.removedEnd = TextPosition(pos.line, CharIndexToColumn(pos.line, end));
             AppendBytes(record.removed, line, index, end);
             line.erase(line.begin() + index, line.begin() + end);
         }
-        textChanged = true;
         Colorize(pos.line, 1);
-    }
-
-    record.after = state;
-    AddUndo(record);
+        return true;
+    });
 }
 
 // Deletes the selection, or the character before the cursor, or joins the
 // line to the one above. Nothing at the start of the text.
 void TextEditor::Backspace() {
-    if (lines.empty()) return;
-    ClampSelection(*this);
-    UndoEntry record;
-    record.before = state;
-
-    if (HasSelection()) {
-        RemoveSelectionInto(*this, record);
-    } else {
-        const TextPosition pos = SanitizedCursor();
-        SetCursorPosition(pos);
-
+    DeleteCommand(*this, [this](const TextPosition& pos, UndoEntry& record) {
         if (pos.column > 0) {
             Line& line = lines[pos.line];
             int index = ColumnToCharIndex(pos) - 1;
@@ -185,7 +200,7 @@ void TextEditor::Backspace() {
             AppendBytes(record.removed, line, index, end);
             line.erase(line.begin() + index, line.begin() + end);
         } else {
-            if (pos.line == 0) return;
+            if (pos.line == 0) return false;
             const int above = pos.line - 1;
             const int aboveEnd = LineEndColumn(above);
             record.removed = "\n";
@@ -197,13 +212,10 @@ void TextEditor::Backspace() {
             RemoveLine(pos.line);
             state.cursorPosition = TextPosition(above, aboveEnd);
         }
-        textChanged = true;
         KeepCursorVisible();
         Colorize(state.cursorPosition.line, 1);
-    }
-
-    record.after = state;
-    AddUndo(record);
+        return true;
+    });
 }
 
 // ==========================================================================
@@ -308,10 +320,7 @@ void TextEditor::EnterCharacter(ImWchar character, bool shift) {
     if (HasSelection()) {
         if (overwrite && character != '\n') {
             const TextPosition selEnd = state.selectionEnd;
-            const Line& line = lines[selEnd.line];
-            const int index = ColumnToCharIndex(selEnd);
-            const int length = static_cast<int>(line.size());
-            const int end = index < length ? std::min(length, index + UTF8CharLength(line[index].character)) : index;
+            const int end = CharacterEnd(lines[selEnd.line], ColumnToCharIndex(selEnd));
             overwrittenEnd = TextPosition(selEnd.line, CharIndexToColumn(selEnd.line, end));
         }
         RemoveSelectionInto(*this, record);
@@ -342,7 +351,7 @@ void TextEditor::EnterCharacter(ImWchar character, bool shift) {
         Line& line = lines[coord.line];
         int index = ColumnToCharIndex(coord);
         if (overwrite && index < static_cast<int>(line.size())) {
-            const int end = std::min(static_cast<int>(line.size()), index + UTF8CharLength(line[index].character));
+            const int end = CharacterEnd(line, index);
             record.removedStart = coord;
             record.removedEnd = selectionRemoved ? overwrittenEnd
                                                  : TextPosition(coord.line, CharIndexToColumn(coord.line, end));

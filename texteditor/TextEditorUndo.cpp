@@ -12,25 +12,31 @@
 namespace {
 
 // Inserts bytes at where (advancing it) exactly as they were taken out of the
-// text. InsertTextAt stops at a zero byte, so a text that held zero bytes
-// (possible through SetText) is put back piece by piece, each zero byte as a
-// glyph of its own.
+// text: every line feed breaks the line, every other byte becomes one glyph.
+// InsertTextAt cannot be used: it stops at a zero byte and drops carriage
+// returns, and a text can hold both (SetText keeps zero bytes, SetTextLines
+// and EnterCharacter take a carriage return). The byte index is carried from
+// byte to byte, so a malformed UTF-8 sequence is put back as it was too.
 void InsertBytes(TextEditor& editor, TextEditor::TextPosition& where, const std::string& bytes) {
-    size_t from = 0;
-    while (from <= bytes.size()) {
-        const size_t zero = bytes.find('\0', from);
-        const std::string piece = bytes.substr(from, zero == std::string::npos ? std::string::npos : zero - from);
-        if (!piece.empty()) editor.InsertTextAt(where, piece.c_str());
-        if (zero == std::string::npos) break;
-
-        where = editor.SanitizePosition(where);
-        TextEditor::Line& line = editor.lines[where.line];
-        const int index = editor.ColumnToCharIndex(where);
-        line.insert(line.begin() + index, TextEditor::Glyph(0, TextEditor::PaletteIndex::Default));
-        where.column = editor.CharIndexToColumn(where.line, index + 1);
-        editor.textChanged = true;
-        from = zero + 1;
+    if (bytes.empty()) return;
+    if (editor.lines.empty()) editor.lines.emplace_back();
+    where = editor.SanitizePosition(where);
+    int index = editor.ColumnToCharIndex(where);
+    for (const char byte : bytes) {
+        if (byte == '\n') {
+            TextEditor::Line& added = editor.InsertLine(where.line + 1);
+            TextEditor::Line& line = editor.lines[where.line];
+            added.assign(line.begin() + index, line.end());
+            line.erase(line.begin() + index, line.end());
+            ++where.line;
+            index = 0;
+        } else {
+            TextEditor::Line& line = editor.lines[where.line];
+            line.insert(line.begin() + index++, TextEditor::Glyph(static_cast<uint8_t>(byte), TextEditor::PaletteIndex::Default));
+        }
     }
+    where.column = editor.CharIndexToColumn(where.line, index);
+    editor.textChanged = true;
 }
 
 // Marks the lines of a range, and the line before it, for recolouring.

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 using namespace tetest;
 
@@ -150,6 +151,41 @@ TEST(UndoHistory, UndoingADeletionOfZeroBytesPutsThemBack) {
     EXPECT_EQ(e.GetText(), std::string("a\0\0b\n", 5));
     e.Redo(1);
     EXPECT_EQ(e.GetText(), "\n");
+}
+
+TEST(UndoHistory, UndoingADeletionOfCarriageReturnsPutsThemBack) {
+    TextEditor e;
+    e.SetTextLines({"a\rb", "c\r"});  // taken byte for byte
+    e.SelectAll();
+    e.Backspace();
+    EXPECT_EQ(e.GetText(), "\n");
+    e.Undo(1);
+    EXPECT_EQ(e.GetTextLines(), (std::vector<std::string>{"a\rb", "c\r"}));
+    e.Redo(1);
+    EXPECT_EQ(e.GetText(), "\n");
+}
+
+TEST(UndoHistory, ARedoneCarriageReturnTypedAsACharacterComesBack) {
+    TextEditor e;
+    e.EnterCharacter('\r', false);
+    EXPECT_EQ(e.GetText(), "\r\n");
+    e.Undo(1);
+    EXPECT_EQ(e.GetText(), "\n");
+    e.Redo(1);
+    EXPECT_EQ(e.GetText(), "\r\n");
+}
+
+TEST(UndoHistory, UndoPutsBackAMalformedSequenceAndAZeroByteInTheirOrder) {
+    TextEditor e;
+    // A three-byte lead byte followed by a zero byte and two letters: Delete
+    // takes the lead byte's three bytes as one character.
+    e.SetText(std::string("\xE2\0zz", 4));
+    e.Delete();
+    EXPECT_EQ(e.GetText(), "z\n");
+    e.Undo(1);
+    EXPECT_EQ(e.GetText(), std::string("\xE2\0zz\n", 5));
+    e.Redo(1);
+    EXPECT_EQ(e.GetText(), "z\n");
 }
 
 TEST(UndoHistory, UndoAskedOutsideRenderLeavesScrollingToTheNextFrame) {
