@@ -89,6 +89,25 @@ TEST_F(Keyboard, CtrlZUndoesCtrlYRedoesAndCtrlShiftZDoesNothing) {
     EXPECT_EQ(TextLines(), (Lines{"a"}));
 }
 
+TEST_F(Keyboard, WithMacBehavioursCommandActsAsCtrlAndCtrlAsAlt) {
+    h.IO().ConfigMacOSXBehaviors = true;
+    Load("", TextPosition(0, 0));
+    h.Type("a");
+    h.Type("b");
+    h.Type("c");
+
+    h.Key(SDL_SCANCODE_Z, kCtrl);  // Ctrl is Alt here: no row takes Alt+Z
+    EXPECT_EQ(TextLines(), (Lines{"abc"}));
+
+    h.IO().KeySuper = true;  // Command+Z
+    h.Key(SDL_SCANCODE_Z);
+    h.IO().KeySuper = false;
+    EXPECT_EQ(TextLines(), (Lines{"ab"}));
+
+    h.Key(SDL_SCANCODE_BACKSPACE, kCtrl);  // Alt+Backspace undoes
+    EXPECT_EQ(TextLines(), (Lines{"a"}));
+}
+
 // ---- Moves --------------------------------------------------------------------------
 
 TEST_F(Keyboard, ShiftArrowsExtendTheSelection) {
