@@ -223,6 +223,38 @@ TEST_F(Rendering, HoveringAKnownIdentifierShowsItsDeclaration) {
     EXPECT_FALSE(h.TooltipShown());
 }
 
+TEST_F(Rendering, ATooltipFallsBackToThePreprocessorIdentifiersAndShowsTheDeclaration) {
+    TextEditor::SyntaxDefinition language = TextEditor::SyntaxDefinition::HLSL();
+    language.preprocessorIdentifiers["MYMACRO"].declaration = "Expands to one";
+    h.editor.SetSyntaxDefinition(language);
+    Load("MYMACRO abs");  // no punctuation: nothing else is drawn in the tooltip's white
+    const ImU32 white = ImGui::GetColorU32(ImGuiCol_Text);
+    h.IO().MousePos = ImVec2(TextLeft() + Width("MYM"), LineTop(0) + 3.0f);
+    h.Frame();
+    h.Frame();
+    ASSERT_TRUE(h.TooltipShown());
+    EXPECT_EQ(h.QuadsOfColor(white).size(), 12u);  // "Expands to one" without its blanks
+
+    h.IO().MousePos = ImVec2(TextLeft() + Width("MYMACRO a"), LineTop(0) + 3.0f);
+    h.Frame();
+    h.Frame();
+    ASSERT_TRUE(h.TooltipShown());
+    EXPECT_EQ(h.QuadsOfColor(white).size(), 16u);  // "Built-in function" without its blank
+}
+
+TEST_F(Rendering, TooltipWordsAreLookedUpAsWrittenEvenInACaseInsensitiveLanguage) {
+    h.editor.SetSyntaxDefinition(TextEditor::SyntaxDefinition::SQL());
+    Load("abs ABS");  // both colour as known identifiers; the list holds "ABS"
+    h.IO().MousePos = ImVec2(TextLeft() + Width("a"), LineTop(0) + 3.0f);
+    h.Frame();
+    h.Frame();
+    EXPECT_FALSE(h.TooltipShown());
+    h.IO().MousePos = ImVec2(TextLeft() + Width("abs A"), LineTop(0) + 3.0f);
+    h.Frame();
+    h.Frame();
+    EXPECT_TRUE(h.TooltipShown());
+}
+
 TEST_F(Rendering, NoIdentifierTooltipWhileTheMouseIsOutsideTheEditor) {
     h.size = ImVec2(800.0f, 100.0f);  // the editor takes the top of the window
     std::string text;
