@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <optional>
+#include <type_traits>
 
 namespace {
 
@@ -453,28 +455,19 @@ void TextEditor::DeleteRange(const TextPosition& startIn, const TextPosition& en
 
 namespace {
 
-// Moves every key after removedLast up by count and drops the keys of the
-// removed lines (removedFirst to removedLast, counted from 1).
-template <typename Map>
-Map RenumberMapAfterRemoval(const Map& in, int removedFirst, int removedLast) {
-    Map out;
-    const int count = removedLast - removedFirst + 1;
-    for (const auto& entry : in) {
-        if (entry.first >= removedFirst && entry.first <= removedLast) continue;
-        out.emplace(entry.first > removedLast ? entry.first - count : entry.first, entry.second);
+// Passes every key of the breakpoint set or the error-marker map through
+// newKey, dropping those it gives no new key (the keys of removed lines).
+template <typename Container, typename NewKey>
+void Rekey(Container& keyed, NewKey newKey) {
+    Container out;
+    for (const auto& entry : keyed) {
+        if constexpr (std::is_same_v<Container, std::unordered_set<int>>) {
+            if (const std::optional<int> key = newKey(entry)) out.insert(*key);
+        } else {
+            if (const std::optional<int> key = newKey(entry.first)) out.emplace(*key, entry.second);
+        }
     }
-    return out;
-}
-
-template <typename Set>
-Set RenumberSetAfterRemoval(const Set& in, int removedFirst, int removedLast) {
-    Set out;
-    const int count = removedLast - removedFirst + 1;
-    for (const int key : in) {
-        if (key >= removedFirst && key <= removedLast) continue;
-        out.insert(key > removedLast ? key - count : key);
-    }
-    return out;
+    keyed = std::move(out);
 }
 
 }  // namespace
@@ -482,13 +475,9 @@ Set RenumberSetAfterRemoval(const Set& in, int removedFirst, int removedLast) {
 TextEditor::Line& TextEditor::InsertLine(int index) {
     index = std::max(0, std::min(index, static_cast<int>(lines.size())));
     // Line index n has key n + 1: the lines at or after index have keys above index.
-    std::map<int, std::string> markers;
-    for (const auto& entry : errorMarkers) markers.emplace(entry.first > index ? entry.first + 1 : entry.first, entry.second);
-    errorMarkers = std::move(markers);
-    std::unordered_set<int> marks;
-    for (const int key : breakpoints) marks.insert(key > index ? key + 1 : key);
-    breakpoints = std::move(marks);
-
+    const auto moveDown = [index](int key) -> std::optional<int> { return key > index ? key + 1 : key; };
+    Rekey(errorMarkers, moveDown);
+    Rekey(breakpoints, moveDown);
     return *lines.insert(lines.begin() + index, Line());
 }
 
@@ -498,8 +487,14 @@ void TextEditor::RemoveLines(int start, int end) {
     start = std::max(0, start);
     end = std::min(end, static_cast<int>(lines.size()));
     if (start >= end) return;
-    errorMarkers = RenumberMapAfterRemoval(errorMarkers, start + 1, end);
-    breakpoints = RenumberSetAfterRemoval(breakpoints, start + 1, end);
+    // The removed lines have the keys start + 1 to end.
+    const auto moveUp = [start, end](int key) -> std::optional<int> {
+        if (key <= start) return key;
+        if (key <= end) return std::nullopt;
+        return key - (end - start);
+    };
+    Rekey(errorMarkers, moveUp);
+    Rekey(breakpoints, moveUp);
     lines.erase(lines.begin() + start, lines.begin() + end);
     textChanged = true;
 }
