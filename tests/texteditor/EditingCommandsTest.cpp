@@ -22,12 +22,9 @@ class Editing : public ::testing::Test {
 protected:
     void Load(const std::string& text, TextPosition cursor = TextPosition()) {
         editor.SetText(text);
-        editor.SetCursorPosition(cursor);
-        editor.SetSelection(cursor, cursor);
+        PlaceCursor(editor, cursor);
     }
-    void Type(const std::string& characters) {
-        for (const char c : characters) editor.EnterCharacter(static_cast<ImWchar>(static_cast<unsigned char>(c)), false);
-    }
+    void Type(const std::string& characters) { TypeCharacters(editor, characters); }
     Lines TextLines() const { return editor.GetTextLines(); }
     void ResetColorRange() { ColorizeNow(editor); }
 

@@ -16,9 +16,7 @@ protected:
     void Load(const std::string& text, TextPosition cursor = TextPosition()) {
         editor.SetText(text);
         ColorizeNow(editor);
-        editor.SetCursorPosition(cursor);
-        editor.SetSelection(cursor, cursor);
-        editor.interactiveStart = editor.interactiveEnd = cursor;
+        PlaceCursor(editor, cursor);
     }
     TextPosition At() const { return editor.GetCursorPosition(); }
     TextPosition SelStart() const { return editor.state.selectionStart; }

@@ -19,9 +19,7 @@ class Keyboard : public ::testing::Test {
 protected:
     void Load(const std::string& text, TextPosition cursor = TextPosition()) {
         h.editor.SetText(text);
-        h.editor.SetCursorPosition(cursor);
-        h.editor.SetSelection(cursor, cursor);
-        h.editor.interactiveStart = h.editor.interactiveEnd = cursor;
+        PlaceCursor(h.editor, cursor);
         h.Focus();
     }
     Lines TextLines() const { return h.editor.GetTextLines(); }

@@ -18,9 +18,7 @@ class RenderOptions : public ::testing::Test {
 protected:
     void Load(const std::string& text, TextPosition cursor = TextPosition()) {
         h.editor.SetText(text);
-        h.editor.SetCursorPosition(cursor);
-        h.editor.SetSelection(cursor, cursor);
-        h.editor.interactiveStart = h.editor.interactiveEnd = cursor;
+        PlaceCursor(h.editor, cursor);
         h.Focus();
     }
 

@@ -59,6 +59,19 @@ inline std::string Flags(const TextEditor& editor, int line, Flag flag) {
     return out;
 }
 
+// Puts the cursor at a position with an empty selection there, as if the
+// user had just clicked it (both ends of the selection being made too).
+inline void PlaceCursor(TextEditor& editor, TextPosition cursor) {
+    editor.SetCursorPosition(cursor);
+    editor.SetSelection(cursor, cursor);
+    editor.interactiveStart = editor.interactiveEnd = cursor;
+}
+
+// Types each byte of characters as one character, without Shift.
+inline void TypeCharacters(TextEditor& editor, const std::string& characters) {
+    for (const char c : characters) editor.EnterCharacter(static_cast<ImWchar>(static_cast<unsigned char>(c)), false);
+}
+
 // An editor holding text in the given language, fully coloured.
 inline void Load(TextEditor& editor, const TextEditor::SyntaxDefinition& language, const std::string& text) {
     editor.SetSyntaxDefinition(language);

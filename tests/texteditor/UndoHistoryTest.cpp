@@ -10,14 +10,6 @@
 
 using namespace tetest;
 
-namespace {
-
-void Type(TextEditor& editor, const std::string& characters) {
-    for (const char c : characters) editor.EnterCharacter(static_cast<ImWchar>(static_cast<unsigned char>(c)), false);
-}
-
-}  // namespace
-
 TEST(UndoEntry, TheFullConstructorKeepsEveryMemberInOrder) {
     TextEditor::CursorState before;
     before.cursorPosition = TextPosition(1, 2);
@@ -41,7 +33,7 @@ TEST(UndoEntry, TheFullConstructorKeepsEveryMemberInOrder) {
 
 TEST(UndoHistory, EachKeystrokeIsOneStepAndRedoReplaysThemInOrder) {
     TextEditor e;
-    Type(e, "ab");
+    TypeCharacters(e, "ab");
     EXPECT_EQ(e.GetText(), "ab\n");
     e.Undo(1);
     EXPECT_EQ(e.GetText(), "a\n");
@@ -56,10 +48,10 @@ TEST(UndoHistory, EachKeystrokeIsOneStepAndRedoReplaysThemInOrder) {
 
 TEST(UndoHistory, ANewKeystrokeAfterAnUndoDropsWhatCouldHaveBeenRedone) {
     TextEditor e;
-    Type(e, "ab");
+    TypeCharacters(e, "ab");
     e.Undo(1);
     ASSERT_TRUE(e.CanRedo());
-    Type(e, "c");
+    TypeCharacters(e, "c");
     EXPECT_FALSE(e.CanRedo());
     EXPECT_EQ(e.undoBuffer.size(), 2u);
     EXPECT_EQ(e.GetText(), "ac\n");
@@ -69,7 +61,7 @@ TEST(UndoHistory, ANewKeystrokeAfterAnUndoDropsWhatCouldHaveBeenRedone) {
 
 TEST(UndoHistory, UndoAndRedoTakeACountAndStopAtTheEnds) {
     TextEditor e;
-    Type(e, "abcd");
+    TypeCharacters(e, "abcd");
     e.Undo(3);
     EXPECT_EQ(e.GetText(), "a\n");
     e.Undo(10);
@@ -101,7 +93,7 @@ TEST(UndoHistory, UndoRestoresTheCursorStateBeforeAndRedoTheStateAfter) {
 
 TEST(UndoHistory, AfterSetTextNothingCanBeUndoneOrRedone) {
     TextEditor e;
-    Type(e, "abc");
+    TypeCharacters(e, "abc");
     e.Undo(1);
     e.SetText("new");
     EXPECT_FALSE(e.CanUndo());
@@ -190,7 +182,7 @@ TEST(UndoHistory, UndoPutsBackAMalformedSequenceAndAZeroByteInTheirOrder) {
 
 TEST(UndoHistory, UndoAskedOutsideRenderLeavesScrollingToTheNextFrame) {
     TextEditor e;
-    Type(e, "x");
+    TypeCharacters(e, "x");
     e.scrollToCursor = false;
     e.Undo(1);
     EXPECT_TRUE(e.scrollToCursor);
