@@ -34,6 +34,23 @@ constexpr uint64_t kBlinkPeriodMs = 800;
 constexpr ImU32 kTabArrowColor = 0x90909090;
 constexpr ImU32 kBlankDotColor = 0x80808080;
 
+// The cursor bar's width at cx, the cursor standing before byte index of its
+// line: one pixel, or in overwrite mode on a character that character's
+// width (on a tab, the rest of the tab's span).
+float CursorWidth(const TextEditor& editor, const TextEditor::Line& line, int index, float cx, float spaceSize) {
+    if (!editor.overwrite || index < 0 || index >= static_cast<int>(line.size())) return 1.0f;
+    if (line[index].character == '\t') return editor.TabStopX(cx, spaceSize) - cx;
+    const char one[2] = {static_cast<char>(line[index].character), '\0'};
+    return TextWidth(one, one + 1);
+}
+
+// The mark of a tab: an arrow from x1 to x2 at height y, its head size wide.
+void DrawTabArrow(ImDrawList* drawList, float x1, float x2, float y, float head) {
+    drawList->AddLine(ImVec2(x1, y), ImVec2(x2, y), kTabArrowColor, 1.0f);
+    drawList->AddLine(ImVec2(x2, y), ImVec2(x2 - head, y - head), kTabArrowColor, 1.0f);
+    drawList->AddLine(ImVec2(x2, y), ImVec2(x2 - head, y + head), kTabArrowColor, 1.0f);
+}
+
 }  // namespace
 
 // ==========================================================================
@@ -183,17 +200,8 @@ void TextEditor::RenderText() {
                     const uint64_t now = NowMilliseconds();
                     const uint64_t elapsed = now - startTime;
                     if (elapsed > kBlinkHiddenMs) {
-                        float width = 1.0f;
-                        const int index = ColumnToCharIndex(cursor);
                         const float cx = DistanceToLineStart(cursor);
-                        if (overwrite && index >= 0 && index < length) {
-                            if (line[index].character == '\t') {
-                                width = TabStopX(cx, spaceSize) - cx;
-                            } else {
-                                const char one[2] = {static_cast<char>(line[index].character), '\0'};
-                                width = TextWidth(one, one + 1);
-                            }
-                        }
+                        const float width = CursorWidth(*this, line, ColumnToCharIndex(cursor), cx, spaceSize);
                         drawList->AddRectFilled(ImVec2(textPos.x + cx, lineStart.y),
                                                 ImVec2(textPos.x + cx + width, lineStart.y + charAdvance.y),
                                                 Role(palette, PaletteIndex::Cursor));
@@ -226,15 +234,9 @@ void TextEditor::RenderText() {
                 if (isTab) {
                     const float oldX = offset;
                     offset = TabStopX(offset, spaceSize);
-                    if (showWhitespaces) {
-                        const float y = textPos.y + fontSize * 0.5f;
-                        const float x1 = textPos.x + oldX + 1.0f;
-                        const float x2 = textPos.x + offset - 1.0f;
-                        const float head = fontSize * 0.2f;
-                        drawList->AddLine(ImVec2(x1, y), ImVec2(x2, y), kTabArrowColor, 1.0f);
-                        drawList->AddLine(ImVec2(x2, y), ImVec2(x2 - head, y - head), kTabArrowColor, 1.0f);
-                        drawList->AddLine(ImVec2(x2, y), ImVec2(x2 - head, y + head), kTabArrowColor, 1.0f);
-                    }
+                    if (showWhitespaces)
+                        DrawTabArrow(drawList, textPos.x + oldX + 1.0f, textPos.x + offset - 1.0f,
+                                     textPos.y + fontSize * 0.5f, fontSize * 0.2f);
                     ++i;
                 } else if (isBlank) {
                     if (showWhitespaces)
