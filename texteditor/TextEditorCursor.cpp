@@ -11,6 +11,8 @@
 // old and the new cursor.
 #include "TextEditor.h"
 
+#include "TextEditorDetail.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -214,8 +216,7 @@ void TextEditor::MoveLeft(int amount, bool select, bool wordMode) {
                 index = static_cast<int>(lines[line].size());
             }
         } else {
-            --index;
-            while (index > 0 && IsUTFSequence(lines[line][index].character)) --index;
+            index = texteditor_detail::PreviousCharacterStart(lines[line], index);
         }
         state.cursorPosition = TextPosition(line, CharIndexToColumn(line, index));
         if (wordMode) {

@@ -11,6 +11,8 @@
 // does not call them in a read-only editor).
 #include "TextEditor.h"
 
+#include "TextEditorDetail.h"
+
 #include <algorithm>
 #include <cctype>
 #include <string>
@@ -189,10 +191,11 @@ void TextEditor::Delete() {
 void TextEditor::Backspace() {
     DeleteCommand(*this, [this](const TextPosition& pos, UndoEntry& record) {
         if (pos.column > 0) {
+            // The character before the cursor as the columns count it, so the
+            // record's range covers exactly the bytes erased.
             Line& line = lines[pos.line];
-            int index = ColumnToCharIndex(pos) - 1;
-            const int end = index + 1;
-            while (index > 0 && IsUTFSequence(line[index].character)) --index;
+            const int end = ColumnToCharIndex(pos);
+            const int index = texteditor_detail::PreviousCharacterStart(line, end);
             const int column = CharIndexToColumn(pos.line, index);
             record.removedStart = TextPosition(pos.line, column);
             record.removedEnd = pos;

@@ -147,6 +147,24 @@ TEST_F(Editing, BackspaceRemovesAWholeMultiByteCharacter) {
     EXPECT_EQ(editor.undoBuffer.back().removed, "\xE2\x82\xAC");
 }
 
+TEST_F(Editing, BackspaceRemovesAMalformedCharacterAsDeleteDoesAndRedoesExactly) {
+    // 0xE9 (Latin-1) announces three bytes: it, the blank and the a are one
+    // column; the stray continuation byte after u is one column of its own.
+    Load("\xE9 au\x80z", TextPosition(0, 1));
+    editor.Backspace();
+    EXPECT_EQ(TextLines(), (Lines{"u\x80z"}));
+    EXPECT_EQ(editor.GetCursorPosition(), TextPosition(0, 0));
+    editor.SetCursorPosition(TextPosition(0, 2));
+    editor.Backspace();
+    EXPECT_EQ(TextLines(), (Lines{"uz"}));
+    EXPECT_EQ(editor.GetCursorPosition(), TextPosition(0, 1));
+
+    editor.Undo(2);
+    EXPECT_EQ(TextLines(), (Lines{"\xE9 au\x80z"}));
+    editor.Redo(2);
+    EXPECT_EQ(TextLines(), (Lines{"uz"}));
+}
+
 TEST_F(Editing, BackspaceAtTheStartOfALineJoinsItToTheLineAbove) {
     Load("ab\ncd", TextPosition(1, 0));
     editor.Backspace();

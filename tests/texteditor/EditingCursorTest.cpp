@@ -146,6 +146,20 @@ TEST_F(Cursor, LeftAndRightStepOverWholeCharactersAndTabs) {
     EXPECT_EQ(At(), TextPosition(0, 0));
 }
 
+TEST_F(Cursor, LeftStepsBackOverMalformedCharactersAsRightStepsOverThem) {
+    // Latin-1 text: 0xE9 announces a three-byte character, so it, the blank
+    // and the a after it take one column; a stray continuation byte takes one.
+    Load("f\xE9 au\x80z", TextPosition(0, 5));
+    for (int column = 4; column >= 0; --column) {
+        editor.MoveLeft();
+        EXPECT_EQ(At(), TextPosition(0, column));
+    }
+    for (int column = 1; column <= 5; ++column) {
+        editor.MoveRight();
+        EXPECT_EQ(At(), TextPosition(0, column));
+    }
+}
+
 TEST_F(Cursor, CtrlLeftGoesToTheStartOfTheWordAndCtrlRightToTheNextWord) {
     Load("float value = other;", TextPosition(0, 9));
     editor.MoveLeft(1, false, true);
