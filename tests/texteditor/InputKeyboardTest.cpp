@@ -71,6 +71,18 @@ TEST_F(Keyboard, AFocusedEditorCapturesTheKeyboardAndTextInput) {
     EXPECT_TRUE(captured);
 }
 
+TEST_F(Keyboard, AFocusedEditorShowsTheTextInputMouseCursorOnlyWhileHovered) {
+    Load("ab");
+    ImGuiMouseCursor shape = ImGuiMouseCursor_None;
+    h.IO().MousePos = h.PointAt(0, 1);
+    h.Frame([&] { shape = ImGui::GetMouseCursor(); });
+    EXPECT_EQ(shape, ImGuiMouseCursor_TextInput);
+
+    h.IO().MousePos = ImVec2(-100.0f, -100.0f);  // off every window
+    h.Frame([&] { shape = ImGui::GetMouseCursor(); });
+    EXPECT_EQ(shape, ImGuiMouseCursor_Arrow);
+}
+
 // ---- Undo and redo keys ----------------------------------------------------------
 
 TEST_F(Keyboard, CtrlZUndoesCtrlYRedoesAndCtrlShiftZDoesNothing) {
