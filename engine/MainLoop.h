@@ -1,6 +1,6 @@
 // The rules of one pass of the main loop, apart from the drawing: the end
 // rule, the beat clock, the loop rule and the keys. The loop itself is in
-// Main.cpp; these take the time and the events as arguments so that tests
+// app/Main.cpp; these take the time and the events as arguments so that tests
 // can drive them without a clock or a keyboard.
 #pragma once
 
