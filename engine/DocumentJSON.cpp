@@ -58,9 +58,12 @@ JSON::ItemRange<JSON::ArrayDeque> ListMember(JSON& object, const char* key) {
     return object[key].ArrayItems();
 }
 
-// The object a name maps to; null for a name the map does not hold.
+// The object a name maps to; null for a name the map does not hold. A null
+// reference is written as the empty name, so the empty name always reads as
+// null, even when some object of the document is itself named "".
 template <typename T>
 T* Lookup(const std::map<std::string, T*>& objects_by_name, const std::string& name) {
+    if (name.empty()) return nullptr;
     auto found = objects_by_name.find(name);
     return found == objects_by_name.end() ? nullptr : found->second;
 }

@@ -110,6 +110,14 @@ TEST_F(DocumentJSONTest, NullReferencesWriteTheEmptyNameAndReadBackAsNull) {
     demo.events.push_back(new Event("no effect", nullptr, 0.0f, 1.0f));
     Texture* target = new Texture(4, 4);  // no image bytes
     demo.textures.push_back(target);
+    // Objects whose own name is empty must not capture the null references.
+    ShaderProgram* unnamed_program = new ShaderProgram();
+    unnamed_program->fragment_shader_filename = "";
+    demo.shaders.push_back(unnamed_program);
+    demo.effects.push_back(new Effect("", nullptr, nullptr, nullptr, false));
+    Texture* unnamed_texture = new Texture(2, 2);
+    unnamed_texture->name = "";
+    demo.textures.push_back(unnamed_texture);
 
     JSON value = demo.ToJSON();
     EXPECT_EQ(value["effects"][0u]["program"].AsString(), "");
