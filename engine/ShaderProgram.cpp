@@ -2,7 +2,6 @@
 
 #include <GL/glew.h>
 
-#include <cctype>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -48,33 +47,39 @@ static void CompileSource(uint32_t shader, const std::string& source) {
     glCompileShader(shader);
 }
 
-void ShaderProgram::Compile() {
-    CompileSource(vertex_shader, vertex_shader_source);
-    CheckCompileLog(vertex_shader);
-    CompileSource(fragment_shader, fragment_shader_source);
-    CheckCompileLog(fragment_shader);
+// Compiles source into a new shader object that takes the place of shader,
+// also in the program when there is one. A fresh object for every compile:
+// a driver whose shader cache hits on a recompile of the same object reports
+// the log of that object's earlier compile, which would show a fixed
+// shader's old error as its result.
+void ShaderProgram::CompileFresh(uint32_t& shader, uint32_t type, const std::string& source) {
+    uint32_t fresh = glCreateShader(type);
+    CompileSource(fresh, source);
+    CheckCompileLog(fresh);
+    if (shader != 0) {
+        if (program != 0) glDetachShader(program, shader);
+        glDeleteShader(shader);
+    }
+    if (program != 0) glAttachShader(program, fresh);
+    shader = fresh;
 }
 
-// True when text mentions an error in any letter case ("error:", "ERROR:").
-static bool MentionsError(const char* text) {
-    std::string lower = text;
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return lower.find("error") != std::string::npos;
+void ShaderProgram::Compile() {
+    CompileFresh(vertex_shader, GL_VERTEX_SHADER, vertex_shader_source);
+    CompileFresh(fragment_shader, GL_FRAGMENT_SHADER, fragment_shader_source);
 }
 
 void ShaderProgram::CheckCompileLog(uint32_t shader) {
-    // The log's text decides, cut to 1023 characters; the compile status
-    // only guards against two driver faults: a shader cache that skips a
-    // successful recompile keeps the earlier failure's log (Mesa does), and
-    // a failed compile may come without any log.
+    // The driver's log of this compile, cut to 1023 characters, whatever it
+    // says: a warning that mentions "error" in a name is still a warning.
+    // A failed compile may come without any log.
     char text[1024];
     text[0] = '\0';
     glGetShaderInfoLog(shader, sizeof text, nullptr, text);
     text[sizeof text - 1] = '\0';
     GLint compiled = GL_FALSE;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
-    bool stale = compiled == GL_TRUE && MentionsError(text);
-    if (text[0] != '\0' && !stale) {
+    if (text[0] != '\0') {
         std::printf("%s\n", text);
         log = text;
     } else if (compiled != GL_TRUE) {
@@ -93,7 +98,7 @@ void ShaderProgram::Link() {
 }
 
 void ShaderProgram::Relink() {
-    // Same shader and program objects: the shaders stay attached.
+    // The same program object; Compile attaches the fresh shaders to it.
     Compile();
     glLinkProgram(program);
     LookupLocations();

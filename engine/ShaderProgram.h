@@ -56,10 +56,11 @@ public:
     void Write(FILE* file) const override;
 
     void CreateShaders();
+    // Compiles both sources, each into a new shader object that replaces the
+    // old one (also in the program); log := the fragment shader's result.
     void Compile();
     // log := the shader's info log (printed), or "Compilation successful.";
-    // a log the driver kept from an earlier failed compile is ignored, and a
-    // failed compile without a log gives "Compilation failed.".
+    // a failed compile without a log gives "Compilation failed.".
     void CheckCompileLog(uint32_t shader);
     void Link();
     void Relink();
@@ -74,4 +75,7 @@ public:
 
     ShaderProgram(const ShaderProgram&) = delete;
     ShaderProgram& operator=(const ShaderProgram&) = delete;
+
+private:
+    void CompileFresh(uint32_t& shader, uint32_t type, const std::string& source);
 };

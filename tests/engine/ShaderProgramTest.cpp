@@ -2,6 +2,9 @@
 // same objects, the location lookups, and the shader files.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <ctime>
 
 #include "Files.h"
 #include "RenderHelpers.h"
@@ -50,20 +53,46 @@ TEST_F(ShaderProgramTest, ACleanCompileLogsCompilationSuccessful) {
     EXPECT_EQ(program->log, "Compilation successful.");
 }
 
-TEST_F(ShaderProgramTest, AFixedShaderNoLongerShowsTheEarlierFailure) {
-    // Compiled twice in the same objects, the second time from a source the
-    // driver may have cached: the earlier error must not stay in the log.
+// A source no earlier run compiled, so the driver's shader cache (which
+// outlives a run) cannot answer for it.
+static std::string UniqueToThisRun(const std::string& source) {
+    static int counter = 0;
+    return source + "// run " + std::to_string(::getpid()) + "-" + std::to_string(time(nullptr)) + "-" +
+           std::to_string(++counter) + "\n";
+}
+
+TEST_F(ShaderProgramTest, ARecompileNeverShowsTheLogOfAnEarlierCompile) {
+    // Good, bad, good again: the driver's cache knows the third source, and
+    // must not hand back the second one's error with it.
     ShaderProgram* program = Add(new ShaderProgram());
+    std::string good = UniqueToThisRun(Solid(0, 1, 0));
+    std::string bad = UniqueToThisRun("#version 150\nvoid main() { broken_name = 1.0; }\n");
     for (int round = 0; round < 2; ++round) {
-        program->fragment_shader_source = "#version 150\nvoid main() { broken_name = 1.0; }\n";
+        program->fragment_shader_source = good;
+        program->Relink();
+        EXPECT_EQ(program->log, "Compilation successful.") << "round " << round;
+        program->fragment_shader_source = bad;
         testing::internal::CaptureStdout();
         program->Relink();
         testing::internal::GetCapturedStdout();
-        EXPECT_NE(program->log.find("broken_name"), std::string::npos);
-        program->fragment_shader_source = Solid(0, 1, 0);
-        program->Relink();
-        EXPECT_EQ(program->log, "Compilation successful.") << "round " << round;
+        EXPECT_NE(program->log.find("broken_name"), std::string::npos) << "round " << round;
     }
+    program->fragment_shader_source = good;
+    program->Relink();
+    EXPECT_EQ(program->log, "Compilation successful.");
+    Add(new Effect("e", program, nullptr, nullptr, false))->Render();
+    EXPECT_PIXEL_NEAR(testgl::ReadPixel(1, 1), 0, 255, 0);  // the good source runs again
+}
+
+TEST_F(ShaderProgramTest, AWarningIsShownEvenWhenItsWordsMentionError) {
+    ShaderProgram* program = Add(new ShaderProgram());
+    program->fragment_shader_source =
+        UniqueToThisRun("#version 150\nout vec4 c;\nvoid main() { float terror; c = vec4(terror); }\n");
+    testing::internal::CaptureStdout();
+    program->Relink();
+    std::string printed = testing::internal::GetCapturedStdout();
+    EXPECT_NE(program->log.find("terror"), std::string::npos) << program->log;
+    EXPECT_EQ(printed, program->log + "\n");
 }
 
 TEST_F(ShaderProgramTest, TheLogIsTheFragmentShadersAndTheVertexLogIsOnlyPrinted) {
@@ -128,7 +157,7 @@ TEST_F(ShaderProgramTest, LocationsAreLookedUpByTheirNames) {
     EXPECT_EQ(program->uniform_defs[2]->location, -1);  // not in the shader
 }
 
-TEST_F(ShaderProgramTest, RelinkUsesTheSameObjectsAndRefreshesEveryLocation) {
+TEST_F(ShaderProgramTest, RelinkKeepsTheProgramObjectAndRefreshesEveryLocation) {
     ShaderProgram* program = Add(MakeProgram(
         Fragment("uniform float beat;", "color = vec4(beat, 0.0, 0.0, 1.0);")));
     GLuint vertex = program->vertex_shader, fragment = program->fragment_shader, linked = program->program;
@@ -139,9 +168,16 @@ TEST_F(ShaderProgramTest, RelinkUsesTheSameObjectsAndRefreshesEveryLocation) {
         Fragment("uniform int sound; uniform float gain;", "color = vec4(float(sound) * gain, 0.0, 0.0, 1.0);");
     program->uniform_defs.push_back(new UniformDef("gain", 0, 1, 0));
     program->Relink();
-    EXPECT_EQ(program->vertex_shader, vertex);
-    EXPECT_EQ(program->fragment_shader, fragment);
+    // Every compile makes fresh shader objects; the old ones are gone and
+    // the program holds exactly the new pair.
+    EXPECT_FALSE(glIsShader(vertex));
+    EXPECT_FALSE(glIsShader(fragment));
     EXPECT_EQ(program->program, linked);
+    GLuint attached[4] = {0, 0, 0, 0};
+    GLsizei count = 0;
+    glGetAttachedShaders(program->program, 4, &count, attached);
+    ASSERT_EQ(count, 2);
+    EXPECT_EQ(attached[0] + attached[1], program->vertex_shader + program->fragment_shader);
     EXPECT_EQ(program->beat_location, -1);
     EXPECT_NE(program->sound_location, -1);
     EXPECT_NE(program->uniform_defs[0]->location, -1);
