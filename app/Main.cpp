@@ -16,6 +16,7 @@
 #include "Editor.h"
 #include "Effect.h"
 #include "MainLoop.h"
+#include "Music.h"
 #include "Platform.h"
 #include "Playback.h"
 #include "Startup.h"
@@ -133,7 +134,7 @@ static int VelmaraMain(int argc, char* argv[]) {
     WarmUpEffects();
 
     g_fft = kiss_fftr_alloc(1024, 0, nullptr, nullptr);
-    if (Mix_OpenAudio(48000, AUDIO_S16LSB, 2, 1024) == -1) {
+    if (!OpenAudioDevice()) {
         std::fprintf(stderr, "Failed to open the audio device: %s\n", Mix_GetError());
         return -1;
     }

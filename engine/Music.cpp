@@ -145,6 +145,19 @@ void AudioPostMixCallback(int channel, void* stream, int length, void* userdata)
 
 /* === Playback ============================================================= */
 
+bool OpenAudioDevice() {
+    if (Mix_OpenAudioDevice(kAudioFrequency, AUDIO_S16LSB, kAudioChannels, 1024, nullptr, 0) != 0) return false;
+    int frequency = 0;
+    Uint16 format = 0;
+    int channels = 0;
+    if (Mix_QuerySpec(&frequency, &format, &channels) != 0 && frequency == kAudioFrequency &&
+        format == AUDIO_S16LSB && channels == kAudioChannels) {
+        return true;
+    }
+    Mix_CloseAudio();
+    return false;
+}
+
 // Halts and frees the music that plays now, if any.
 static void StopMusic() {
     if (s_music == nullptr) return;

@@ -64,5 +64,17 @@ private:
     std::atomic<int> level_index_{0};
 };
 
+// The format the analysis reads: 48000 Hz, signed 16-bit, two channels
+// interleaved left, right.
+constexpr int kAudioFrequency = 48000;
+constexpr int kAudioChannels = 2;
+
+// Opens the default audio device for the mixer in the analysis format, in
+// chunks of 1024 frames. No change of format is allowed, so SDL converts for
+// a device that runs another rate or channel count (44.1 kHz, 5.1) and the
+// analysis always sees what it expects. False (nothing open) when no device
+// opens in that format.
+bool OpenAudioDevice();
+
 // Stops the music when it plays from these bytes, so they can be freed.
 void StopMusicFrom(const ByteBuffer* bytes);

@@ -40,7 +40,7 @@ protected:
         // Opened once for the whole binary, as start-up does: closing the
         // device would drop the post-mix effect the program registers once.
         if (Mix_QuerySpec(&frequency, &format, &channels) == 0) {
-            audio_open_ = Mix_OpenAudio(48000, AUDIO_S16LSB, 2, 1024) == 0;
+            audio_open_ = OpenAudioDevice();
         } else {
             audio_open_ = true;
         }
@@ -79,6 +79,18 @@ protected:
 };
 
 bool MusicPlaybackTest::audio_open_ = false;
+
+TEST_F(MusicPlaybackTest, TheMixerRunsTheAnalysisFormatOnADeviceOfAnotherFormat) {
+    // This binary's audio device pretends to run 44100 Hz with six channels
+    // (DeviceFormat.cpp); the mixer must still hand the analysis 48 kHz stereo.
+    int frequency = 0;
+    Uint16 format = 0;
+    int channels = 0;
+    ASSERT_NE(Mix_QuerySpec(&frequency, &format, &channels), 0);
+    EXPECT_EQ(frequency, 48000);
+    EXPECT_EQ(format, AUDIO_S16LSB);
+    EXPECT_EQ(channels, 2);
+}
 
 TEST_F(MusicPlaybackTest, AWavMadeInMemoryPlaysFromTheDocumentsBytes) {
     std::unique_ptr<Demo> demo = DemoWithMusic(samples::MakeWav(4800, 12000));
