@@ -44,11 +44,14 @@ uint32_t MillisecondsAtBeat(float beat, float beat_offset, float bpm) {
 }
 
 void SeekToBeat(float beat) {
-    uint32_t ms = g_demo ? MillisecondsAtBeat(beat, g_demo->beat_offset, g_demo->bpm) : 0;
+    float beat_offset = g_demo ? g_demo->beat_offset : 0.0f;
+    uint32_t ms = g_demo ? MillisecondsAtBeat(beat, beat_offset, g_demo->bpm) : 0;
     Mix_RewindMusic();
     Mix_SetMusicPosition(ms / 1000.0);
     g_start_ticks = SDL_GetTicks() - ms;
-    g_beat = beat;
+    // A beat before music time 0 cannot be played: music and clock start at
+    // time 0, and so does the beat, also while paused.
+    g_beat = beat + beat_offset >= 0.0f ? beat : -beat_offset;
 }
 
 /* === Errors, the event watch, full-screen drawing ======================== */

@@ -39,7 +39,8 @@ float BeatAtElapsed(uint32_t elapsed_ms, float bpm, float beat_offset);
 // largest count.
 uint32_t MillisecondsAtBeat(float beat, float beat_offset, float bpm);
 
-// Moves playback (music and clock) to beat.
+// Moves playback (music and clock) to beat; g_beat := beat. A beat before
+// music time 0 (or not a number) goes to time 0: g_beat := -beat offset.
 void SeekToBeat(float beat);
 // Drains the GL error queue, printing "ERROR! tag: code" for each.
 void CheckGLError(const char* tag);

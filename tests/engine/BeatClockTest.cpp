@@ -133,11 +133,19 @@ TEST_F(PlaybackStateTest, SeekingSetsTheBeatAndMovesTheClockStartBack) {
     EXPECT_FLOAT_EQ(g_beat, 9.5f);
 }
 
-TEST_F(PlaybackStateTest, SeekingToANegativeTimeStartsTheMusicAtZero) {
+TEST_F(PlaybackStateTest, SeekingToANegativeTimeStartsTheMusicTheClockAndTheBeatAtZero) {
+    g_demo->beat_offset = 0.5f;
+    g_demo->paused = true;  // the paused clock must not keep the unreachable beat
     uint32_t before = SDL_GetTicks();
     SeekToBeat(-3.0f);
-    EXPECT_EQ(g_beat, -3.0f);
+    EXPECT_EQ(g_beat, -0.5f);
     EXPECT_GE(g_start_ticks, before);  // no milliseconds taken off
+    SeekToBeat(-0.5f);                 // exactly music time 0 is kept as asked
+    EXPECT_EQ(g_beat, -0.5f);
+    SeekToBeat(-0.25f);
+    EXPECT_EQ(g_beat, -0.25f);
+    SeekToBeat(std::nanf(""));
+    EXPECT_EQ(g_beat, -0.5f);
 }
 
 TEST_F(PlaybackStateTest, SeekingWithATempoOfZeroKeepsTheClockUsable) {
