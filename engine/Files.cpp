@@ -41,14 +41,16 @@ char* ReadWholeFile(const char* path, uint32_t* size) {
 bool WriteWholeFile(const char* path, const void* data, uint64_t length) {
     if (!path || (!data && length > 0)) return false;
     // Write beside the target, then rename over it: the old file stays
-    // whole until the new one is complete.
-    std::string target = path;
+    // whole until the new one is complete. A link is saved through, and the
+    // new file takes the old one's permission bits.
+    std::string target = SaveTarget(path);
     std::string temporary = target + ".velmara-tmp";
     FILE* file = OpenFile(temporary, "wb");
     if (!file) return false;
     bool ok = length == 0 || std::fwrite(data, 1, static_cast<size_t>(length), file) == length;
     ok = (std::fflush(file) == 0) && ok;
     ok = (std::fclose(file) == 0) && ok;
+    if (ok) CopyPermissions(target, temporary);  // a new file keeps the default bits
     if (ok) ok = RenameReplacing(temporary, target);
     if (!ok) RemoveFile(temporary);
     return ok;

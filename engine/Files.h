@@ -11,7 +11,9 @@
 // read, or is 4 GiB or larger.
 char* ReadWholeFile(const char* path, uint32_t* size = nullptr);
 // Replaces the file with length bytes: written to a temporary file first,
-// then renamed, so a failure leaves the old file in place. False on failure.
+// then renamed, so a failure leaves the old file in place. A symbolic link is
+// written through (the link stays), and the new file keeps the old one's
+// permission bits. False on failure.
 bool WriteWholeFile(const char* path, const void* data, uint64_t length);
 // A u64 little-endian length, then the bytes. "" when the file ends early
 // (use ReadStringChecked to tell that apart from an empty String).

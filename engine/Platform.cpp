@@ -59,6 +59,41 @@ FILE* OpenFile(const std::string& path, const char* mode) {
     return std::fopen(NativePath(path).c_str(), mode);
 }
 
+std::string SaveTarget(const std::string& path) {
+    std::string native = NativePath(path);
+#ifdef _WIN32
+    return native;
+#else
+    std::string target = native;
+    for (int hops = 0; hops < 40; ++hops) {  // the kernel's own bound on link chains
+        struct stat info;
+        if (lstat(target.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return target;
+        std::string link(4096, '\0');
+        ssize_t length = readlink(target.c_str(), &link[0], link.size());
+        if (length <= 0 || static_cast<size_t>(length) >= link.size()) return native;
+        link.resize(static_cast<size_t>(length));
+        if (link[0] != '/') {  // relative to the link's own directory
+            size_t slash = target.rfind('/');
+            link = slash == std::string::npos ? link : target.substr(0, slash + 1) + link;
+        }
+        target = link;
+    }
+    return native;
+#endif
+}
+
+bool CopyPermissions(const std::string& from, const std::string& to) {
+#ifdef _WIN32
+    (void)from;
+    (void)to;
+    return true;
+#else
+    struct stat info;
+    if (stat(from.c_str(), &info) != 0) return false;
+    return chmod(to.c_str(), info.st_mode & 07777) == 0;
+#endif
+}
+
 bool RenameReplacing(const std::string& from, const std::string& to) {
 #ifdef _WIN32
     return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;

@@ -13,6 +13,14 @@ std::string ExecutablePath();
 std::string NativePath(const std::string& path);
 // fopen of NativePath(path); null when the file cannot be opened.
 FILE* OpenFile(const std::string& path, const char* mode);
+// The file a save of path (a document path) replaces, as a native path:
+// path itself, or the file its chain of symbolic links ends at (also when
+// that file does not exist yet), so that a save through a link writes the
+// linked file and keeps the link. A chain that loops gives path itself.
+std::string SaveTarget(const std::string& path);
+// Gives the file to the permission bits of the file from (both native
+// paths); false when from does not exist or to's mode cannot be changed.
+bool CopyPermissions(const std::string& from, const std::string& to);
 // Renames from over to (both document paths), replacing an existing file in
 // one step; false (and nothing replaced) on failure.
 bool RenameReplacing(const std::string& from, const std::string& to);

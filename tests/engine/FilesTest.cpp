@@ -99,6 +99,40 @@ TEST(WriteWholeFile, WritesStoredBackslashNamesWithSlashes) {
     EXPECT_EQ(dir.Read("render/00001.txt"), "frame");
 }
 
+TEST(WriteWholeFile, SavesThroughLinksAndKeepsThePermissionBits) {
+    TempDir dir;
+    ASSERT_EQ(mkdir(dir.File("real").c_str(), 0755), 0);
+    ASSERT_TRUE(dir.Write("real/doc.json", "old"));
+    ASSERT_EQ(chmod(dir.File("real/doc.json").c_str(), 0640), 0);
+    // A relative link, and an absolute link to that link.
+    ASSERT_EQ(symlink("real/doc.json", dir.File("near").c_str()), 0);
+    ASSERT_EQ(symlink(dir.File("near").c_str(), dir.File("far").c_str()), 0);
+    EXPECT_TRUE(WriteWholeFile(dir.File("far").c_str(), "new", 3));
+    struct stat info;
+    ASSERT_EQ(lstat(dir.File("far").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    ASSERT_EQ(lstat(dir.File("near").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    EXPECT_EQ(dir.Read("real/doc.json"), "new");
+    ASSERT_EQ(stat(dir.File("real/doc.json").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_FALSE(dir.Exists("real/doc.json.velmara-tmp"));
+
+    // An executable keeps its bits; a dangling link creates its target.
+    ASSERT_EQ(chmod(dir.File("real/doc.json").c_str(), 0755), 0);
+    EXPECT_TRUE(WriteWholeFile(dir.File("near").c_str(), "again", 5));
+    ASSERT_EQ(stat(dir.File("real/doc.json").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0755u);
+    ASSERT_EQ(symlink("real/made.json", dir.File("dangling").c_str()), 0);
+    EXPECT_TRUE(WriteWholeFile(dir.File("dangling").c_str(), "made", 4));
+    EXPECT_EQ(dir.Read("real/made.json"), "made");
+    // A loop of links is saved as a plain file in place of the first one.
+    ASSERT_EQ(symlink("loop-b", dir.File("loop-a").c_str()), 0);
+    ASSERT_EQ(symlink("loop-a", dir.File("loop-b").c_str()), 0);
+    EXPECT_TRUE(WriteWholeFile(dir.File("loop-a").c_str(), "x", 1));
+    EXPECT_EQ(dir.Read("loop-a"), "x");
+}
+
 /* === Package Strings ===================================================== */
 
 static std::string WrittenString(const std::string& text) {
