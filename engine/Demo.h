@@ -40,7 +40,7 @@ public:
     // drawn, or null.
     Effect* Render(float beat);
 
-    void PlayMusic();                    // Music.cpp
+    void PlayMusic();                    // Music.cpp; starts paused when paused is set
     // Reads path into music and starts it; false (nothing changed) when the
     // file cannot be read.
     bool ImportMusic(const char* path);

@@ -12,15 +12,20 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "Demo.h"
 #include "DocumentReading.h"
+#include "Effect.h"
 #include "Files.h"
 #include "JSON.h"
 #include "Music.h"
 #include "Platform.h"
 #include "Playback.h"
+#include "ShaderProgram.h"
+#include "Texture.h"
 
 /* === Helpers ============================================================== */
 
@@ -98,9 +103,32 @@ Demo* LoadDemoJSON(const std::string& path, std::string* error) {
     return nullptr;
 }
 
-bool SaveDemoJSON(const Demo& demo, const std::string& path) {
+bool SaveDemoJSON(const Demo& demo, const std::string& path, std::string* error) {
     std::string text = demo.ToJSON().ToText(1, "  ");
-    return WriteWholeFile(path.c_str(), text.data(), text.size());
+    return WriteWholeFile(path.c_str(), text.data(), text.size(), error);
+}
+
+// The first name two of the objects share (the empty name aside), or "".
+template <typename T, typename NameOf>
+static std::string FirstSharedName(const std::vector<T*>& objects, NameOf name_of) {
+    std::set<std::string> seen;
+    for (const T* object : objects) {
+        if (object == nullptr) continue;
+        const std::string& name = name_of(*object);
+        if (!name.empty() && !seen.insert(name).second) return name;
+    }
+    return "";
+}
+
+std::string DescribeSharedName(const Demo& demo) {
+    std::string name = FirstSharedName(demo.effects, [](const Effect& e) -> const std::string& { return e.name; });
+    if (!name.empty()) return "two effects are named \"" + name + "\"";
+    name = FirstSharedName(demo.shaders,
+                           [](const ShaderProgram& p) -> const std::string& { return p.fragment_shader_filename; });
+    if (!name.empty()) return "two shader programs are named \"" + name + "\"";
+    name = FirstSharedName(demo.textures, [](const Texture& t) -> const std::string& { return t.name; });
+    if (!name.empty()) return "two textures are named \"" + name + "\"";
+    return "";
 }
 
 /* === Package ============================================================== */
@@ -123,10 +151,13 @@ Demo* LoadDemoPackage(const std::string& path, std::string* error) {
     return demo;
 }
 
-bool SaveDemoPackage(const Demo& demo, const std::string& path) {
+bool SaveDemoPackage(const Demo& demo, const std::string& path, std::string* error) {
     std::string bytes;
-    if (!PackageBytes(demo, &bytes)) return false;
-    return WriteWholeFile(path.c_str(), bytes.data(), bytes.size());
+    if (!PackageBytes(demo, &bytes)) {
+        if (error) *error = "the package could not be put together in a temporary file";
+        return false;
+    }
+    return WriteWholeFile(path.c_str(), bytes.data(), bytes.size(), error);
 }
 
 /* === Stand-alone executable =============================================== */
@@ -161,21 +192,34 @@ Demo* LoadAppendedPackage(const std::string& exe_path, std::string* error) {
     return demo;
 }
 
-bool ExportExecutable(const Demo& demo, const std::string& exe_path, const std::string& out_path) {
+bool WriteStandaloneExecutable(const Demo& demo, const std::string& exe_path, const std::string& out_path,
+                               std::string* error) {
     uint32_t exe_size = 0;
     char* exe = ReadWholeFile(exe_path.c_str(), &exe_size);
-    if (exe == nullptr) return false;
-    std::string package;
-    bool ok = PackageBytes(demo, &package) && package.size() <= UINT32_MAX;
-    if (ok) {
-        std::string bytes(exe, exe_size);
-        bytes += package;
-        AppendU32(&bytes, static_cast<uint32_t>(package.size()));
-        bytes.append(kTrailerMagic, 4);
-        ok = WriteWholeFile(out_path.c_str(), bytes.data(), bytes.size()) && MakeExecutable(out_path);
+    if (exe == nullptr) {
+        if (error) *error = "cannot read the running program " + exe_path;
+        return false;
     }
+    std::string bytes(exe, exe_size);
     std::free(exe);
-    return ok;
+    std::string package;
+    if (!PackageBytes(demo, &package)) {
+        if (error) *error = "the package could not be put together in a temporary file";
+        return false;
+    }
+    if (package.size() > UINT32_MAX) {
+        if (error) *error = "the package is larger than 4 GiB";
+        return false;
+    }
+    bytes += package;
+    AppendU32(&bytes, static_cast<uint32_t>(package.size()));
+    bytes.append(kTrailerMagic, 4);
+    if (!WriteWholeFile(out_path.c_str(), bytes.data(), bytes.size(), error)) return false;
+    if (!MakeExecutable(out_path)) {
+        if (error) *error = "it could not be made executable";
+        return false;
+    }
+    return true;
 }
 
 /* === Start-up and replacement ============================================= */
@@ -205,16 +249,25 @@ Demo* ChooseStartupDocument(const std::string& exe_path, bool* packaged, char* d
     return new Demo();
 }
 
+// Documents replaced during the frame, destroyed after it is drawn.
+static std::vector<Demo*> s_retired_documents;
+
 void ReplaceDocument(Demo* demo) {
     if (demo == nullptr || demo == g_demo) return;
     Demo* previous = g_demo;
     g_demo = demo;
     g_loop_event = nullptr;
+    ++g_document_generation;
     // The new music replaces the old, so nothing reads the old bytes after this.
     demo->PlayMusic();
     g_start_ticks = SDL_GetTicks();
     if (previous != nullptr) {
         StopMusicFrom(previous->music);
-        delete previous;
+        s_retired_documents.push_back(previous);
     }
+}
+
+void ReleaseRetiredDocuments() {
+    for (Demo* demo : s_retired_documents) delete demo;
+    s_retired_documents.clear();
 }

@@ -4,7 +4,8 @@
 // included); a load that fails was refused for a reason given in error:
 // a file that cannot be read, base64 that does not decode, or a package
 // that is truncated, counts more than it holds or has bytes after its end.
-// Saves replace their file only once the new content is written whole.
+// Saves replace their file only once the new content is written whole, and
+// a save that fails gives its reason in error and leaves the old file whole.
 #pragma once
 
 #include <string>
@@ -14,20 +15,28 @@ class Demo;
 // The document in a JSON file, or null with a reason in error. Text that
 // does not parse still gives what the reader could read.
 Demo* LoadDemoJSON(const std::string& path, std::string* error);
-// Prints the document with a two-space indent; false when it was not written.
-bool SaveDemoJSON(const Demo& demo, const std::string& path);
+// Prints the document with a two-space indent; false (with a reason) when it
+// was not written.
+bool SaveDemoJSON(const Demo& demo, const std::string& path, std::string* error = nullptr);
+// The first name that two objects of one kind share, as the JSON form sees
+// names (effects, then shader programs by fragment file name, then textures;
+// the empty name, which refers to nothing, aside), described as
+// `two effects are named "x"`; "" when every name is its own. References
+// by such a name read back as the later object of the two.
+std::string DescribeSharedName(const Demo& demo);
 // The package in a file, or null with a reason in error.
 Demo* LoadDemoPackage(const std::string& path, std::string* error);
-// Writes the package; false when it was not written.
-bool SaveDemoPackage(const Demo& demo, const std::string& path);
+// Writes the package; false (with a reason) when it was not written.
+bool SaveDemoPackage(const Demo& demo, const std::string& path, std::string* error = nullptr);
 // The package behind a "DEMO" trailer at the end of the executable, or null
 // (error empty when there simply is none; a trailer whose length does not
 // fit the file is an error).
 Demo* LoadAppendedPackage(const std::string& exe_path, std::string* error);
 // Writes the executable's bytes, the package, its u32 length and "DEMO" to
-// out_path and makes it executable; false (nothing written) when the
-// executable cannot be read or the file cannot be written.
-bool ExportExecutable(const Demo& demo, const std::string& exe_path, const std::string& out_path);
+// out_path and makes it executable; false (with a reason, nothing written)
+// when the executable cannot be read or the file cannot be written.
+bool WriteStandaloneExecutable(const Demo& demo, const std::string& exe_path, const std::string& out_path,
+                               std::string* error = nullptr);
 
 // Start-up's choice: "content.dat.json" (document name "content.dat"), else a
 // package appended to the executable (packaged), else the empty document.
@@ -36,6 +45,11 @@ bool ExportExecutable(const Demo& demo, const std::string& exe_path, const std::
 Demo* ChooseStartupDocument(const std::string& exe_path, bool* packaged, char* document_name);
 
 // Makes demo current: the looped event is cleared, its music starts and the
-// clock restarts with it, then the old document is destroyed. Null or the
-// current document changes nothing.
+// clock restarts with it, and g_document_generation grows by one. The old
+// document is only retired: what was drawn this frame may still use its
+// textures, so it is destroyed by ReleaseRetiredDocuments once the frame is
+// on screen. Null or the current document changes nothing.
 void ReplaceDocument(Demo* demo);
+// Destroys the documents ReplaceDocument retired; the main loop calls it
+// after each frame is drawn.
+void ReleaseRetiredDocuments();

@@ -1,5 +1,6 @@
 #include "Files.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -38,21 +39,36 @@ char* ReadWholeFile(const char* path, uint32_t* size) {
     return buffer;
 }
 
-bool WriteWholeFile(const char* path, const void* data, uint64_t length) {
-    if (!path || (!data && length > 0)) return false;
+// The reason of the last failed system call, or a general one.
+static void SetWriteError(std::string* error) {
+    if (error) *error = errno != 0 ? std::strerror(errno) : "the file could not be written";
+}
+
+bool WriteWholeFile(const char* path, const void* data, uint64_t length, std::string* error) {
+    if (!path || (!data && length > 0)) {
+        if (error) *error = "nothing to write";
+        return false;
+    }
+    errno = 0;
     // Write beside the target, then rename over it: the old file stays
     // whole until the new one is complete. A link is saved through, and the
     // new file takes the old one's permission bits.
     std::string target = SaveTarget(path);
     std::string temporary = target + ".velmara-tmp";
     FILE* file = OpenFile(temporary, "wb");
-    if (!file) return false;
+    if (!file) {
+        SetWriteError(error);
+        return false;
+    }
     bool ok = length == 0 || std::fwrite(data, 1, static_cast<size_t>(length), file) == length;
     ok = (std::fflush(file) == 0) && ok;
     ok = (std::fclose(file) == 0) && ok;
     if (ok) CopyPermissions(target, temporary);  // a new file keeps the default bits
     if (ok) ok = RenameReplacing(temporary, target);
-    if (!ok) RemoveFile(temporary);
+    if (!ok) {
+        SetWriteError(error);
+        RemoveFile(temporary);
+    }
     return ok;
 }
 

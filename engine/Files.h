@@ -13,8 +13,9 @@ char* ReadWholeFile(const char* path, uint32_t* size = nullptr);
 // Replaces the file with length bytes: written to a temporary file first,
 // then renamed, so a failure leaves the old file in place. A symbolic link is
 // written through (the link stays), and the new file keeps the old one's
-// permission bits. False on failure.
-bool WriteWholeFile(const char* path, const void* data, uint64_t length);
+// permission bits. False on failure, with the system's reason in error
+// ("No such file or directory") when error is not null.
+bool WriteWholeFile(const char* path, const void* data, uint64_t length, std::string* error = nullptr);
 // A u64 little-endian length, then the bytes. "" when the file ends early
 // (use ReadStringChecked to tell that apart from an empty String).
 std::string ReadString(FILE* file);

@@ -173,7 +173,8 @@ void StopMusicFrom(const ByteBuffer* bytes) {
 
 // Starting a document's music replaces whatever played before; a document
 // without music, or with bytes the mixer cannot decode, leaves silence, so no
-// music ever reads the bytes of a document that is no longer current.
+// music ever reads the bytes of a document that is no longer current. A
+// paused document's music starts paused: the mixer and the pause flag agree.
 void Demo::PlayMusic() {
     if (music == nullptr || music->data == nullptr || music->length == 0) {
         StopMusic();
@@ -195,6 +196,7 @@ void Demo::PlayMusic() {
         // The mixer has stopped the previous music; it can go.
         s_music = next;
         s_music_bytes = music->data;
+        if (paused) Mix_PauseMusic();
     } else {
         Mix_HaltMusic();
         if (next != nullptr) Mix_FreeMusic(next);

@@ -14,6 +14,7 @@ static ScreenSize s_screen_size = {1920, 1080};
 
 ScreenSize* g_screen_size = &s_screen_size;
 Demo* g_demo = nullptr;
+uint32_t g_document_generation = 0;
 float g_beat = 0.0f;
 uint32_t g_start_ticks = 0;
 int32_t g_volume = 128;

@@ -17,6 +17,7 @@ struct ScreenSize {
 
 extern ScreenSize* g_screen_size;      // 1920 x 1080 until start-up sets the desktop size
 extern Demo* g_demo;                   // the current document
+extern uint32_t g_document_generation; // grows by one whenever g_demo is replaced
 extern float g_beat;                   // the current beat
 extern uint32_t g_start_ticks;         // SDL ticks at music time 0
 extern int32_t g_volume;               // 0..128, read by the audio callback

@@ -20,7 +20,7 @@ protected:
         samples::WriteFile(dir_.File("velmara"), "pretend this is the program");
         Demo demo;
         demo.bpm = bpm;
-        EXPECT_TRUE(ExportExecutable(demo, dir_.File("velmara"), dir_.File("player")));
+        EXPECT_TRUE(WriteStandaloneExecutable(demo, dir_.File("velmara"), dir_.File("player")));
         return dir_.File("player");
     }
 

@@ -191,11 +191,16 @@ TEST_F(MusicPlaybackTest, ReplacingADocumentStartsTheNewMusicBeforeTheOldOneGoes
     EXPECT_EQ(Mix_PlayingMusic(), 1);
     EXPECT_TRUE(WaitFor([] { return GetSoundLevel() == 9000; })) << GetSoundLevel();
 
-    // A document without music silences the old one before it is destroyed.
+    // A document without music silences the old one before it is destroyed,
+    // which waits until the frame is drawn.
+    uint32_t generation = g_document_generation;
     ReplaceDocument(new Demo());
+    EXPECT_EQ(g_document_generation, generation + 1);
     EXPECT_EQ(Mix_PlayingMusic(), 0);
+    ReleaseRetiredDocuments();
     SDL_Delay(50);  // the mixer keeps running over the freed document
     ReplaceDocument(nullptr);
+    EXPECT_EQ(g_document_generation, generation + 1);
     EXPECT_NE(g_demo, nullptr);
     delete g_demo;
     g_demo = previous;

@@ -82,7 +82,7 @@ TEST_F(PackageTest, TheExecutableIsCopiedThenThePackageItsLengthAndDEMO) {
     std::string program = "#!/bin/sh\necho not really velmara\n";
     samples::WriteFile(dir.File("velmara"), program);
     Demo demo;
-    ASSERT_TRUE(ExportExecutable(demo, dir.File("velmara"), dir.File("demo.exe")));
+    ASSERT_TRUE(WriteStandaloneExecutable(demo, dir.File("velmara"), dir.File("demo.exe")));
     std::string written = samples::ReadFile(dir.File("demo.exe"));
     ASSERT_EQ(written.size(), program.size() + 60);
     EXPECT_EQ(written.substr(0, program.size()), program);
@@ -103,10 +103,10 @@ TEST_F(PackageTest, AnExecutableThatCarriesAPackageGetsASecondOneAndTheLastWins)
     samples::WriteFile(dir.File("velmara"), "binary");
     Demo first;
     first.bpm = 90.0f;
-    ASSERT_TRUE(ExportExecutable(first, dir.File("velmara"), dir.File("once.exe")));
+    ASSERT_TRUE(WriteStandaloneExecutable(first, dir.File("velmara"), dir.File("once.exe")));
     Demo second;
     second.bpm = 175.0f;
-    ASSERT_TRUE(ExportExecutable(second, dir.File("once.exe"), dir.File("twice.exe")));
+    ASSERT_TRUE(WriteStandaloneExecutable(second, dir.File("once.exe"), dir.File("twice.exe")));
     EXPECT_EQ(samples::ReadFile(dir.File("twice.exe")).size(), 6u + 60u + 60u);
     std::string error;
     std::unique_ptr<Demo> played(LoadAppendedPackage(dir.File("twice.exe"), &error));
@@ -117,7 +117,7 @@ TEST_F(PackageTest, AnExecutableThatCarriesAPackageGetsASecondOneAndTheLastWins)
 TEST_F(PackageTest, AnExportWithoutAReadableExecutableWritesNothing) {
     TempDir dir;
     Demo demo;
-    EXPECT_FALSE(ExportExecutable(demo, dir.File("absent"), dir.File("demo.exe")));
+    EXPECT_FALSE(WriteStandaloneExecutable(demo, dir.File("absent"), dir.File("demo.exe")));
     EXPECT_FALSE(dir.Exists("demo.exe"));
 }
 

@@ -165,7 +165,7 @@ TEST_F(PlayerEndToEnd, AnExportedExecutableIsAPlayerThatIgnoresCtrlT) {
     samples::TempDir dir;
     JSON value = JSON::FromText(PlayedDocumentText());
     std::unique_ptr<Demo> demo(new Demo(value));
-    ASSERT_TRUE(ExportExecutable(*demo, VELMARA_EXE, dir.File("demo.exe")));
+    ASSERT_TRUE(WriteStandaloneExecutable(*demo, VELMARA_EXE, dir.File("demo.exe")));
     struct stat info;
     ASSERT_EQ(stat(dir.File("demo.exe").c_str(), &info), 0);
     EXPECT_NE(info.st_mode & S_IXUSR, 0u);
