@@ -91,6 +91,7 @@ static void RunMainLoop() {
         ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
 
         SDL_GL_SwapWindow(g_window);
+        ReleaseRetiredDocuments();  // a document loaded this frame replaced one drawn in it
         SDL_Delay(2);
     }
 }

@@ -1,7 +1,11 @@
-// The editing interface drawn over the running demo.
+// The editing interface drawn over the running demo (Ctrl+T).
 #pragma once
 
-// Draws one frame of the editor windows. shortcut_key is the key code of a
-// Ctrl shortcut released this frame (0 for none). Returns true when the
-// editor already drew the demo itself this frame.
+// Draws one frame of the editor: the main window "Velmara :: 0.1" with its
+// fields and the Timeline, each shown tool window, the main menu bar, the
+// Ctrl shortcut released this frame (shortcut_key, an SDL key code; 0 for
+// none) and, while frames are being exported, one step of the export and
+// nothing else. document_name is the 256-byte g_document_name buffer, edited
+// in place. True when the editor drew the demo itself this frame (an export
+// step, or the Viewport is shown), so the main loop must not draw it again.
 bool ShowEditor(char* document_name, int shortcut_key);

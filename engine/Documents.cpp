@@ -84,11 +84,12 @@ Demo* ReadPackage(FILE* file, uint64_t length, std::string* error) {
 
 /* === JSON form ============================================================ */
 
-Demo* LoadDemoJSON(const std::string& path, std::string* error) {
+Demo* LoadDemoJSON(const std::string& path, std::string* error, bool* with_errors) {
+    if (with_errors) *with_errors = false;
     uint32_t size = 0;
     char* text = ReadWholeFile(path.c_str(), &size);
     if (text == nullptr) {
-        if (error) *error = "Cannot read " + path + ".";
+        if (error) *error = "The file cannot be read.";
         return nullptr;
     }
     JSON value = JSON::FromText(std::string(text, size));
@@ -99,7 +100,7 @@ Demo* LoadDemoJSON(const std::string& path, std::string* error) {
     if (!scope.Failed()) return demo;
     delete demo;
     g_loop_event = loop_event;
-    if (error) *error = path + ": " + scope.Error();
+    if (error) *error = scope.Error();
     return nullptr;
 }
 
@@ -136,16 +137,15 @@ std::string DescribeSharedName(const Demo& demo) {
 Demo* LoadDemoPackage(const std::string& path, std::string* error) {
     FILE* file = OpenFile(path, "rb");
     if (file == nullptr) {
-        if (error) *error = "Cannot open " + path + ".";
+        if (error) *error = "The file cannot be opened.";
         return nullptr;
     }
     long length = FileLength(file);
     Demo* demo = nullptr;
     if (length < 0 || std::fseek(file, 0, SEEK_SET) != 0) {
-        if (error) *error = "Cannot read " + path + ".";
+        if (error) *error = "The file cannot be read.";
     } else {
         demo = ReadPackage(file, static_cast<uint64_t>(length), error);
-        if (demo == nullptr && error) *error = path + ": " + *error;
     }
     std::fclose(file);
     return demo;

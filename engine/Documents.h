@@ -1,9 +1,10 @@
 // Loading and saving whole documents, the start-up choice of document and
 // the stand-alone player export. Every load either returns a complete new
 // Demo or fails and leaves the current document alone (g_loop_event
-// included); a load that fails was refused for a reason given in error:
-// a file that cannot be read, base64 that does not decode, or a package
-// that is truncated, counts more than it holds or has bytes after its end.
+// included); a load that fails was refused for a reason given in error, a
+// sentence without the file's name: a file that cannot be read, base64 that
+// does not decode, or a package that is truncated, counts more than it holds
+// or has bytes after its end.
 // Saves replace their file only once the new content is written whole, and
 // a save that fails gives its reason in error and leaves the old file whole.
 #pragma once
@@ -13,8 +14,9 @@
 class Demo;
 
 // The document in a JSON file, or null with a reason in error. Text that
-// does not parse still gives what the reader could read.
-Demo* LoadDemoJSON(const std::string& path, std::string* error);
+// does not parse still gives what the reader could read, and with_errors
+// then tells that the reader reported problems (on the error stream).
+Demo* LoadDemoJSON(const std::string& path, std::string* error, bool* with_errors = nullptr);
 // Prints the document with a two-space indent; false (with a reason) when it
 // was not written.
 bool SaveDemoJSON(const Demo& demo, const std::string& path, std::string* error = nullptr);

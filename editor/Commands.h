@@ -1,0 +1,45 @@
+// The editor's commands, apart from the drawing: loading and saving the
+// document in both forms, importing music, the stand-alone export, the
+// video-frame export and the pause toggle, with the status message they
+// report through. Each acts on g_demo and the playback state at once and
+// reports its outcome in the status message; none of them draws.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// "Load BIN": the package in the file named g_document_name. A load that
+// fails keeps the current document and says why; the loaded document plays
+// from its start, with the camera and volume kept.
+void LoadBinary();
+// "Load JSON" (Ctrl+L): the JSON document g_document_name + ".json".
+void LoadJSON();
+// "Save BIN": the package to g_document_name; the old file stays whole
+// when the save fails.
+void SaveBinary();
+// "Save JSON" (Ctrl+S): the JSON document to g_document_name + ".json".
+void SaveJSON();
+// "Import music.mp3": the file "music.mp3" becomes the document's music.
+void ImportMusic();
+// "Export Executable": the running program with the document's package
+// appended, as "demo.exe"; silent when it works.
+void ExportExecutable();
+// "Export Videoframes": from the next frame on, one image per frame into
+// "render" at 60 frames per second of music time, playing.
+void StartVideoExport();
+// One step of the video-frame export: seeks to frame g_export_frame's beat
+// (stored in beat) and writes its image. False when the export ends here:
+// the beat passed the end beat (nothing written), or the image could not be
+// written (the status says why). g_export_frame is -1 then.
+bool WriteVideoFrame(float* beat);
+// "Play"/"Pause" (Space): the document's pause flag flips; the music pauses
+// with it or resumes in step with the beat.
+void TogglePause();
+
+// Sets the status text shown in the main menu bar for 2000 ms.
+void SetStatusMessage(std::string text);
+// The status text while it is shown, else "".
+const std::string& GetStatusMessage();
+// The status text as it stands at tick count now: shown while fewer than
+// 2000 ms have passed since it was set.
+const std::string& StatusMessageAt(uint32_t now);

@@ -1,0 +1,26 @@
+#include "EditorState.h"
+
+bool g_show_viewport = true;
+bool g_show_effect_manager = true;
+bool g_show_shader_editor = true;
+bool g_show_texture_manager = false;
+bool g_show_event_manager = false;
+bool g_show_bpm_tap = false;
+bool g_show_demo_window = false;
+bool g_arrange_windows = false;
+
+int32_t g_export_frame = -1;
+std::string g_status_message;
+uint32_t g_status_ticks = 0;
+
+bool g_mouse_look = false;
+int32_t g_last_mouse_x = -10000;
+int32_t g_last_mouse_y = -10000;
+
+TimelineWidgetState g_timeline;
+TimelineDrag g_timeline_drag;
+
+std::vector<uint32_t> s_tap_intervals;
+uint32_t s_last_tap_ticks = 0;
+bool s_tap_started = false;
+float s_tapped_bpm = 0.0f;

@@ -1,0 +1,72 @@
+// The editor's run-long state: everything the editor keeps from one frame to
+// the next, declared together. None of it is saved in a document (window
+// places and sizes are Dear ImGui's, in "imgui.ini"), and all of it is reset
+// to the start values below at every run. Main thread only.
+//
+// The windows edit the one current document, g_demo, which a load replaces
+// and the windows' own commands delete from. No state here keeps a pointer
+// into a document across frames unless it also keeps the document's
+// generation (g_document_generation) and checks it before use; selections are
+// positions, re-derived every frame.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+/* === Window flags ========================================================= */
+
+// Each is bound to its window's close box and to its View menu check box.
+extern bool g_show_viewport;         // "Viewport"; true at start
+extern bool g_show_effect_manager;   // "Effect Manager"; true at start
+extern bool g_show_shader_editor;    // "Shader Editor"; true at start; the Effect Manager's "Edit" raises it
+extern bool g_show_texture_manager;  // "Texture Manager"; false at start
+extern bool g_show_event_manager;    // "Event Manager"; false at start; Ctrl+E flips it
+extern bool g_show_bpm_tap;          // "BPM Tap"; false at start
+extern bool g_show_demo_window;      // Dear ImGui's own demo window; false at start
+extern bool g_arrange_windows;       // "Arrange windows" asked for the layout; lasts one frame
+
+/* === Video-frame export and status message ================================ */
+
+extern int32_t g_export_frame;       // number of the next frame to write; -1 while no export runs
+extern std::string g_status_message; // the last status text
+extern uint32_t g_status_ticks;      // SDL_GetTicks() when it was set; shown for 2000 ms
+
+/* === Viewport: mouse-look ================================================= */
+
+extern bool g_mouse_look;            // a click in the Viewport turned mouse-look on
+extern int32_t g_last_mouse_x;       // mouse position of the previous mouse-look frame,
+extern int32_t g_last_mouse_y;       // whole pixels; -10000: there is none
+
+/* === Timeline ============================================================= */
+
+// The timeline widget's state, rebuilt by every TimelineBegin and valid until
+// the next one.
+struct TimelineWidgetState {
+    float max = 0.0f;           // value at the right end of the axis
+    int rows = 0;               // rows announced to TimelineBegin; 0: no row clipping
+    int display_start = 0;      // first row drawn
+    int display_end = 0;        // one past the last row drawn
+    int row_index = -1;         // row being drawn; -1 before the first
+    float axis_left = 0.0f;     // screen x of value 0 (content left + second column's offset)
+    float axis_width = 0.0f;    // pixels from value 0 to max (second column less the scroll bar)
+};
+extern TimelineWidgetState g_timeline;
+
+// The event bar or handle being dragged on the Timeline. The drag adds up
+// the mouse's movement from where it started, and each frame stores the
+// truncated sum in the event, so a slow drag moves as far as the mouse.
+struct TimelineDrag {
+    int row = -1;                  // the dragged row; -1: no drag
+    const void* event = nullptr;   // its event, compared by address only, never followed
+    uint32_t generation = 0;       // the document it belongs to
+    float values[2] = {0.0f, 0.0f};  // start and end as dragged, with their fractions
+};
+extern TimelineDrag g_timeline_drag;
+
+/* === BPM Tap ============================================================== */
+
+extern std::vector<uint32_t> s_tap_intervals;  // the last intervals between taps in ms, oldest first, at most 10
+extern uint32_t s_last_tap_ticks;              // SDL_GetTicks() of the previous tap
+extern bool s_tap_started;                     // the window has been drawn (s_last_tap_ticks is set)
+extern float s_tapped_bpm;                     // the tempo last computed; 0 before any tap

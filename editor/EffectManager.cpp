@@ -1,0 +1,4 @@
+// The Effect Manager window.
+#include "EditorWindows.h"
+
+void ShowEffectManager() {}

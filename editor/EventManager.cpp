@@ -1,0 +1,4 @@
+// The Event Manager window.
+#include "EditorWindows.h"
+
+void ShowEventManager() {}

@@ -1,0 +1,4 @@
+// The Shader Editor window.
+#include "EditorWindows.h"
+
+void ShaderEditorWindow() {}

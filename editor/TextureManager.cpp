@@ -1,0 +1,4 @@
+// The Texture Manager window.
+#include "EditorWindows.h"
+
+void ShowTextureManager() {}

@@ -1,0 +1,20 @@
+// The Timeline: a general widget of rows of [start, end] pairs against a
+// maximum value, drawn between TimelineBegin and TimelineEnd, and ShowTimeline,
+// which puts the document's events on it. The widget's state is
+// g_timeline (EditorState.h).
+#pragma once
+
+#include <imgui.h>
+
+// Opens the region: a borderless child the full width and visible_rows rows
+// high (5 when below 1), names on the left, the axis on the right. max_value
+// is the axis's right end (0.85 x the width when negative). With row_count
+// above 0 only the rows in view are drawn. True when its rows are to be drawn.
+bool TimelineBegin(const char* str_id, float max_value, int visible_rows, int row_count);
+// One row: values[0] the start, values[1] the end, dragged by the handles or
+// the bar; kept in order and inside [0, max] with its length. True when the
+// user dragged it this frame.
+bool TimelineRange(const char* label, float values[2]);
+// Closes the region (call it after every TimelineBegin) and draws line_count
+// grid lines, the current value and the progress bar below the region.
+void TimelineEnd(int line_count, float current, ImU32 progress_colour);

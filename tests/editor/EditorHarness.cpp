@@ -1,0 +1,169 @@
+#include "EditorHarness.h"
+
+#include <GL/glew.h>
+
+#include <SDL_mixer.h>
+
+#include "Demo.h"
+#include "Documents.h"
+#include "Editor.h"
+#include "EditorState.h"
+#include "Playback.h"
+
+namespace edtest {
+
+void ResetEditorState() {
+    g_show_viewport = true;
+    g_show_effect_manager = true;
+    g_show_shader_editor = true;
+    g_show_texture_manager = false;
+    g_show_event_manager = false;
+    g_show_bpm_tap = false;
+    g_show_demo_window = false;
+    g_arrange_windows = false;
+    g_export_frame = -1;
+    g_status_message.clear();
+    g_status_ticks = 0;
+    g_mouse_look = false;
+    g_last_mouse_x = g_last_mouse_y = -10000;
+    g_timeline = TimelineWidgetState();
+    g_timeline_drag = TimelineDrag();
+    s_tap_intervals.clear();
+    s_last_tap_ticks = 0;
+    s_tap_started = false;
+    s_tapped_bpm = 0.0f;
+}
+
+void EditorTest::SetUp() {
+    GLTest::SetUp();
+    dir.reset(new testutil::TempDir());
+    in_dir.reset(new testutil::ScopedWorkingDirectory(dir->Path()));
+    imgui.reset(new HeadlessImGui(ImVec2(1280.0f, 720.0f)));
+    ImGuiIO& io = IO();
+    // The SDL backend's key map: ImGui keys by SDL scancode.
+    io.KeyMap[ImGuiKey_Tab] = SDL_SCANCODE_TAB;
+    io.KeyMap[ImGuiKey_LeftArrow] = SDL_SCANCODE_LEFT;
+    io.KeyMap[ImGuiKey_RightArrow] = SDL_SCANCODE_RIGHT;
+    io.KeyMap[ImGuiKey_UpArrow] = SDL_SCANCODE_UP;
+    io.KeyMap[ImGuiKey_DownArrow] = SDL_SCANCODE_DOWN;
+    io.KeyMap[ImGuiKey_PageUp] = SDL_SCANCODE_PAGEUP;
+    io.KeyMap[ImGuiKey_PageDown] = SDL_SCANCODE_PAGEDOWN;
+    io.KeyMap[ImGuiKey_Home] = SDL_SCANCODE_HOME;
+    io.KeyMap[ImGuiKey_End] = SDL_SCANCODE_END;
+    io.KeyMap[ImGuiKey_Insert] = SDL_SCANCODE_INSERT;
+    io.KeyMap[ImGuiKey_Delete] = SDL_SCANCODE_DELETE;
+    io.KeyMap[ImGuiKey_Backspace] = SDL_SCANCODE_BACKSPACE;
+    io.KeyMap[ImGuiKey_Space] = SDL_SCANCODE_SPACE;
+    io.KeyMap[ImGuiKey_Enter] = SDL_SCANCODE_RETURN;
+    io.KeyMap[ImGuiKey_Escape] = SDL_SCANCODE_ESCAPE;
+    io.KeyMap[ImGuiKey_KeyPadEnter] = SDL_SCANCODE_KP_ENTER;
+    io.KeyMap[ImGuiKey_A] = SDL_SCANCODE_A;
+    io.KeyMap[ImGuiKey_C] = SDL_SCANCODE_C;
+    io.KeyMap[ImGuiKey_V] = SDL_SCANCODE_V;
+    io.KeyMap[ImGuiKey_X] = SDL_SCANCODE_X;
+    io.KeyMap[ImGuiKey_Y] = SDL_SCANCODE_Y;
+    io.KeyMap[ImGuiKey_Z] = SDL_SCANCODE_Z;
+    io.ConfigFlags |= ImGuiConfigFlags_NavEnableKeyboard;
+    io.ConfigWindowsMoveFromTitleBarOnly = true;
+
+    ResetEditorState();
+    saved_demo = g_demo;
+    g_demo = new Demo();
+    g_beat = 0.0f;
+    g_loop_event = nullptr;
+    g_volume = 128;
+    g_quit = false;
+    for (int i = 0; i < 3; ++i) g_camera_position[i] = g_camera_rotation[i] = 0.0f;
+    std::snprintf(g_document_name, sizeof g_document_name, "%s", "untitled.demo");
+    g_screen_size->width = testgl::kWidth;
+    g_screen_size->height = testgl::kHeight;
+    glViewport(0, 0, testgl::kWidth, testgl::kHeight);
+    Frame();  // windows exist from now on
+}
+
+void EditorTest::TearDown() {
+    imgui.reset();
+    ReleaseRetiredDocuments();
+    delete g_demo;
+    g_demo = saved_demo;
+    g_loop_event = nullptr;
+    g_beat = 0.0f;
+    g_quit = false;
+    Mix_HaltMusic();
+    in_dir.reset();
+    dir.reset();
+    while (glGetError() != GL_NO_ERROR) {
+    }
+}
+
+bool EditorTest::Frame(int shortcut_key) {
+    imgui->BeginFrame(nullptr);
+    bool drawn = ShowEditor(g_document_name, shortcut_key);
+    imgui->EndFrame();
+    ReleaseRetiredDocuments();
+    return drawn;
+}
+
+void EditorTest::Frames(int count) {
+    for (int i = 0; i < count; ++i) Frame();
+}
+
+ImGuiWindow* EditorTest::Window(const std::string& name) const {
+    size_t slash = name.find('/');
+    if (slash == std::string::npos) return ImGui::FindWindowByName(name.c_str());
+    // A child window is named "Parent/child_XXXXXXXX".
+    std::string prefix = name + "_";
+    for (ImGuiWindow* window : imgui->Context()->Windows)
+        if (std::string(window->Name).rfind(prefix, 0) == 0) return window;
+    return nullptr;
+}
+
+ImGuiID EditorTest::Id(const std::string& window_name, std::initializer_list<IdPart> path) const {
+    ImGuiWindow* window = Window(window_name);
+    EXPECT_NE(window, nullptr) << "no window " << window_name;
+    if (window == nullptr) return 0;
+    ImGuiID id = window->ID;
+    for (const IdPart& part : path) {
+        id = part.is_index ? ImHashData(&part.index, sizeof part.index, id) : ImHashStr(part.label, 0, id);
+    }
+    return id;
+}
+
+bool EditorTest::Press(ImGuiID id) {
+    ImGui::SetCurrentContext(imgui->Context());
+    ImGui::ActivateItem(id);
+    return Frame();
+}
+
+void EditorTest::PressMenuItem(const char* menu, const char* item) {
+    Press(Id("##MainMenuBar", {"##menubar", menu}));
+    Frame();
+    // The open menu is the popup window of the menu bar's first level.
+    Press(Id("##Menu_00", {item}));
+}
+
+void EditorTest::TypeInto(ImGuiID id, const std::string& text) {
+    ImGui::SetCurrentContext(imgui->Context());
+    ImGui::ActivateItem(id);
+    Context().NavNextActivateFlags = ImGuiActivateFlags_PreferInput;
+    Frame();
+    IO().AddInputCharactersUTF8(text.c_str());
+    Frame();
+    IO().KeysDown[SDL_SCANCODE_RETURN] = true;
+    Frame();
+    IO().KeysDown[SDL_SCANCODE_RETURN] = false;
+    Frame();
+}
+
+void EditorTest::Key(SDL_Scancode key, int frames, bool ctrl) {
+    IO().KeyCtrl = ctrl;
+    IO().KeysDown[key] = true;
+    for (int i = 0; i < frames; ++i) Frame();
+    IO().KeysDown[key] = false;
+    IO().KeyCtrl = false;
+    Frame();
+}
+
+void EditorTest::MouseTo(ImVec2 position) { IO().MousePos = position; }
+
+}  // namespace edtest
