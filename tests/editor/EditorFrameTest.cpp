@@ -1,16 +1,162 @@
-// The editor frame: its windows, fields, commands and menus, through whole
-// frames of ShowEditor.
-#include "EditorHarness.h"
+// The editor frame through whole frames of ShowEditor: what it returns, the
+// field row, Play/Pause by button and by Space, the shortcuts, the View
+// menu, Arrange windows, the status message and the BPM Tap.
+#include <SDL.h>
 
+#include <cmath>
+#include <cstring>
+
+#include "Commands.h"
 #include "Demo.h"
+#include "EditorHarness.h"
 #include "EditorState.h"
+#include "EditorWindows.h"
 #include "Playback.h"
 
 using edtest::EditorTest;
+
+#define EXPECT_VEC(actual, expected)            \
+    do {                                        \
+        ImVec2 a_ = (actual), e_ = (expected);  \
+        EXPECT_FLOAT_EQ(a_.x, e_.x) << #actual; \
+        EXPECT_FLOAT_EQ(a_.y, e_.y) << #actual; \
+    } while (0)
 using edtest::kMain;
 
-TEST_F(EditorTest, Smoke) {
+TEST_F(EditorTest, TheFrameReturnsWhetherTheViewportDrewAndTheViewMenuSwitchesWindows) {
     EXPECT_TRUE(Frame());
+    EXPECT_NE(Window("Viewport"), nullptr);
+    EXPECT_NE(Window("Shader Editor"), nullptr);
+    EXPECT_EQ(Window("Event Manager"), nullptr);  // hidden at start, never made
+
+    // Unticking "Viewport" in the View menu: the same frame already returns false.
+    Press(Id("##MainMenuBar", {"##menubar", "View"}));
+    Frame();
+    EXPECT_FALSE(Press(Id("##Menu_00", {"Viewport"})));
+    EXPECT_FALSE(g_show_viewport);
+    EXPECT_FALSE(Frame());
+    EXPECT_FALSE(Window("Viewport")->Active);
+
+    // Ctrl+E shows and hides the Event Manager, with its first-use size.
+    Frame(SDLK_e);
+    EXPECT_TRUE(g_show_event_manager);
+    Frame();
+    ASSERT_NE(Window("Event Manager"), nullptr);
+    EXPECT_EQ(Window("Event Manager")->Size.x, 728.0f);
+    EXPECT_EQ(Window("Event Manager")->Size.y, 275.0f);
+    Frame(SDLK_e);
+    EXPECT_FALSE(g_show_event_manager);
+    Frame(SDLK_x);  // any other key does nothing
+    EXPECT_FALSE(g_show_event_manager);
+    EXPECT_FALSE(g_quit);
+    Frame(SDLK_q);
+    EXPECT_TRUE(g_quit);
+}
+
+TEST_F(EditorTest, TheBeatFieldSeeksOnlyOnAnEditAndKeepsItsValueForANonNumber) {
+    g_demo->paused = true;  // the clock leaves g_beat alone
+    g_demo->bpm = 120.0f;
+    ImGuiID beat_field = Id(kMain, {"##currentBeat"});
+    TypeInto(beat_field, "12.5");
+    EXPECT_EQ(g_beat, 12.5f);
+    // 13 beats of music time at 120 bpm: the clock starts 6500 ms back.
+    EXPECT_NEAR(static_cast<double>(SDL_GetTicks() - g_start_ticks), 6500.0, 50.0);
+    TypeInto(beat_field, "-3");
+    EXPECT_EQ(g_beat, 0.0f);
+    TypeInto(beat_field, "1e39");  // not a float: the beat stays
+    EXPECT_EQ(g_beat, 0.0f);
+    TypeInto(Id(kMain, {"##BPM"}), "1e39");
+    EXPECT_EQ(g_demo->bpm, 120.0f);
+    TypeInto(Id(kMain, {"##End beat"}), "64");
+    EXPECT_EQ(g_demo->end_beat, 64.0f);
+
+    // While the editor is shown a negative beat from the clock is raised to 0.
+    g_beat = -0.5f;
+    Frame();
+    EXPECT_EQ(g_beat, 0.0f);
+}
+
+TEST_F(EditorTest, PlayAndPauseByButtonAndBySpaceOnlyWhileTheMainWindowHasTheFocus) {
+    EXPECT_FALSE(g_demo->paused);
     Press(Id(kMain, {"Pause"}));
     EXPECT_TRUE(g_demo->paused);
+    g_beat = 8.0f;  // edited while paused: playback resumes from here
+    Press(Id(kMain, {"Play"}));
+    EXPECT_FALSE(g_demo->paused);
+    float expected = BeatAtElapsed(SDL_GetTicks() - g_start_ticks, g_demo->bpm, g_demo->beat_offset);
+    EXPECT_NEAR(expected, 8.0f, 0.1f);
+
+    Focus(kMain);
+    Key(SDL_SCANCODE_SPACE);
+    EXPECT_TRUE(g_demo->paused);
+    Key(SDL_SCANCODE_SPACE);
+    EXPECT_FALSE(g_demo->paused);
+
+    // Typing a space into the file name does not toggle.
+    ImGui::ActivateItem(Id(kMain, {"##Demo filename"}));
+    Frame();
+    Frame();
+    IO().AddInputCharacter(' ');
+    Key(SDL_SCANCODE_SPACE);
+    EXPECT_FALSE(g_demo->paused);
+    EXPECT_NE(std::strchr(g_document_name, ' '), nullptr);
+
+    // With the Viewport focused Space moves the camera instead.
+    Focus("Viewport");
+    Key(SDL_SCANCODE_SPACE);
+    EXPECT_FALSE(g_demo->paused);
+    EXPECT_NEAR(g_camera_position[1], 0.1f, 1e-6f);
+}
+
+TEST_F(EditorTest, ArrangeWindowsLaysOutTheThreeWindowsAndTheMainWindowForOneFrame) {
+    PressMenuItem("View", "Arrange windows");
+    EXPECT_TRUE(g_arrange_windows);  // carried out in the frame after the click
+    Frame();
+    EXPECT_FALSE(g_arrange_windows);
+    // Dear ImGui keeps window places and sizes in whole pixels.
+    const float w = 1280.0f, h = 720.0f, v = std::floor(w * 9.0f / 16.0f / 3.0f);
+    const float third = std::floor(w / 3.0f);
+    EXPECT_VEC(Window("Shader Editor")->Pos, ImVec2(third, 16.0f));
+    EXPECT_VEC(Window("Shader Editor")->Size, ImVec2(std::floor(w * 2.0f / 3.0f), h * 3.0f / 4.0f - 16.0f));
+    EXPECT_VEC(Window("Viewport")->Pos, ImVec2(0.0f, 16.0f));
+    EXPECT_VEC(Window("Viewport")->Size, ImVec2(third, v + 16.0f));
+    EXPECT_VEC(Window("Effect Manager")->Pos, ImVec2(0.0f, v + 32.0f));
+    EXPECT_VEC(Window("Effect Manager")->Size, ImVec2(third, (h * 3.0f / 4.0f - 16.0f) - (v + 16.0f)));
+    Frame();
+    EXPECT_VEC(Window(kMain)->Pos, ImVec2(0.0f, h * 3.0f / 4.0f));
+    EXPECT_VEC(Window(kMain)->Size, ImVec2(w, h / 4.0f));
+    // Moved away, the windows stay where they are put: the layout was one frame's.
+    ImGui::SetWindowPos("Viewport", ImVec2(300.0f, 300.0f));
+    Frames(2);
+    EXPECT_VEC(Window("Viewport")->Pos, ImVec2(300.0f, 300.0f));
+}
+
+TEST_F(EditorTest, TheStatusMessageLastsTwoSecondsAndTheTapShowsTheMeanTempo) {
+    SetStatusMessage("Saved x");
+    uint32_t set = g_status_ticks;
+    EXPECT_EQ(StatusMessageAt(set + 1999), "Saved x");
+    EXPECT_EQ(StatusMessageAt(set + 2000), "");
+    g_status_ticks = 0xFFFFFF00u;  // set just before the tick counter wraps
+    EXPECT_EQ(StatusMessageAt(0x100u), "Saved x");
+
+    // First tap 5000 ms after the window was first drawn, then nine 500 ms apart.
+    g_show_bpm_tap = true;
+    Frame();
+    uint32_t opened = s_last_tap_ticks;
+    EXPECT_NE(Window("BPM Tap"), nullptr);
+    for (int i = 0; i < 10; ++i) TapAt(opened + 5000 + 500 * i);
+    EXPECT_NEAR(s_tapped_bpm, 60000.0f / 950.0f, 1e-3f);  // 63.158
+    // The eleventh tap pushes the 5000 ms interval out.
+    TapAt(opened + 5000 + 500 * 10);
+    EXPECT_NEAR(s_tapped_bpm, 120.0f, 1e-3f);
+    // The button taps too; the list keeps ten intervals.
+    Press(Id("BPM Tap", {"Tap"}));
+    EXPECT_EQ(s_tap_intervals.size(), 10u);
+    // A mean of 0 (a first tap in the very millisecond of the opening)
+    // leaves the shown tempo as it was.
+    s_tap_intervals.clear();
+    s_tapped_bpm = 42.0f;
+    s_last_tap_ticks = 1000;
+    TapAt(1000);
+    EXPECT_EQ(s_tapped_bpm, 42.0f);
 }

@@ -6,6 +6,9 @@
 
 #include "Demo.h"
 #include "Documents.h"
+#include "Effect.h"
+#include "Event.h"
+#include "ShaderProgram.h"
 #include "Editor.h"
 #include "EditorState.h"
 #include "Playback.h"
@@ -165,5 +168,27 @@ void EditorTest::Key(SDL_Scancode key, int frames, bool ctrl) {
 }
 
 void EditorTest::MouseTo(ImVec2 position) { IO().MousePos = position; }
+
+void EditorTest::Focus(const std::string& window) {
+    ImGui::SetCurrentContext(imgui->Context());
+    ImGui::FocusWindow(Window(window));
+    Frame();
+}
+
+Event* EditorTest::AddSolidEvent(const std::string& name, float r, float g, float b, float start, float end) {
+    ShaderProgram* program = new ShaderProgram();
+    char source[256];
+    std::snprintf(source, sizeof source,
+                  "#version 150\nout vec4 colour;\nvoid main() { colour = vec4(%f, %f, %f, 1.0); }\n", r, g, b);
+    program->fragment_shader_filename = "resources\\" + name + ".frag";
+    program->fragment_shader_source = source;
+    program->Relink();
+    g_demo->shaders.push_back(program);
+    Effect* effect = new Effect(name, program, nullptr, nullptr, false);
+    g_demo->effects.push_back(effect);
+    Event* event = new Event(name, effect, start, end);
+    g_demo->events.push_back(event);
+    return event;
+}
 
 }  // namespace edtest

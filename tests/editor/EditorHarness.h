@@ -29,6 +29,7 @@
 #include "TempDir.h"
 
 class Demo;
+class Event;
 
 namespace edtest {
 
@@ -73,6 +74,12 @@ protected:
     void Key(SDL_Scancode key, int frames = 1, bool ctrl = false);
     // Moves the mouse; the button state stays.
     void MouseTo(ImVec2 position);
+    // Gives the window the keyboard focus, as a click on it would.
+    void Focus(const std::string& window);
+
+    // Adds to g_demo a program drawing one opaque colour, an effect with it
+    // and an event showing it from start to end; the event.
+    Event* AddSolidEvent(const std::string& name, float r, float g, float b, float start, float end);
 
     ImGuiIO& IO() { return imgui->IO(); }
     ImGuiContext& Context() { return *imgui->Context(); }
