@@ -1,0 +1,189 @@
+// The editor's commands through the menus and shortcuts: loads that keep
+// the document when they fail, saves that never report a failure as saved
+// and leave the old file whole, the stand-alone export, and the export of
+// video frames with its stop button.
+#include <SDL.h>
+#include <SDL_image.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <string>
+
+#include "Commands.h"
+#include "Demo.h"
+#include "Documents.h"
+#include "EditorHarness.h"
+#include "EditorState.h"
+#include "Effect.h"
+#include "Event.h"
+#include "Playback.h"
+
+using edtest::EditorTest;
+using edtest::kMain;
+
+namespace {
+
+bool IsFile(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// The colour at the middle of a PNG file.
+SDL_Color PixelOfImage(const std::string& path) {
+    SDL_Color colour = {0, 0, 0, 0};
+    SDL_Surface* image = IMG_Load(path.c_str());
+    if (image == nullptr) return colour;
+    SDL_Surface* rgba = SDL_ConvertSurfaceFormat(image, SDL_PIXELFORMAT_ABGR8888, 0);
+    SDL_FreeSurface(image);
+    const uint8_t* pixel = static_cast<uint8_t*>(rgba->pixels) + (rgba->h / 2) * rgba->pitch + (rgba->w / 2) * 4;
+    colour = {pixel[0], pixel[1], pixel[2], pixel[3]};
+    SDL_FreeSurface(rgba);
+    return colour;
+}
+
+}  // namespace
+
+TEST_F(EditorTest, SavesAndLoadsKeepTheDocumentWhenTheyFailAndSayWhy) {
+    AddSolidEvent("red", 1, 0, 0, 0, 8);
+    Demo* original = g_demo;
+
+    // Ctrl+S writes the name with ".json"; Save BIN writes the name itself.
+    Frame(SDLK_s);
+    EXPECT_EQ(GetStatusMessage(), "Saved untitled.demo.json");
+    EXPECT_TRUE(IsFile("untitled.demo.json"));
+    PressMenuItem("File", "Save BIN");
+    EXPECT_EQ(GetStatusMessage(), "Saved untitled.demo");
+    EXPECT_TRUE(IsFile("untitled.demo"));
+
+    // A save that cannot be written: the name is a directory, or its
+    // directory is missing. Never "Saved", and the old file stays.
+    std::string old_text = dir->Read("untitled.demo.json");
+    ASSERT_EQ(mkdir("taken.json", 0755), 0);
+    std::snprintf(g_document_name, sizeof g_document_name, "taken");
+    Frame(SDLK_s);
+    EXPECT_EQ(GetStatusMessage().rfind("Cannot save taken.json: ", 0), 0u) << GetStatusMessage();
+    std::snprintf(g_document_name, sizeof g_document_name, "missing/untitled.demo");
+    PressMenuItem("File", "Save BIN");
+    EXPECT_EQ(GetStatusMessage().rfind("Cannot save missing/untitled.demo: ", 0), 0u) << GetStatusMessage();
+    EXPECT_EQ(dir->Read("untitled.demo.json"), old_text);
+
+    // Loads of a missing file, a damaged package and a directory keep the
+    // document and never say "Loaded".
+    Frame(SDLK_l);
+    EXPECT_EQ(GetStatusMessage().rfind("Cannot load missing/untitled.demo.json: ", 0), 0u) << GetStatusMessage();
+    std::string package = dir->Read("untitled.demo");
+    ASSERT_TRUE(dir->Write("damaged.demo", package.substr(0, package.size() / 2)));
+    std::snprintf(g_document_name, sizeof g_document_name, "damaged.demo");
+    PressMenuItem("File", "Load BIN");
+    EXPECT_EQ(GetStatusMessage().rfind("Cannot load damaged.demo: ", 0), 0u) << GetStatusMessage();
+    std::snprintf(g_document_name, sizeof g_document_name, "taken");
+    Frame(SDLK_l);
+    EXPECT_EQ(GetStatusMessage().rfind("Cannot load taken.json: ", 0), 0u) << GetStatusMessage();
+    EXPECT_EQ(g_demo, original);
+
+    // A load that works replaces the document from the next frame on; the
+    // looped event is cleared, the camera and the volume stay, and the new
+    // document plays from its start.
+    g_loop_event = g_demo->events[0];
+    g_camera_position[0] = 3.0f;
+    g_volume = 17;
+    g_demo->paused = true;
+    uint32_t generation = g_document_generation;
+    std::snprintf(g_document_name, sizeof g_document_name, "untitled.demo");
+    PressMenuItem("File", "Load BIN");
+    EXPECT_EQ(GetStatusMessage(), "Loaded untitled.demo");
+    EXPECT_NE(g_demo, original);
+    EXPECT_EQ(g_document_generation, generation + 1);
+    EXPECT_EQ(g_loop_event, nullptr);
+    EXPECT_FALSE(g_demo->paused);
+    EXPECT_EQ(g_camera_position[0], 3.0f);
+    EXPECT_EQ(g_volume, 17);
+    ASSERT_EQ(g_demo->events.size(), 1u);
+    EXPECT_EQ(g_demo->events[0]->name, "red");
+    Frame(SDLK_l);
+    EXPECT_EQ(GetStatusMessage(), "Loaded untitled.demo.json");
+    EXPECT_EQ(g_document_generation, generation + 2);
+}
+
+TEST_F(EditorTest, SaveJsonSaysWhichNameTheJsonFormCannotKeepApart) {
+    AddSolidEvent("twin", 1, 0, 0, 0, 8);
+    AddSolidEvent("twin", 0, 1, 0, 8, 16);
+    Frame(SDLK_s);
+    EXPECT_EQ(GetStatusMessage(), "Saved untitled.demo.json; two effects are named \"twin\"");
+    EXPECT_TRUE(IsFile("untitled.demo.json"));
+}
+
+TEST_F(EditorTest, ExportExecutableIsSilentWhenItWorksAndSaysWhyWhenItFails) {
+    g_exe_path = VELMARA_EXE;
+    PressMenuItem("File", "Export Executable");
+    EXPECT_EQ(GetStatusMessage(), "");
+    std::string error;
+    Demo* player = LoadAppendedPackage("demo.exe", &error);
+    EXPECT_NE(player, nullptr) << error;
+    delete player;
+
+    g_exe_path = "no-such-program";
+    PressMenuItem("File", "Export Executable");
+    EXPECT_EQ(GetStatusMessage().rfind("Cannot export demo.exe: ", 0), 0u) << GetStatusMessage();
+    g_exe_path = nullptr;
+}
+
+TEST_F(EditorTest, VideoFramesAreWrittenOnePerFrameUntilTheEndBeatOrTheStopButton) {
+    g_demo->bpm = 120.0f;
+    g_demo->end_beat = 4.0f;
+    g_demo->beat_offset = 0.0f;
+    AddSolidEvent("red", 1, 0, 0, 0, 2);
+    AddSolidEvent("green", 0, 1, 0, 2, 100);
+    ASSERT_EQ(mkdir("render", 0755), 0);
+    g_demo->paused = true;
+    PressMenuItem("File", "Export Videoframes");
+    EXPECT_EQ(g_export_frame, 0);
+    EXPECT_FALSE(g_demo->paused);  // exporting plays
+    int frames = 0;
+    while (g_export_frame >= 0 && frames < 200) {
+        EXPECT_TRUE(Frame(SDLK_q));  // no shortcut acts while frames are written
+        ++frames;
+    }
+    EXPECT_FALSE(g_quit);
+    // 60 frames per second at 120 bpm: frame n is beat n / 30, so 0 to 120.
+    EXPECT_EQ(frames, 122);  // the last step only finds the end
+    EXPECT_TRUE(IsFile("render/00000.png"));
+    EXPECT_TRUE(IsFile("render/00120.png"));
+    EXPECT_FALSE(IsFile("render/00121.png"));
+    SDL_Color first = PixelOfImage("render/00000.png");
+    SDL_Color last = PixelOfImage("render/00120.png");
+    EXPECT_GT(first.r, 200);
+    EXPECT_LT(first.g, 50);
+    EXPECT_GT(last.g, 200);
+    EXPECT_LT(last.r, 50);
+    EXPECT_TRUE(Frame());  // editing again
+    EXPECT_NE(Window(kMain), nullptr);
+
+    // "Stop Rendering!" pressed in the frame that writes frame 7.
+    ASSERT_EQ(system("rm -r render && mkdir render"), 0);
+    PressMenuItem("File", "Export Videoframes");
+    Frames(7);
+    EXPECT_EQ(g_export_frame, 7);
+    Press(Id(kMain, {"Stop Rendering!"}));
+    EXPECT_EQ(g_export_frame, -1);
+    EXPECT_TRUE(IsFile("render/00007.png"));
+    EXPECT_FALSE(IsFile("render/00008.png"));
+
+    // Without the "render" directory the first frame stops the export.
+    ASSERT_EQ(system("rm -r render"), 0);
+    PressMenuItem("File", "Export Videoframes");
+    Frame();
+    EXPECT_EQ(g_export_frame, -1);
+    EXPECT_EQ(GetStatusMessage().rfind("Cannot write render/00000.png: ", 0), 0u) << GetStatusMessage();
+
+    // A tempo of 0 or an end beat that is no number never starts.
+    g_demo->bpm = 0.0f;
+    PressMenuItem("File", "Export Videoframes");
+    EXPECT_EQ(g_export_frame, -1);
+    EXPECT_EQ(GetStatusMessage(), "Cannot export video frames: the tempo is not above 0");
+    g_demo->bpm = 120.0f;
+    g_demo->end_beat = std::nanf("");
+    PressMenuItem("File", "Export Videoframes");
+    EXPECT_EQ(g_export_frame, -1);
+    EXPECT_EQ(GetStatusMessage(), "Cannot export video frames: the end beat is not a number");
+}
