@@ -78,40 +78,14 @@ std::string PlayedDocumentText() {
 
 enum class Shown { Other, Red, Green };
 
-// What the middle of the screen shows now, from a screenshot of a few pixels
-// there (the window covers the whole screen). The root window, unlike the
-// program's, is still there to be taken when the program has ended.
+// What the middle of the screen shows now (the window covers the whole
+// screen).
 Shown Screenshot(const std::string& path) {
-    testproc::Exit taken =
-        testproc::RunTool({"import", "-window", "root", "-crop", "4x4+958+538", "png:" + path}, 20);
-    if (!taken.exited || taken.status != 0) return Shown::Other;
-    SDL_Surface* image = IMG_Load(path.c_str());
-    if (image == nullptr) return Shown::Other;
-    SDL_Surface* rgba = SDL_ConvertSurfaceFormat(image, SDL_PIXELFORMAT_ABGR8888, 0);
-    SDL_FreeSurface(image);
-    if (rgba == nullptr) return Shown::Other;
-    const uint8_t* pixel = static_cast<uint8_t*>(rgba->pixels) + rgba->pitch + 4;
-    Shown shown = Shown::Other;
-    if (pixel[0] > 200 && pixel[1] < 50 && pixel[2] < 50) shown = Shown::Red;
-    if (pixel[0] < 50 && pixel[1] > 200 && pixel[2] < 50) shown = Shown::Green;
-    SDL_FreeSurface(rgba);
-    return shown;
-}
-
-// The usual test environment, but in sanitizer builds without leak checks
-// and their slow unwinding on every allocation, which would make compiling
-// the document's shaders take minutes. Leaks of start-up and the main loop
-// are checked by the runs of the empty document; the documents' loading by
-// the in-process tests.
-std::vector<std::pair<std::string, std::string>> PlayerEnvironment() {
-    std::vector<std::pair<std::string, std::string>> environment = testproc::ProgramEnvironment();
-    const char* lsan = std::getenv("LSAN_OPTIONS");
-    const char* asan = std::getenv("ASAN_OPTIONS");
-    for (auto& entry : environment) {
-        if (entry.first == "LSAN_OPTIONS") entry.second = lsan ? lsan : "";
-    }
-    environment.emplace_back("ASAN_OPTIONS", std::string(asan ? asan : "") + ":detect_leaks=0");
-    return environment;
+    uint8_t pixel[3];
+    if (!testproc::ScreenPixel(958, 538, path, pixel)) return Shown::Other;
+    if (pixel[0] > 200 && pixel[1] < 50 && pixel[2] < 50) return Shown::Red;
+    if (pixel[0] < 50 && pixel[1] > 200 && pixel[2] < 50) return Shown::Green;
+    return Shown::Other;
 }
 
 class PlayerEndToEnd : public GLTest {
@@ -120,7 +94,7 @@ protected:
     void Start(const std::string& program, const std::string& dir) {
         testproc::Options options;
         options.working_directory = dir;
-        options.environment = PlayerEnvironment();
+        options.environment = testproc::ProgramEnvironmentWithoutLeakChecks();
         velmara_ = std::make_unique<testproc::ChildProcess>(program, options);
         ASSERT_TRUE(velmara_->Started());
         ASSERT_TRUE(velmara_->WaitForStdout("Renderer: ", kStartSeconds)) << velmara_->Stderr();

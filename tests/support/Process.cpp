@@ -1,5 +1,7 @@
 #include "Process.h"
 
+#include <SDL.h>
+#include <SDL_image.h>
 #include <X11/Xlib.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -205,6 +207,17 @@ std::vector<std::pair<std::string, std::string>> ProgramEnvironment() {
     return {{"SDL_AUDIODRIVER", "dummy"}, {"LSAN_OPTIONS", lsan_options}};
 }
 
+std::vector<std::pair<std::string, std::string>> ProgramEnvironmentWithoutLeakChecks() {
+    std::vector<std::pair<std::string, std::string>> environment = ProgramEnvironment();
+    const char* lsan = std::getenv("LSAN_OPTIONS");
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    for (auto& entry : environment) {
+        if (entry.first == "LSAN_OPTIONS") entry.second = lsan ? lsan : "";
+    }
+    environment.emplace_back("ASAN_OPTIONS", std::string(asan ? asan : "") + ":detect_leaks=0");
+    return environment;
+}
+
 Exit RunTool(const std::vector<std::string>& command, double timeout_seconds, std::string* output) {
     if (command.empty()) return Exit{};
     Options options;
@@ -274,6 +287,25 @@ bool RequestClose(unsigned long window) {
     XSync(display, False);
     XCloseDisplay(display);
     return sent != 0;
+}
+
+
+
+/* === Screenshots ========================================================= */
+
+bool ScreenPixel(int x, int y, const std::string& scratch_png, uint8_t rgb[3]) {
+    std::string crop = "1x1+" + std::to_string(x) + "+" + std::to_string(y);
+    Exit taken = RunTool({"import", "-window", "root", "-crop", crop, "png:" + scratch_png}, 20);
+    if (!taken.exited || taken.status != 0) return false;
+    SDL_Surface* image = IMG_Load(scratch_png.c_str());
+    if (image == nullptr) return false;
+    SDL_Surface* rgba = SDL_ConvertSurfaceFormat(image, SDL_PIXELFORMAT_ABGR8888, 0);
+    SDL_FreeSurface(image);
+    if (rgba == nullptr) return false;
+    const uint8_t* pixel = static_cast<uint8_t*>(rgba->pixels);
+    for (int i = 0; i < 3; ++i) rgb[i] = pixel[i];
+    SDL_FreeSurface(rgba);
+    return true;
 }
 
 }  // namespace testproc

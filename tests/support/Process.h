@@ -20,6 +20,7 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -85,6 +86,11 @@ private:
 // driver, which is unloaded at exit, so that its known leaks are matched by
 // tests/lsan.supp. Add or replace entries as a test needs.
 std::vector<std::pair<std::string, std::string>> ProgramEnvironment();
+// The same, but in sanitizer builds without leak checks and their slow
+// unwinding on every allocation, which makes compiling a document's shaders
+// take minutes. For runs of whole documents; leaks of start-up and the main
+// loop are checked by runs of the empty document.
+std::vector<std::pair<std::string, std::string>> ProgramEnvironmentWithoutLeakChecks();
 
 // Runs a tool to its end (killed after timeout_seconds) with its output
 // captured; the result of Wait.
@@ -103,5 +109,10 @@ bool SendKey(const std::string& key);
 bool SendChord(const std::string& modifier, const std::string& key);
 // Asks the window to close as a window manager would (WM_DELETE_WINDOW).
 bool RequestClose(unsigned long window);
+
+// The colour of the screen's pixel at (x, y), from a screenshot of the root
+// window saved as scratch_png (so it is there also after the program ended);
+// false when no screenshot could be taken.
+bool ScreenPixel(int x, int y, const std::string& scratch_png, uint8_t rgb[3]);
 
 }  // namespace testproc

@@ -53,6 +53,16 @@ int SequenceLength(uint8_t lead) {
     return 1;
 }
 
+// The bytes of the character at index: the lead byte and every continuation
+// byte it announces when all of them are there, else the one byte.
+size_t CharacterBytes(const std::string& line, size_t index) {
+    const size_t announced = static_cast<size_t>(SequenceLength(static_cast<uint8_t>(line[index])));
+    if (index + announced > line.size()) return 1;
+    for (size_t k = 1; k < announced; ++k)
+        if ((static_cast<uint8_t>(line[index + k]) & 0xC0) != 0x80) return 1;
+    return announced;
+}
+
 bool Spells(const std::string& line, size_t index, const std::string& word) {
     return index + word.size() <= line.size() && line.compare(index, word.size(), word) == 0;
 }
@@ -118,7 +128,7 @@ TextFlags ReferenceScan(const std::vector<std::string>& text, const Definition& 
                 out[l][i] = flags;
             }
             // The other bytes of a multi-byte character take its lead's flags.
-            const size_t next = (i == stepStart ? i + SequenceLength(c) : i + 1);
+            const size_t next = (i == stepStart ? i + CharacterBytes(line, i) : i + 1);
             for (size_t k = i + 1; k < next && k < line.size(); ++k) out[l][k] = flags;
             i = next;
         }

@@ -148,21 +148,21 @@ TEST_F(Editing, BackspaceRemovesAWholeMultiByteCharacter) {
 }
 
 TEST_F(Editing, BackspaceRemovesAMalformedCharacterAsDeleteDoesAndRedoesExactly) {
-    // 0xE9 (Latin-1) announces three bytes: it, the blank and the a are one
-    // column; the stray continuation byte after u is one column of its own.
+    // 0xE9 (Latin-1) announces three bytes but a blank follows it: it is a
+    // character of one byte, as is the stray continuation byte after u.
     Load("\xE9 au\x80z", TextPosition(0, 1));
     editor.Backspace();
-    EXPECT_EQ(TextLines(), (Lines{"u\x80z"}));
+    EXPECT_EQ(TextLines(), (Lines{" au\x80z"}));
     EXPECT_EQ(editor.GetCursorPosition(), TextPosition(0, 0));
-    editor.SetCursorPosition(TextPosition(0, 2));
+    editor.SetCursorPosition(TextPosition(0, 4));
     editor.Backspace();
-    EXPECT_EQ(TextLines(), (Lines{"uz"}));
-    EXPECT_EQ(editor.GetCursorPosition(), TextPosition(0, 1));
+    EXPECT_EQ(TextLines(), (Lines{" auz"}));
+    EXPECT_EQ(editor.GetCursorPosition(), TextPosition(0, 3));
 
     editor.Undo(2);
     EXPECT_EQ(TextLines(), (Lines{"\xE9 au\x80z"}));
     editor.Redo(2);
-    EXPECT_EQ(TextLines(), (Lines{"uz"}));
+    EXPECT_EQ(TextLines(), (Lines{" auz"}));
 }
 
 TEST_F(Editing, BackspaceAtTheStartOfALineJoinsItToTheLineAbove) {

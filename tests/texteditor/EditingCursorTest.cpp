@@ -147,14 +147,15 @@ TEST_F(Cursor, LeftAndRightStepOverWholeCharactersAndTabs) {
 }
 
 TEST_F(Cursor, LeftStepsBackOverMalformedCharactersAsRightStepsOverThem) {
-    // Latin-1 text: 0xE9 announces a three-byte character, so it, the blank
-    // and the a after it take one column; a stray continuation byte takes one.
-    Load("f\xE9 au\x80z", TextPosition(0, 5));
-    for (int column = 4; column >= 0; --column) {
+    // Latin-1 text: 0xE9 announces a three-byte character but a blank follows
+    // it, so it takes a column of its own, as does the stray continuation
+    // byte; the euro sign's three bytes take one.
+    Load("f\xE9 a\x80\xE2\x82\xACz", TextPosition(0, 7));
+    for (int column = 6; column >= 0; --column) {
         editor.MoveLeft();
         EXPECT_EQ(At(), TextPosition(0, column));
     }
-    for (int column = 1; column <= 5; ++column) {
+    for (int column = 1; column <= 7; ++column) {
         editor.MoveRight();
         EXPECT_EQ(At(), TextPosition(0, column));
     }

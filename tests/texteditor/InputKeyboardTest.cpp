@@ -46,6 +46,28 @@ TEST_F(Keyboard, TypedControlCharactersAreDroppedButALineFeedSplitsTheLine) {
     EXPECT_EQ(TextLines(), (Lines{"a", "xb"}));
 }
 
+TEST_F(Keyboard, TypingAfterALatin1ByteDrawsEachCharacterMovesTheCursorAndUndoesExactly) {
+    // A shader saved as Latin-1 holds "\xE9" for an e acute: a character of
+    // its own, not the lead byte of a three-byte character that would take
+    // the typed characters into it.
+    Load("// caf\xE9", TextPosition(0, 7));
+    const size_t drawn = h.QuadsOfColor(h.Role(PaletteIndex::Comment)).size();
+    h.Type("s");
+    h.Type("!");
+    EXPECT_EQ(TextLines(), (Lines{"// caf\xE9s!"}));
+    EXPECT_EQ(At(), TextPosition(0, 9));
+    EXPECT_EQ(h.QuadsOfColor(h.Role(PaletteIndex::Comment)).size(), drawn + 2);
+
+    h.Key(SDL_SCANCODE_Z, kCtrl);
+    h.Key(SDL_SCANCODE_Z, kCtrl);
+    EXPECT_EQ(TextLines(), (Lines{"// caf\xE9"}));
+    EXPECT_EQ(At(), TextPosition(0, 7));
+    h.Key(SDL_SCANCODE_Y, kCtrl);
+    h.Key(SDL_SCANCODE_Y, kCtrl);
+    EXPECT_EQ(TextLines(), (Lines{"// caf\xE9s!"}));
+    EXPECT_EQ(At(), TextPosition(0, 9));
+}
+
 TEST_F(Keyboard, RenderReportsTheChangesMadeInItsOwnFrame) {
     Load("ab", TextPosition(0, 2));
     h.Type("c");
@@ -241,6 +263,33 @@ TEST_F(Keyboard, ClipboardKeysCopyCutAndPaste) {
     h.Key(SDL_SCANCODE_END);
     h.Key(SDL_SCANCODE_INSERT, kShift);
     EXPECT_EQ(TextLines(), (Lines{"one two"}));
+}
+
+TEST_F(Keyboard, PastedLatin1BytesStayCharactersOfTheirOwnAndUndoAndRedoGiveTheLinesBack) {
+    // Before plain letters: Undo takes out the one byte pasted.
+    Load("etude", TextPosition(0, 0));
+    ImGui::SetClipboardText("\xE9");
+    h.Key(SDL_SCANCODE_V, kCtrl);
+    EXPECT_EQ(TextLines(), (Lines{"\xE9" "etude"}));
+    EXPECT_EQ(At(), TextPosition(0, 1));
+    h.Key(SDL_SCANCODE_Z, kCtrl);
+    EXPECT_EQ(TextLines(), (Lines{"etude"}));
+
+    // Before a line feed: the line breaks there, as SetText breaks it.
+    const std::string pasted = "caf\xE9\nline2\nline3";
+    TextEditor loaded;
+    loaded.SetText(pasted);
+    Load("", TextPosition(0, 0));
+    ImGui::SetClipboardText(pasted.c_str());
+    h.Key(SDL_SCANCODE_V, kCtrl);
+    EXPECT_EQ(TextLines(), loaded.GetTextLines());
+    EXPECT_EQ(At(), TextPosition(2, 5));
+    h.Key(SDL_SCANCODE_Z, kCtrl);
+    EXPECT_EQ(TextLines(), (Lines{""}));
+    EXPECT_EQ(At(), TextPosition(0, 0));
+    h.Key(SDL_SCANCODE_Y, kCtrl);
+    EXPECT_EQ(TextLines(), loaded.GetTextLines());
+    EXPECT_EQ(At(), TextPosition(2, 5));
 }
 
 // ---- Read-only ----------------------------------------------------------------------------

@@ -1,10 +1,14 @@
 // Display columns, byte indexes, UTF-8 sequences and clamping.
 #include "TextEditor.h"
+#include "TextEditorDetail.h"
 #include "TextEditorTestUtil.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <string>
+#include <utility>
+#include <vector>
 
 using namespace tetest;
 
@@ -29,6 +33,39 @@ TEST(ModelUtf8, OnlyTenXxxxxxBytesAreContinuations) {
     EXPECT_TRUE(IsUTFSequence(0xBF));
     EXPECT_FALSE(IsUTFSequence(0x7F));
     EXPECT_FALSE(IsUTFSequence(0xC0));
+}
+
+TEST(ModelUtf8, ALeadByteStartsALongerCharacterOnlyWhenEveryContinuationByteItAnnouncesFollows) {
+    // Each line with the byte lengths of its characters, as every walk over a
+    // line (columns, moves forwards and backwards) must find them.
+    const std::vector<std::pair<std::string, std::vector<int>>> cases = {
+        {"caf\xE9s!", {1, 1, 1, 1, 1, 1}},                // Latin-1 0xE9 before letters
+        {"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", {2, 3, 4}},  // whole sequences
+        {"\xE9\x80\x80\xBF", {3, 1}},                     // 0xE9 with its two, then a stray one
+        {"\xF0\x9F\x98x\xE2\x82", {1, 1, 1, 1, 1, 1}},    // cut short by a letter and by the end
+        {"\xFC\x80\x80\x80\x80\x80\xF8\x80", {6, 1, 1}},   // six bytes whole, five cut short
+        {"\xC0\xC0\x80\xFE\xFF", {1, 2, 1, 1}},           // a lead byte never continues another
+    };
+    for (const auto& [text, lengths] : cases) {
+        TextEditor e;
+        e.SetTextLines({text});
+        const TextEditor::Line& line = e.lines[0];
+        std::vector<int> starts;
+        std::vector<int> found;
+        for (int i = 0; i < static_cast<int>(line.size()); i += CharacterLength(line, i)) {
+            starts.push_back(i);
+            found.push_back(CharacterLength(line, i));
+        }
+        EXPECT_EQ(found, lengths) << text;
+        EXPECT_EQ(e.LineCharCount(0), static_cast<int>(lengths.size())) << text;
+        EXPECT_EQ(e.LineEndColumn(0), static_cast<int>(lengths.size())) << text;
+        for (size_t k = 0; k < starts.size(); ++k) {
+            const int end = starts[k] + lengths[k];
+            EXPECT_EQ(e.ColumnToCharIndex(TextPosition(0, static_cast<int>(k))), starts[k]) << text;
+            EXPECT_EQ(e.CharIndexToColumn(0, end), static_cast<int>(k) + 1) << text;
+            EXPECT_EQ(texteditor_detail::PreviousCharacterStart(line, end), starts[k]) << text;
+        }
+    }
 }
 
 TEST(ModelUtf8, EncodingWritesOneToFourBytesAndNothingWhenTheBufferIsShort) {
@@ -105,12 +142,12 @@ TEST(ModelColumns, ATwoByteCharacterTakesOneColumnAndTwoGlyphs) {
     EXPECT_EQ(e.LineEndColumn(0), 2);
 }
 
-TEST(ModelColumns, ALeadByteCutShortByTheLineEndNeverIndexesPastTheLine) {
+TEST(ModelColumns, ALeadByteCutShortByTheLineEndIsACharacterOfItsOwn) {
     TextEditor e;
     e.SetText("a\xE2\x82");  // a three-byte lead with only one continuation byte
-    EXPECT_EQ(e.LineCharCount(0), 2);
-    EXPECT_EQ(e.LineEndColumn(0), 2);
-    EXPECT_EQ(e.ColumnToCharIndex(TextPosition(0, 2)), 3);
+    EXPECT_EQ(e.LineCharCount(0), 3);
+    EXPECT_EQ(e.LineEndColumn(0), 3);
+    EXPECT_EQ(e.ColumnToCharIndex(TextPosition(0, 2)), 2);
     EXPECT_EQ(e.ColumnToCharIndex(TextPosition(0, 50)), 3);
 }
 

@@ -64,13 +64,13 @@ TEST(ModelSetTextLines, AnEmptyVectorLeavesOneEmptyLine) {
     EXPECT_EQ(e.GetText(), "\n");
 }
 
-TEST(ModelSetTextLines, StringsAreTakenByteForByteWithoutFiltering) {
+TEST(ModelSetTextLines, StringsAreTakenByteForByteAndALineFeedInOneStartsAnotherLine) {
     TextEditor e;
     e.undoBuffer.resize(1);
     e.undoIndex = 1;
     e.SetTextLines({"a\nb", "c\r"});
-    EXPECT_EQ(e.GetTotalLines(), 2);
-    EXPECT_EQ(e.GetTextLines(), (std::vector<std::string>{"a\nb", "c\r"}));
+    EXPECT_EQ(e.GetTotalLines(), 3);
+    EXPECT_EQ(e.GetTextLines(), (std::vector<std::string>{"a", "b", "c\r"}));
     EXPECT_TRUE(e.IsTextChanged());
     EXPECT_TRUE(e.scrollToTop);
     EXPECT_EQ(e.undoIndex, 0);
@@ -129,13 +129,17 @@ TEST(ModelInsertTextAt, MultiByteCharactersMoveTheColumnByOneAndTabsToTheNextSto
     EXPECT_EQ(e.GetText(), "\xC3\xA9\tz\n");
 }
 
-TEST(ModelInsertTextAt, ALeadByteAtTheEndOfTheTextTakesOnlyWhatFollows) {
+TEST(ModelInsertTextAt, ALeadByteWithoutItsContinuationBytesIsOneColumnAndALineFeedAfterItBreaksTheLine) {
     TextEditor e;
     e.SetText("");
     TextPosition where(0, 0);
-    e.InsertTextAt(where, "a\xE2\x82");
-    EXPECT_EQ(e.lines[0].size(), 3u);
-    EXPECT_EQ(where, TextPosition(0, 2));
+    EXPECT_EQ(e.InsertTextAt(where, "a\xE2\x82\n\xF0\nz"), 2);
+    EXPECT_EQ(e.GetTextLines(), (std::vector<std::string>{"a\xE2\x82", "\xF0", "z"}));
+    EXPECT_EQ(where, TextPosition(2, 1));
+    where = TextPosition(0, 3);
+    e.InsertTextAt(where, "!");
+    EXPECT_EQ(e.GetTextLines(), (std::vector<std::string>{"a\xE2\x82!", "\xF0", "z"}));
+    EXPECT_EQ(where, TextPosition(0, 4));
 }
 
 TEST(ModelInsertTextAt, APositionOffTheTextIsClampedFirst) {

@@ -1,11 +1,14 @@
 // Random editing sessions: thousands of sequences of typing, Enter, Tab,
 // Backspace, Delete, clipboard commands, moves with and without Shift,
-// overwrite, undo and redo on random texts with tabs and multi-byte
-// characters. Every change of the text must be one undo record, every undo
-// and redo must give back exactly the text of that point in the history, and
-// at the end undoing everything restores the original byte for byte and
-// redoing everything the final text. The same holds for random keys,
-// characters, clicks and drags fed through whole ImGui frames.
+// overwrite, undo and redo on random texts with tabs, multi-byte characters
+// and bytes that are no UTF-8 (Latin-1 letters, stray continuation bytes,
+// sequences cut short), which the clipboard brings in too. Every change of
+// the text must be one undo record, every undo and redo must give back
+// exactly the lines of that point in the history, no line may ever hold a
+// line feed, and at the end undoing everything restores the original lines
+// byte for byte and redoing everything the final ones. The same holds for
+// random keys, characters, pastes, clicks and drags fed through whole ImGui
+// frames.
 #include "EditorFrameHarness.h"
 #include "HeadlessImGui.h"
 #include "TextEditor.h"
@@ -33,17 +36,24 @@ constexpr int kInputFrames = 8000;
 #endif
 constexpr int kStepsPerSequence = 60;
 
-// Pieces random texts are made of: ASCII, blanks, tabs, two-, three- and
-// four-byte UTF-8 characters, and the bytes the text stores but typing and
-// pasting never put in: carriage returns and zero bytes.
+// Pieces random texts and pasted texts are made of: ASCII, blanks, tabs, two-,
+// three- and four-byte UTF-8 characters; lone lead bytes (Latin-1 letters
+// among them), stray continuation bytes and sequences cut short, which join
+// into characters or split apart as the text around them changes; and the
+// bytes the text stores but typing and pasting never put in: carriage
+// returns and zero bytes.
 const std::string kPieces[] = {"a", "b", "x", "0", "_", "(", ";", " ", " ", "\t", "\xC3\xA9", "\xE2\x82\xAC",
-                               "\xF0\x9F\x98\x80", "//", "/*", "*/", "\"", "\r", std::string(1, '\0')};
+                               "\xF0\x9F\x98\x80", "//", "/*", "*/", "\"", "\xE9", "caf\xE9", "\xC0", "\xC3",
+                               "\xE2", "\xF0", "\xF7", "\x80", "\xA9", "\xBF", "\x80\x80", "\xE2\x82",
+                               "\xF0\x9F\x98", "\r", std::string(1, '\0')};
 // Characters typed, as ImGui delivers them: 16-bit code units (a carriage
 // return only reaches EnterCharacter from a caller, never from the keys).
 const ImWchar kTyped[] = {'a', 'z', '1', ' ', '{', '}', '(', ';', '"', '#', 0x00E9, 0x20AC, 0x4E2D, 0xD83D, '\r'};
 
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines(1);
+using Lines = std::vector<std::string>;
+
+Lines SplitLines(const std::string& text) {
+    Lines lines(1);
     for (const char c : text) {
         if (c == '\n')
             lines.emplace_back();
@@ -51,6 +61,14 @@ std::vector<std::string> SplitLines(const std::string& text) {
             lines.back().push_back(c);
     }
     return lines;
+}
+
+// True when no line of the editor holds a line feed.
+bool NoLineHoldsALineFeed(const TextEditor& e) {
+    for (const TextEditor::Line& line : e.lines)
+        for (const TextEditor::Glyph& glyph : line)
+            if (glyph.character == '\n') return false;
+    return true;
 }
 
 class Session {
@@ -141,19 +159,20 @@ TEST(PropertyEditSequences, UndoAndRedoWalkTheHistoryExactlyInRandomSessions) {
         e.state = TextEditor::CursorState();
         e.interactiveStart = e.interactiveEnd = TextPosition();
         e.overwrite = false;
-        const std::string start = e.GetText();
+        const Lines start = e.GetTextLines();
 
-        // texts[k]: the text when undoIndex is k.
-        std::vector<std::string> texts{start};
+        // texts[k]: the lines when undoIndex is k.
+        std::vector<Lines> texts{start};
         std::ostringstream log;
         for (int step = 0; step < kStepsPerSequence; ++step) {
-            const std::string before = e.GetText();
+            const Lines before = e.GetTextLines();
             const int index = e.undoIndex;
             const size_t records = e.undoBuffer.size();
             int kind = 0;
             log << session.Step(e, kind) << "; ";
-            const std::string after = e.GetText();
+            const Lines after = e.GetTextLines();
             ASSERT_GE(e.GetTotalLines(), 1);
+            ASSERT_TRUE(NoLineHoldsALineFeed(e)) << "sequence " << sequence << ": " << log.str();
 
             if (kind != 0) {
                 ASSERT_EQ(after, texts.at(static_cast<size_t>(e.undoIndex)))
@@ -170,18 +189,18 @@ TEST(PropertyEditSequences, UndoAndRedoWalkTheHistoryExactlyInRandomSessions) {
             }
         }
 
-        const std::string final = e.GetText();
+        const Lines final = e.GetTextLines();
         const int finalIndex = e.undoIndex;
         e.Undo(static_cast<int>(e.undoBuffer.size()) + 1);
-        ASSERT_EQ(e.GetText(), start) << "undo all, sequence " << sequence << ": " << log.str();
+        ASSERT_EQ(e.GetTextLines(), start) << "undo all, sequence " << sequence << ": " << log.str();
         e.Redo(finalIndex);
-        ASSERT_EQ(e.GetText(), final) << "redo to the end, sequence " << sequence << ": " << log.str();
+        ASSERT_EQ(e.GetTextLines(), final) << "redo to the end, sequence " << sequence << ": " << log.str();
         e.Redo(static_cast<int>(e.undoBuffer.size()));
-        ASSERT_EQ(e.GetText(), texts.back()) << "redo all, sequence " << sequence << ": " << log.str();
+        ASSERT_EQ(e.GetTextLines(), texts.back()) << "redo all, sequence " << sequence << ": " << log.str();
     }
 }
 
-TEST(PropertyEditSequences, RandomKeysCharactersClicksAndDragsThroughFramesUndoBackToTheOriginal) {
+TEST(PropertyEditSequences, RandomKeysCharactersPastesClicksAndDragsThroughFramesUndoBackToTheOriginal) {
     EditorFrameHarness h;
     std::mt19937 random(77);
     auto uniform = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
@@ -190,14 +209,17 @@ TEST(PropertyEditSequences, RandomKeysCharactersClicksAndDragsThroughFramesUndoB
                                  SDL_SCANCODE_END, SDL_SCANCODE_DELETE, SDL_SCANCODE_BACKSPACE, SDL_SCANCODE_INSERT,
                                  SDL_SCANCODE_C, SDL_SCANCODE_V, SDL_SCANCODE_X, SDL_SCANCODE_A, SDL_SCANCODE_RETURN,
                                  SDL_SCANCODE_TAB};
-    const char* const typed[] = {"a", " ", "\t", "\xC3\xA9", "\xE2\x82\xAC", "{", "\n", "\x01", "//", "\""};
+    // Typed text as the platform hands it to ImGui, which turns bytes that
+    // are no UTF-8 into U+FFFD before the editor sees them.
+    const char* const typed[] = {"a", " ", "\t", "\xC3\xA9", "\xE2\x82\xAC", "{", "\n", "\x01", "//", "\"",
+                                 "\xE9", "\x80"};
     Session session(5);
     const std::string original = session.RandomText(40, 10);
     h.editor.SetTextLines(SplitLines(original));
-    const std::string start = h.editor.GetText();
+    const Lines start = h.editor.GetTextLines();
     h.Focus();
     for (int frame = 0; frame < kInputFrames; ++frame) {
-        switch (uniform(0, 3)) {
+        switch (uniform(0, 4)) {
             case 0: {
                 // Modifiers on one key in three, so whole-text commands stay rare.
                 const unsigned mods = uniform(0, 2) == 0 ? static_cast<unsigned>(uniform(0, 7)) : kNone;
@@ -207,15 +229,20 @@ TEST(PropertyEditSequences, RandomKeysCharactersClicksAndDragsThroughFramesUndoB
             case 1: h.Type(typed[uniform(0, static_cast<int>(sizeof(typed) / sizeof(typed[0])) - 1)]); break;
             case 2: h.Click(ImVec2(static_cast<float>(uniform(-20, 820)), static_cast<float>(uniform(-20, 620))),
                             static_cast<unsigned>(uniform(0, 1))); break;
+            case 3:
+                ImGui::SetClipboardText(session.RandomText(3, 4).c_str());
+                h.Key(SDL_SCANCODE_V, kCtrl);
+                break;
             default:
                 h.Drag(h.PointAt(uniform(0, 45), uniform(0, 20)), h.PointAt(uniform(0, 45), uniform(0, 20)));
                 break;
         }
         ASSERT_GE(h.editor.GetTotalLines(), 1);
+        ASSERT_TRUE(NoLineHoldsALineFeed(h.editor)) << "frame " << frame;
         const TextPosition cursor = h.editor.GetCursorPosition();
         ASSERT_LT(cursor.line, h.editor.GetTotalLines());
         ASSERT_LE(cursor.column, h.editor.LineEndColumn(cursor.line));
     }
     h.editor.Undo(static_cast<int>(h.editor.undoBuffer.size()));
-    EXPECT_EQ(h.editor.GetText(), start);
+    EXPECT_EQ(h.editor.GetTextLines(), start);
 }

@@ -1,5 +1,6 @@
 // The undo history: records, chains of undo and redo, what drops the redo
 // tail, what empties the history, and the cursor state each side restores.
+#include "HeadlessImGui.h"
 #include "TextEditor.h"
 #include "TextEditorTestUtil.h"
 
@@ -169,15 +170,46 @@ TEST(UndoHistory, ARedoneCarriageReturnTypedAsACharacterComesBack) {
 
 TEST(UndoHistory, UndoPutsBackAMalformedSequenceAndAZeroByteInTheirOrder) {
     TextEditor e;
-    // A three-byte lead byte followed by a zero byte and two letters: Delete
-    // takes the lead byte's three bytes as one character.
+    // A three-byte lead byte followed by a zero byte and two letters: the
+    // lead byte is a character of its own, so it takes two Deletes.
     e.SetText(std::string("\xE2\0zz", 4));
     e.Delete();
-    EXPECT_EQ(e.GetText(), "z\n");
-    e.Undo(1);
+    EXPECT_EQ(e.GetText(), std::string("\0zz\n", 4));
+    e.Delete();
+    EXPECT_EQ(e.GetText(), "zz\n");
+    e.Undo(2);
     EXPECT_EQ(e.GetText(), std::string("\xE2\0zz\n", 5));
-    e.Redo(1);
-    EXPECT_EQ(e.GetText(), "z\n");
+    e.Redo(2);
+    EXPECT_EQ(e.GetText(), "zz\n");
+}
+
+TEST(UndoHistory, EditsThatJoinBytesIntoOneCharacterAreUndoneAndRedoneByteForByte) {
+    // Deleting the Z joins the Latin-1 byte and the two continuation bytes
+    // after it into one three-byte character; pasting a continuation byte
+    // after a lone lead byte joins them into a two-byte one. No column names
+    // the place between joined bytes: the records name it in bytes.
+    HeadlessImGui imgui;  // the clipboard
+    TextEditor e;
+    e.SetText("\xE9Z\x80\x80\n\xC3");
+    PlaceCursor(e, TextPosition(0, 1));
+    e.Delete();
+    EXPECT_EQ(e.GetTextLines(), (std::vector<std::string>{"\xE9\x80\x80", "\xC3"}));
+    EXPECT_EQ(e.LineEndColumn(0), 1);
+    PlaceCursor(e, TextPosition(1, 1));
+    ImGui::SetClipboardText("\xA9x");
+    e.Paste();
+    const std::vector<std::string> edited{"\xE9\x80\x80", "\xC3\xA9x"};
+    EXPECT_EQ(e.GetTextLines(), edited);
+    EXPECT_EQ(e.GetCursorPosition(), TextPosition(1, 2));
+
+    e.Undo(1);
+    EXPECT_EQ(e.GetTextLines(), (std::vector<std::string>{"\xE9\x80\x80", "\xC3"}));
+    e.Undo(1);
+    EXPECT_EQ(e.GetTextLines(), (std::vector<std::string>{"\xE9Z\x80\x80", "\xC3"}));
+    EXPECT_EQ(e.GetCursorPosition(), TextPosition(0, 1));
+    e.Redo(2);
+    EXPECT_EQ(e.GetTextLines(), edited);
+    EXPECT_EQ(e.GetCursorPosition(), TextPosition(1, 2));
 }
 
 TEST(UndoHistory, UndoAskedOutsideRenderLeavesScrollingToTheNextFrame) {
