@@ -196,7 +196,12 @@ void Demo::PlayMusic() {
         // The mixer has stopped the previous music; it can go.
         s_music = next;
         s_music_bytes = music->data;
-        if (paused) Mix_PauseMusic();
+        // The mixer's pause state outlives a music: set it either way.
+        if (paused) {
+            Mix_PauseMusic();
+        } else {
+            Mix_ResumeMusic();
+        }
     } else {
         Mix_HaltMusic();
         if (next != nullptr) Mix_FreeMusic(next);

@@ -4,13 +4,16 @@
 // video frames with its stop button.
 #include <SDL.h>
 #include <SDL_image.h>
+#include <SDL_mixer.h>
 #include <sys/stat.h>
 
 #include <cstdio>
 #include <string>
 
 #include "Commands.h"
+#include "ByteBuffer.h"
 #include "Demo.h"
+#include "DocumentSamples.h"
 #include "Documents.h"
 #include "EditorHarness.h"
 #include "EditorState.h"
@@ -45,6 +48,9 @@ SDL_Color PixelOfImage(const std::string& path) {
 
 TEST_F(EditorTest, SavesAndLoadsKeepTheDocumentWhenTheyFailAndSayWhy) {
     AddSolidEvent("red", 1, 0, 0, 0, 8);
+    std::string wav = samples::MakeWav(48000, 1000);
+    delete g_demo->music;
+    g_demo->music = new ByteBuffer(wav.data(), wav.size());
     Demo* original = g_demo;
 
     // Ctrl+S writes the name with ".json"; Save BIN writes the name itself.
@@ -87,7 +93,8 @@ TEST_F(EditorTest, SavesAndLoadsKeepTheDocumentWhenTheyFailAndSayWhy) {
     g_loop_event = g_demo->events[0];
     g_camera_position[0] = 3.0f;
     g_volume = 17;
-    g_demo->paused = true;
+    Press(Id(kMain, {"Pause"}));
+    ASSERT_TRUE(g_demo->paused);
     uint32_t generation = g_document_generation;
     std::snprintf(g_document_name, sizeof g_document_name, "untitled.demo");
     PressMenuItem("File", "Load BIN");
@@ -96,6 +103,8 @@ TEST_F(EditorTest, SavesAndLoadsKeepTheDocumentWhenTheyFailAndSayWhy) {
     EXPECT_EQ(g_document_generation, generation + 1);
     EXPECT_EQ(g_loop_event, nullptr);
     EXPECT_FALSE(g_demo->paused);
+    EXPECT_EQ(Mix_PlayingMusic(), 1);  // the loaded music plays, not paused
+    EXPECT_EQ(Mix_PausedMusic(), 0);
     EXPECT_EQ(g_camera_position[0], 3.0f);
     EXPECT_EQ(g_volume, 17);
     ASSERT_EQ(g_demo->events.size(), 1u);

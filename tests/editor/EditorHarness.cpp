@@ -8,6 +8,7 @@
 #include "Documents.h"
 #include "Effect.h"
 #include "Event.h"
+#include "Music.h"
 #include "ShaderProgram.h"
 #include "Editor.h"
 #include "EditorState.h"
@@ -39,6 +40,10 @@ void ResetEditorState() {
 
 void EditorTest::SetUp() {
     GLTest::SetUp();
+    // The audio device opens once for the binary, as at start-up (closing it
+    // would drop the post-mix effect the program registers once).
+    static bool audio_open = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0 && OpenAudioDevice();
+    ASSERT_TRUE(audio_open) << Mix_GetError();
     dir.reset(new testutil::TempDir());
     in_dir.reset(new testutil::ScopedWorkingDirectory(dir->Path()));
     imgui.reset(new HeadlessImGui(ImVec2(1280.0f, 720.0f)));
