@@ -2,7 +2,9 @@
 // goes in with SetText, is coloured to the end in one of the seven
 // languages, and the word, range and edit primitives then run at positions
 // taken from the input (in range and out of range alike). Every operation
-// must stay inside the text; the checks below abort on a broken invariant.
+// must stay inside the text, and no line may ever hold a line feed, whatever
+// bytes (malformed UTF-8 among them) come before it; the checks below abort
+// on a broken invariant.
 #include "TextEditor.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -36,6 +38,13 @@ TextEditor::TextPosition Position(FuzzedDataProvider& in, const TextEditor& edit
         return TextEditor::TextPosition(in.ConsumeIntegral<int32_t>(), in.ConsumeIntegral<int32_t>());
     const int line = in.ConsumeIntegralInRange<int>(-1, lines);
     return TextEditor::TextPosition(line, in.ConsumeIntegralInRange<int>(-1, editor.LineEndColumn(line) + 2));
+}
+
+bool NoLineHoldsALineFeed(const TextEditor& editor) {
+    for (const TextEditor::Line& line : editor.lines)
+        for (const TextEditor::Glyph& glyph : line)
+            if (glyph.character == '\n') return false;
+    return true;
 }
 
 bool InsideText(const TextEditor& editor, const TextEditor::TextPosition& p) {
@@ -116,6 +125,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 const int breaks = editor.InsertTextAt(where, insert.c_str());
                 Check(editor.GetTotalLines() == before + breaks);
                 Check(InsideText(editor, where));
+                Check(NoLineHoldsALineFeed(editor));
                 editor.Colorize(where.line - breaks - 1, breaks + 2);
                 break;
             }
@@ -139,6 +149,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             }
         }
     }
+    Check(NoLineHoldsALineFeed(editor));
     ColourToTheEnd(editor);
     return 0;
 }

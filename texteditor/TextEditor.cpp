@@ -1,9 +1,10 @@
 // TextEditor: construction, the text model and its coordinates.
 //
 // Positions are (line, display column); every byte index is derived from a
-// column by walking the line. Functions that take a position check that its
-// line exists before they index anything, so a stale or hostile position
-// never reads outside a line or the text.
+// column by walking the line, character by character as CharacterLength
+// splits it. Functions that take a position check that its line exists before
+// they index anything, so a stale or hostile position never reads outside a
+// line or the text.
 #include "TextEditor.h"
 
 #include "TextEditorDetail.h"
@@ -16,22 +17,14 @@
 
 namespace {
 
+using texteditor_detail::DrawnCharacter;
+using texteditor_detail::PreviousCharacterStart;
 using texteditor_detail::Role;
 using texteditor_detail::TextWidth;
 
 // The standard character classes, asked with the byte as an unsigned value.
 bool IsBlank(uint8_t byte) { return std::isspace(byte) != 0; }
 bool IsAlphaNumeric(uint8_t byte) { return std::isalnum(byte) != 0; }
-
-// Copies the character starting at line[i] (at most six bytes, never past the
-// line) into buffer and advances i past it. Returns the number of bytes.
-int GatherCharacter(const TextEditor::Line& line, int& i, char* buffer) {
-    const int length = UTF8CharLength(line[i].character);
-    int n = 0;
-    while (n < length && n < 6 && i < static_cast<int>(line.size())) buffer[n++] = static_cast<char>(line[i++].character);
-    buffer[n] = '\0';
-    return n;
-}
 
 }  // namespace
 
@@ -49,6 +42,20 @@ int UTF8CharLength(uint8_t leadByte) {
 }
 
 bool IsUTFSequence(uint8_t byte) { return (byte & 0xC0) == 0x80; }
+
+int CharacterLength(const TextEditor::Glyph* begin, const TextEditor::Glyph* end) {
+    if (begin >= end) return 0;
+    const int announced = UTF8CharLength(begin->character);
+    if (announced > end - begin) return 1;
+    for (int k = 1; k < announced; ++k)
+        if (!IsUTFSequence(begin[k].character)) return 1;
+    return announced;
+}
+
+int CharacterLength(const TextEditor::Line& line, int index) {
+    if (index < 0 || index >= static_cast<int>(line.size())) return 0;
+    return CharacterLength(line.data() + index, line.data() + line.size());
+}
 
 int ImTextCharToUtf8(char* buffer, int bufferSize, unsigned int c) {
     if (c < 0x80) {
@@ -142,9 +149,9 @@ int TextEditor::ColumnToCharIndex(const TextPosition& position) const {
     int i = 0;
     while (i < length && column < position.column) {
         column = line[i].character == '\t' ? TabStop(column) : column + 1;
-        i += UTF8CharLength(line[i].character);
+        i += CharacterLength(line, i);
     }
-    return std::min(i, length);
+    return i;
 }
 
 int TextEditor::CharIndexToColumn(int lineIndex, int index) const {
@@ -154,9 +161,8 @@ int TextEditor::CharIndexToColumn(int lineIndex, int index) const {
     int column = 0;
     int i = 0;
     while (i < index && i < length) {
-        const uint8_t byte = line[i].character;
-        i += UTF8CharLength(byte);
-        column = byte == '\t' ? TabStop(column) : column + 1;
+        column = line[i].character == '\t' ? TabStop(column) : column + 1;
+        i += CharacterLength(line, i);
     }
     return column;
 }
@@ -165,7 +171,7 @@ int TextEditor::LineCharCount(int lineIndex) const {
     if (lineIndex < 0 || lineIndex >= static_cast<int>(lines.size())) return 0;
     const Line& line = lines[lineIndex];
     int count = 0;
-    for (size_t i = 0; i < line.size(); i += UTF8CharLength(line[i].character)) ++count;
+    for (int i = 0; i < static_cast<int>(line.size()); i += CharacterLength(line, i)) ++count;
     return count;
 }
 
@@ -184,18 +190,18 @@ TextEditor::TextPosition TextEditor::SanitizePosition(const TextPosition& positi
     return TextPosition(line, std::max(0, std::min(position.column, LineEndColumn(line))));
 }
 
+// From the line's last character, or its end, to the start of the next line.
 void TextEditor::StepForward(TextPosition& position) const {
     if (position.line < 0 || position.line >= static_cast<int>(lines.size())) return;
     const Line& line = lines[position.line];
-    const int length = static_cast<int>(line.size());
-    int i = ColumnToCharIndex(position);
-    if (i + 1 < length) {
-        i = std::min(i + UTF8CharLength(line[i].character), length - 1);
+    const int i = ColumnToCharIndex(position);
+    const int next = i + CharacterLength(line, i);
+    if (next < static_cast<int>(line.size())) {
+        position.column = CharIndexToColumn(position.line, next);
     } else {
         ++position.line;
-        i = 0;
+        position.column = 0;
     }
-    position.column = CharIndexToColumn(position.line, i);
 }
 
 // ==========================================================================
@@ -208,18 +214,18 @@ TextEditor::TextPosition TextEditor::FindWordStart(const TextPosition& from) con
     int i = ColumnToCharIndex(from);
     if (i >= static_cast<int>(line.size())) return from;
 
-    while (i > 0 && IsBlank(line[i].character)) --i;
+    // Back over blanks (each a character of one byte), then over the
+    // characters of the word: i is always where a character starts.
+    while (i > 0 && IsBlank(line[i].character)) i = PreviousCharacterStart(line, i);
     const PaletteIndex colour = line[i].colorIndex;
     while (i > 0) {
         const uint8_t byte = line[i].character;
-        if (!IsUTFSequence(byte)) {
-            if (byte <= 32 && IsBlank(byte)) {
-                ++i;
-                break;
-            }
-            if (line[i - 1].colorIndex != colour) break;
+        if (byte <= 32 && IsBlank(byte)) {
+            ++i;
+            break;
         }
-        --i;
+        if (line[i - 1].colorIndex != colour) break;
+        i = PreviousCharacterStart(line, i);
     }
     return TextPosition(from.line, CharIndexToColumn(from.line, i));
 }
@@ -241,7 +247,7 @@ TextEditor::TextPosition TextEditor::FindWordEnd(const TextPosition& from) const
                 while (i < length && IsBlank(line[i].character)) ++i;
             break;
         }
-        i += UTF8CharLength(byte);
+        i += CharacterLength(line, i);
     }
     return TextPosition(from.line, CharIndexToColumn(from.line, i));
 }
@@ -265,7 +271,7 @@ TextEditor::TextPosition TextEditor::FindNextWord(const TextPosition& from) cons
             isWord = IsAlphaNumeric(line[i].character);
             if (isWord && !skip) return TextPosition(at.line, CharIndexToColumn(at.line, i));
             if (!isWord) skip = false;
-            ++i;
+            i += CharacterLength(line, i);
         } else {
             i = 0;
             ++at.line;
@@ -365,15 +371,19 @@ void TextEditor::SetText(const std::string& text) {
     Colorize(0, -1);
 }
 
+// A line feed inside a string starts another line: no line holds one.
 void TextEditor::SetTextLines(const std::vector<std::string>& text) {
     lines.clear();
-    if (text.empty()) {
-        lines.emplace_back();
-    } else {
-        lines.resize(text.size());
-        for (size_t l = 0; l < text.size(); ++l) {
-            lines[l].reserve(text[l].size());
-            for (const char c : text[l]) lines[l].emplace_back(static_cast<uint8_t>(c), PaletteIndex::Default);
+    lines.reserve(text.size());
+    lines.emplace_back();
+    for (size_t l = 0; l < text.size(); ++l) {
+        if (l > 0) lines.emplace_back();
+        lines.back().reserve(text[l].size());
+        for (const char c : text[l]) {
+            if (c == '\n')
+                lines.emplace_back();
+            else
+                lines.back().emplace_back(static_cast<uint8_t>(c), PaletteIndex::Default);
         }
     }
     textChanged = true;
@@ -387,62 +397,90 @@ void TextEditor::SetTextLines(const std::vector<std::string>& text) {
 // Insert and delete primitives
 // ==========================================================================
 
+// The text goes in through InsertBytes, so a line feed breaks the line
+// whatever byte comes before it.
 int TextEditor::InsertTextAt(TextPosition& where, const char* text) {
     if (text == nullptr) return 0;
     if (lines.empty()) lines.emplace_back();
-    where = SanitizePosition(where);
-    int i = ColumnToCharIndex(where);
-    int count = 0;
-    const uint8_t* p = reinterpret_cast<const uint8_t*>(text);
-    while (*p != 0) {
-        if (*p == '\r') {
-            ++p;
-            continue;
-        }
-        if (*p == '\n') {
-            Line& added = InsertLine(where.line + 1);
-            Line& line = lines[where.line];
-            if (i < static_cast<int>(line.size())) {
-                added.insert(added.end(), line.begin() + i, line.end());
-                line.erase(line.begin() + i, line.end());
-            }
-            where = TextPosition(where.line + 1, 0);
-            i = 0;
-            ++count;
-            ++p;
-        } else {
-            Line& line = lines[where.line];
-            const int length = UTF8CharLength(*p);
-            for (int k = 0; k < length && *p != 0; ++k)
-                line.insert(line.begin() + i++, Glyph(*p++, PaletteIndex::Default));
-            where.column = CharIndexToColumn(where.line, i);
-        }
-        textChanged = true;
+    std::string bytes(text);
+    bytes.erase(std::remove(bytes.begin(), bytes.end(), '\r'), bytes.end());
+    if (bytes.empty()) {
+        where = SanitizePosition(where);
+        return 0;
     }
-    return count;
+    TextPosition at = ByteAt(where);
+    const int breaks = InsertBytes(at, bytes);
+    where = ColumnAt(at);
+    return breaks;
 }
 
-void TextEditor::DeleteRange(const TextPosition& startIn, const TextPosition& endIn) {
-    if (startIn == endIn || lines.empty()) return;
-    TextPosition start = SanitizePosition(startIn);
-    TextPosition end = SanitizePosition(endIn);
+void TextEditor::DeleteRange(const TextPosition& start, const TextPosition& end) {
+    if (start == end || lines.empty()) return;
+    DeleteBytes(ByteAt(start), ByteAt(end));
+}
+
+// ==========================================================================
+// Byte positions and the byte-exact primitives
+// ==========================================================================
+
+TextEditor::TextPosition TextEditor::ByteAt(const TextPosition& position) const {
+    const TextPosition clamped = SanitizePosition(position);
+    if (lines.empty()) return clamped;
+    return TextPosition(clamped.line, ColumnToCharIndex(clamped));
+}
+
+TextEditor::TextPosition TextEditor::ColumnAt(const TextPosition& at) const {
+    return TextPosition(at.line, CharIndexToColumn(at.line, at.column));
+}
+
+TextEditor::TextPosition TextEditor::ClampBytes(const TextPosition& at) const {
+    if (lines.empty()) return TextPosition(0, 0);
+    const int count = static_cast<int>(lines.size());
+    if (at.line >= count) return TextPosition(count - 1, static_cast<int>(lines[count - 1].size()));
+    const int line = std::max(0, at.line);
+    return TextPosition(line, std::max(0, std::min(at.column, static_cast<int>(lines[line].size()))));
+}
+
+// The rest of the line moves out, the bytes go in (a line feed opens a line
+// below), and the rest closes the last line: every byte is copied once.
+int TextEditor::InsertBytes(TextPosition& at, const std::string& bytes) {
+    if (lines.empty()) lines.emplace_back();
+    at = ClampBytes(at);
+    if (bytes.empty()) return 0;
+    Line& first = lines[at.line];
+    const Line rest(first.begin() + at.column, first.end());
+    first.erase(first.begin() + at.column, first.end());
+    int breaks = 0;
+    for (const char byte : bytes) {
+        if (byte == '\n') {
+            InsertLine(at.line + 1);
+            ++at.line;
+            ++breaks;
+        } else {
+            lines[at.line].emplace_back(static_cast<uint8_t>(byte), PaletteIndex::Default);
+        }
+    }
+    Line& last = lines[at.line];
+    at.column = static_cast<int>(last.size());
+    last.insert(last.end(), rest.begin(), rest.end());
+    textChanged = true;
+    return breaks;
+}
+
+void TextEditor::DeleteBytes(const TextPosition& startIn, const TextPosition& endIn) {
+    if (lines.empty()) return;
+    TextPosition start = ClampBytes(startIn);
+    TextPosition end = ClampBytes(endIn);
     if (end < start) std::swap(start, end);
     if (start == end) return;
 
-    const int is = ColumnToCharIndex(start);
-    const int ie = ColumnToCharIndex(end);
+    Line& first = lines[start.line];
     if (start.line == end.line) {
-        Line& line = lines[start.line];
-        if (end.column >= LineEndColumn(start.line))
-            line.erase(line.begin() + is, line.end());
-        else
-            line.erase(line.begin() + is, line.begin() + std::max(is, ie));
+        first.erase(first.begin() + start.column, first.begin() + end.column);
     } else {
-        Line& first = lines[start.line];
-        Line& last = lines[end.line];
-        first.erase(first.begin() + is, first.end());
-        last.erase(last.begin(), last.begin() + ie);
-        first.insert(first.end(), last.begin(), last.end());
+        const Line& last = lines[end.line];
+        first.erase(first.begin() + start.column, first.end());
+        first.insert(first.end(), last.begin() + end.column, last.end());
         RemoveLines(start.line + 1, end.line + 1);
     }
     textChanged = true;
@@ -541,7 +579,7 @@ float TextEditor::DistanceToLineStart(const TextPosition& position) const {
             distance = TabStopX(distance, spaceWidth);
             ++i;
         } else {
-            const int n = GatherCharacter(line, i, buffer);
+            const int n = DrawnCharacter(line, i, buffer);
             distance += TextWidth(buffer, buffer + n);
         }
     }
@@ -576,7 +614,7 @@ TextEditor::TextPosition TextEditor::ScreenPosToPosition(const ImVec2& point) co
                 column = TabStop(column);
                 ++i;
             } else {
-                const int n = GatherCharacter(line, i, buffer);
+                const int n = DrawnCharacter(line, i, buffer);
                 const float width = TextWidth(buffer, buffer + n);
                 if (textStart + x + width * 0.5f > local.x) break;
                 x += width;

@@ -12,6 +12,15 @@
 // outside is clamped (SanitizePosition) before it indexes a line, so no
 // operation reads outside a line or the text.
 //
+// The text need not be UTF-8 (a shader saved as Latin-1 holds "é" as the one
+// byte 0xE9). One rule says where characters start, and every walk over a
+// line uses it (CharacterLength): a lead byte and the continuation bytes it
+// announces are one character only when all of them follow it on the line;
+// any other byte is a character of its own. Undo records name their ranges in
+// bytes, because an edit can join the bytes on either side of it into one
+// character (a lone lead byte before pasted continuation bytes), and no column
+// names a place inside a character.
+//
 // Colouring is incremental: edits only mark lines (Colorize); Render runs one
 // bounded colouring step per frame (ColorizeInternal).
 //
@@ -150,16 +159,19 @@ public:
     };
 
     // One undoable change: what it inserted, what it removed, and the cursor
-    // state on both sides of it.
+    // state on both sides of it. The four range ends are byte positions (the
+    // column member holds a byte index of the line, see ByteAt): the removed
+    // range as the text stood before the change, the added one after it. The
+    // cursor states hold columns, as the cursor always does.
     struct UndoEntry {
-        std::string added;
-        TextPosition addedStart;
-        TextPosition addedEnd;
-        std::string removed;
-        TextPosition removedStart;
-        TextPosition removedEnd;
-        CursorState before;
-        CursorState after;
+        std::string added;           // bytes inserted; a line feed breaks the line
+        TextPosition addedStart;     // byte position where they start
+        TextPosition addedEnd;       // byte position after them
+        std::string removed;         // bytes erased
+        TextPosition removedStart;   // byte position where they started
+        TextPosition removedEnd;     // byte position after them
+        CursorState before;          // restored by Undo
+        CursorState after;           // restored by Redo
 
         UndoEntry() = default;
         UndoEntry(const std::string& aAdded, const TextPosition aAddedStart, const TextPosition aAddedEnd,
@@ -190,7 +202,8 @@ public:
 
     // --- Whole text -------------------------------------------------------
     void SetText(const std::string& text);                  // "\r" dropped; always >= 1 line
-    void SetTextLines(const std::vector<std::string>& text);  // one string per line; empty: one empty line
+    void SetTextLines(const std::vector<std::string>& text);  // one string per line (a line feed in one starts
+                                                              // another); empty: one empty line
     std::string GetText() const;                            // every line followed by "\n"
     std::vector<std::string> GetTextLines() const;          // no line breaks
     std::string GetSelectedText() const;                    // "" without a selection
@@ -267,12 +280,22 @@ public:
 
     // --- Text extraction and primitives -------------------------------------
     std::string GetTextRange(const TextPosition& start, const TextPosition& end) const;  // "" when empty
-    int InsertTextAt(TextPosition& where, const char* text);  // where clamped first; returns line breaks inserted
+    int InsertTextAt(TextPosition& where, const char* text);  // where clamped first; "\r" dropped, every "\n"
+                                                              // breaks the line; returns line breaks inserted
     void DeleteRange(const TextPosition& start, const TextPosition& end);  // ends clamped and ordered first
     Line& InsertLine(int index);        // markers at or after index move down
     void RemoveLine(int index);         // markers of the line dropped, later ones move up
     void RemoveLines(int start, int end);  // lines [start, end)
     ImU32 GetGlyphColor(const Glyph& glyph) const;
+
+    // --- Byte positions: the column member holds a byte index of the line ---
+    TextPosition ByteAt(const TextPosition& position) const;  // position clamped, its column made a byte index
+    TextPosition ColumnAt(const TextPosition& at) const;      // the column of a byte position (line kept)
+    TextPosition ClampBytes(const TextPosition& at) const;    // into the text: a line, an index <= its size
+    int InsertBytes(TextPosition& at, const std::string& bytes);  // at clamped first; every byte kept, every
+                                                                  // "\n" breaks the line; at moves past them;
+                                                                  // returns line breaks inserted
+    void DeleteBytes(const TextPosition& start, const TextPosition& end);  // [start, end), clamped and ordered
 
     // --- Pixel geometry (inside the editor's window, during a frame) -------
     float DistanceToLineStart(const TextPosition& position) const;  // pixels from the text's left edge
@@ -339,10 +362,19 @@ public:
 // ==========================================================================
 
 // Bytes of the sequence a lead byte announces; 1 for ASCII and stray
-// continuation bytes.
+// continuation bytes. Only CharacterLength says how long a character is.
 int UTF8CharLength(uint8_t leadByte);
 // True for a continuation byte (10xxxxxx).
 bool IsUTFSequence(uint8_t byte);
+// Bytes of the character that starts at the glyph begin, of the glyphs
+// [begin, end): the length its lead byte announces when that many bytes
+// remain and all but the first are continuation bytes, else 1 (a Latin-1
+// 0xE9 before plain text, a stray continuation byte, a sequence cut short).
+// 0 when begin is not before end. A byte that is no continuation byte thus
+// always starts a character.
+int CharacterLength(const TextEditor::Glyph* begin, const TextEditor::Glyph* end);
+// The same for the character at byte index of a line; 0 outside the line.
+int CharacterLength(const TextEditor::Line& line, int index);
 // Encodes an ImGui character code into buffer (no terminator). Returns the
 // bytes written; 0 when the buffer is too small or c is a low surrogate.
 int ImTextCharToUtf8(char* buffer, int bufferSize, unsigned int c);

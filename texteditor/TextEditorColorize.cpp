@@ -179,15 +179,18 @@ using Glyph = TextEditor::Glyph;
 // horizontal tab, line feed, vertical tab, form feed, carriage return.
 inline bool IsBlank(uint8_t c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
-// A step table value: the step at this byte needs the full rules.
+// Step table values: the step at this byte needs the full rules; it is one
+// plain byte; it is a plain character that may be longer (a lead byte, whose
+// character's length CharacterLength gives).
 constexpr uint8_t kFullStep = 0;
+constexpr uint8_t kPlainByte = 1;
+constexpr uint8_t kPlainCharacter = 2;
 
-// Per language and byte: the bytes a step starting at that byte covers (its
-// UTF-8 sequence length), or kFullStep where the byte may change the state.
-// While a line has shown nothing but blanks and preprocessor characters, only
-// its blanks other than the preprocessor character pass as plain bytes.
+// Per language and byte: what a step starting at that byte is, kFullStep
+// where the byte may change the state. While a line has shown nothing but
+// blanks and preprocessor characters, only its blanks other than the
+// preprocessor character pass as plain bytes.
 struct StepTables {
-    uint8_t length[256];             // UTF8CharLength of every byte
     uint8_t code[256];               // outside strings: quotes, openers' first bytes, the closer's last byte
     uint8_t inString[256];           // inside strings: quotes and backslashes
     uint8_t codeLineStart[256];      // code, before the line's first other byte
@@ -195,9 +198,9 @@ struct StepTables {
 
     explicit StepTables(const TextEditor::SyntaxDefinition& language) {
         for (int b = 0; b < 256; ++b) {
-            length[b] = static_cast<uint8_t>(UTF8CharLength(static_cast<uint8_t>(b)));
-            code[b] = length[b];
-            inString[b] = length[b];
+            const bool lead = UTF8CharLength(static_cast<uint8_t>(b)) > 1;
+            code[b] = lead ? kPlainCharacter : kPlainByte;
+            inString[b] = code[b];
         }
         inString[static_cast<uint8_t>('"')] = kFullStep;
         inString[static_cast<uint8_t>('\\')] = kFullStep;
@@ -261,17 +264,16 @@ inline int PassPlainRun(const uint8_t* steps, const ScanState& s, Glyph* glyphs,
     while (i < length) {
         // One-byte steps first: the next index does not wait for the look-up.
         const int runStart = i;
-        while (i < length && steps[glyphs[i].character] == 1) {
+        while (i < length && steps[glyphs[i].character] == kPlainByte) {
             SetFlags(glyphs[i], comment, block, preproc);
             ++i;
         }
         if (i > runStart) lastStep = i - 1;
         if (i >= length) break;
-        const int covered = steps[glyphs[i].character];
-        if (covered == kFullStep) break;
-        // A multi-byte character: its other bytes share the lead byte's flags.
+        if (steps[glyphs[i].character] == kFullStep) break;
+        // A lead byte: the other bytes of its character share its flags.
         lastStep = i;
-        const int next = std::min(i + covered, length);
+        const int next = i + CharacterLength(glyphs + i, glyphs + length);
         SetFlags(glyphs, i, next, comment, block, preproc);
         i = next;
     }
@@ -280,7 +282,7 @@ inline int PassPlainRun(const uint8_t* steps, const ScanState& s, Glyph* glyphs,
 }
 
 // One step by the full rules at index, inside a string. Moves index on.
-inline void StringStep(ScanState& s, const StepTables& tables, Glyph* glyphs, int length, int& index) {
+inline void StringStep(ScanState& s, Glyph* glyphs, int length, int& index) {
     const int i = index;
     const uint8_t c = glyphs[i].character;
     int covered = 1;
@@ -292,7 +294,7 @@ inline void StringStep(ScanState& s, const StepTables& tables, Glyph* glyphs, in
     } else if (c == '\\') {
         covered = 2;  // the escaped byte is passed over
     } else {
-        covered = tables.length[c];
+        covered = CharacterLength(glyphs + i, glyphs + length);
     }
     const int next = std::min(i + covered, length);
     SetFlags(glyphs, i, next, false, s.inBlockComment, s.withinPreproc);
@@ -300,8 +302,8 @@ inline void StringStep(ScanState& s, const StepTables& tables, Glyph* glyphs, in
 }
 
 // One step by the full rules at index, outside strings. Moves index on.
-inline void CodeStep(ScanState& s, const TextEditor::SyntaxDefinition& language, const StepTables& tables,
-                     Glyph* glyphs, int length, int& index) {
+inline void CodeStep(ScanState& s, const TextEditor::SyntaxDefinition& language, Glyph* glyphs, int length,
+                     int& index) {
     const int i = index;
     const uint8_t c = glyphs[i].character;
     if (s.firstChar && c == static_cast<uint8_t>(language.preprocessorChar)) s.withinPreproc = true;
@@ -326,8 +328,8 @@ inline void CodeStep(ScanState& s, const TextEditor::SyntaxDefinition& language,
     else if (opensBlock)
         s.inBlockComment = true;
 
-    const int covered = tables.length[c];
-    SetFlags(glyphs, i, std::min(i + covered, length), s.withinSingleLineComment, s.inBlockComment, s.withinPreproc);
+    const int covered = CharacterLength(glyphs + i, glyphs + length);
+    SetFlags(glyphs, i, i + covered, s.withinSingleLineComment, s.inBlockComment, s.withinPreproc);
 
     // The closer's own glyphs stay inside the comment; it closes after them.
     const size_t endLength = endString.size();
@@ -365,9 +367,9 @@ void ScanLine(ScanState& s, const TextEditor::SyntaxDefinition& language, const 
         const uint8_t c = glyphs[i].character;
         if (c != preprocessorChar && !IsBlank(c)) s.firstChar = false;
         if (s.withinString)
-            StringStep(s, tables, glyphs, length, i);
+            StringStep(s, glyphs, length, i);
         else
-            CodeStep(s, language, tables, glyphs, length, i);
+            CodeStep(s, language, glyphs, length, i);
     }
     // A backslash read as the line's last step continues the line.
     s.concatenate = lastStep == length - 1 && glyphs[length - 1].character == '\\';

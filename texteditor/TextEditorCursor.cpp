@@ -240,7 +240,7 @@ void TextEditor::MoveRight(int amount, bool select, bool wordMode) {
         const int line = state.cursorPosition.line;
         const Line& glyphs = lines[line];
         if (index < static_cast<int>(glyphs.size())) {
-            index += UTF8CharLength(glyphs[index].character);
+            index += CharacterLength(glyphs, index);
             state.cursorPosition = TextPosition(line, CharIndexToColumn(line, index));
             if (wordMode) {
                 state.cursorPosition = FindNextWord(state.cursorPosition);

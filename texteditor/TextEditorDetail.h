@@ -5,6 +5,7 @@
 
 #include <imgui.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <chrono>
 #include <cstdint>
@@ -23,17 +24,43 @@ inline float TextWidth(const char* begin, const char* end = nullptr) {
     return ImGui::GetFont()->CalcTextSizeA(ImGui::GetFontSize(), FLT_MAX, -1.0f, begin, end).x;
 }
 
-// The byte index where the character before index starts. Characters are
-// taken from the line's start as the column functions take them: a lead byte
-// and the bytes it announces, a stray continuation byte alone. For valid
-// UTF-8 that is the last lead byte before index; a malformed sequence (a
-// Latin-1 0xE9 announcing three bytes) is stepped over as the one column it
-// occupies, so the result is always a column boundary.
+// The byte index where the character before index starts (0 at the line's
+// start). A byte that is no continuation byte always starts a character; a
+// continuation byte belongs to the nearest such byte before it when the
+// character starting there reaches it (CharacterLength), and is a character
+// of its own otherwise. So the answer needs no walk from the line's start:
+// at most five bytes are looked at.
 inline int PreviousCharacterStart(const TextEditor::Line& line, int index) {
-    const int length = static_cast<int>(line.size());
-    int start = 0;
-    for (int i = 0; i < index && i < length; i += UTF8CharLength(line[i].character)) start = i;
-    return start;
+    const int last = std::min(index, static_cast<int>(line.size())) - 1;
+    if (last <= 0) return 0;
+    int lead = last;
+    while (lead > 0 && last - lead < 5 && IsUTFSequence(line[lead].character)) --lead;
+    if (lead < last && !IsUTFSequence(line[lead].character) && lead + CharacterLength(line, lead) > last) return lead;
+    return last;
+}
+
+// U+FFFD, drawn in place of a character ImGui cannot draw as one glyph.
+constexpr char kReplacementCharacter[] = "\xEF\xBF\xBD";
+
+// Copies the bytes that draw the character starting at index of a line into
+// buffer (room for 7 bytes, a terminating zero included) and moves index past
+// the character. Returns the bytes copied. A byte that is a character alone
+// but no ASCII (a Latin-1 0xE9, a stray continuation byte) and a five- or
+// six-byte sequence are drawn as U+FFFD: ImGui's decoder would read a lone
+// lead byte together with the bytes after it ("\xE9s!" as one glyph) and a
+// five-byte sequence as five glyphs, and each character must draw one glyph.
+// index at or past the line's end: nothing copied, index unchanged.
+inline int DrawnCharacter(const TextEditor::Line& line, int& index, char* buffer) {
+    const int length = CharacterLength(line, index);
+    int n = 0;
+    if ((length == 1 && line[index].character >= 0x80) || length > 4) {
+        for (; kReplacementCharacter[n] != '\0'; ++n) buffer[n] = kReplacementCharacter[n];
+    } else {
+        for (; n < length; ++n) buffer[n] = static_cast<char>(line[index + n].character);
+    }
+    buffer[n] = '\0';
+    index += length;
+    return n;
 }
 
 // The colour of one role in a palette.

@@ -2,9 +2,14 @@
 //
 // Each command that changes the text adds exactly one undo record, built so
 // that undoing it restores the text byte for byte: the removed text is what
-// was actually erased, and each range names where it lies in the text as it
-// stood on that side of the change. Each command also marks the lines around
-// its change for recolouring.
+// was actually erased, and each range names in bytes where it lies in the
+// text as it stood on that side of the change. A command works in byte
+// positions from the moment it changes the text, and turns the place where it
+// ends into the cursor's column last: taking text out can join the bytes on
+// either side of it into one character (a lone lead byte and continuation
+// bytes), after which the column of the place where the text was names
+// another byte. Each command also marks the lines around its change for
+// recolouring.
 //
 // Read-only editors: Cut only copies and Paste does nothing; Delete,
 // Backspace and EnterCharacter do not look at the flag (the keyboard handler
@@ -29,11 +34,14 @@ void ClampSelection(TextEditor& editor) {
 }
 
 // Starts a record by taking out the selection: its text goes to removed.
-void RemoveSelectionInto(TextEditor& editor, TextEditor::UndoEntry& record) {
+// Returns the byte position where the selection started, which is where a
+// command replacing the selection puts its text.
+TextPosition RemoveSelectionInto(TextEditor& editor, TextEditor::UndoEntry& record) {
     record.removed = editor.GetSelectedText();
-    record.removedStart = editor.state.selectionStart;
-    record.removedEnd = editor.state.selectionEnd;
+    record.removedStart = editor.ByteAt(editor.state.selectionStart);
+    record.removedEnd = editor.ByteAt(editor.state.selectionEnd);
     editor.DeleteSelection();
+    return record.removedStart;
 }
 
 // Appends the glyphs [from, to) of a line to a byte string.
@@ -41,13 +49,17 @@ void AppendBytes(std::string& out, const TextEditor::Line& line, int from, int t
     for (int i = from; i < to; ++i) out.push_back(static_cast<char>(line[i].character));
 }
 
-// The byte index after the character that starts at index, never past the
-// line (a lead byte cut short by the line end ends with it); index itself at
+// The byte index after the character that starts at index; index itself at
 // or past the line's end.
-int CharacterEnd(const TextEditor::Line& line, int index) {
-    const int length = static_cast<int>(line.size());
-    if (index >= length) return index;
-    return std::min(length, index + UTF8CharLength(line[index].character));
+int CharacterEnd(const TextEditor::Line& line, int index) { return index + CharacterLength(line, index); }
+
+// Puts the cursor at the end of text inserted from the line first on, with
+// an empty selection, and marks the lines from the one before first to the
+// one after the cursor's for recolouring.
+void PlaceCursorAfterInsertion(TextEditor& editor, int first, const TextPosition& cursor) {
+    editor.SetSelection(cursor, cursor, TextEditor::SelectionMode::Normal);
+    editor.SetCursorPosition(cursor);
+    editor.Colorize(first - 1, cursor.line - first + 2);
 }
 
 }  // namespace
@@ -97,11 +109,11 @@ void TextEditor::Paste() {
     ClampSelection(*this);
     UndoEntry record;
     record.before = state;
-    if (HasSelection()) RemoveSelectionInto(*this, record);
+    const TextPosition start = HasSelection() ? RemoveSelectionInto(*this, record) : ByteAt(SanitizedCursor());
     record.added = text;
-    record.addedStart = SanitizedCursor();
-    InsertText(text);
-    record.addedEnd = SanitizedCursor();
+    record.addedStart = record.addedEnd = start;
+    InsertBytes(record.addedEnd, text);
+    PlaceCursorAfterInsertion(*this, start.line, ColumnAt(record.addedEnd));
     record.after = state;
     AddUndo(record);
 }
@@ -114,12 +126,10 @@ void TextEditor::InsertText(const std::string& text) { InsertText(text.c_str());
 
 void TextEditor::InsertText(const char* text) {
     if (text == nullptr) return;
-    TextPosition pos = SanitizedCursor();
-    const TextPosition start = std::min(pos, state.selectionStart);
-    const int count = pos.line - start.line + InsertTextAt(pos, text);
-    SetSelection(pos, pos, SelectionMode::Normal);
-    SetCursorPosition(pos);
-    Colorize(start.line - 1, count + 2);
+    TextPosition end = SanitizedCursor();
+    const int first = std::min(end, state.selectionStart).line;
+    InsertTextAt(end, text);
+    PlaceCursorAfterInsertion(*this, first, end);
 }
 
 // ==========================================================================
@@ -167,17 +177,15 @@ void TextEditor::Delete() {
         if (index >= static_cast<int>(line.size())) {
             if (pos.line == static_cast<int>(lines.size()) - 1) return false;
             record.removed = "\n";
-            record.removedStart = record.removedEnd = pos;
-            StepForward(record.removedEnd);
+            record.removedStart = TextPosition(pos.line, static_cast<int>(line.size()));
+            record.removedEnd = TextPosition(pos.line + 1, 0);
             Line& next = lines[pos.line + 1];
             line.insert(line.end(), next.begin(), next.end());
             RemoveLine(pos.line + 1);
         } else {
-            // The record ends after the character actually erased (the cursor
-            // may stand inside a tab's span, where column + 1 would not).
             const int end = CharacterEnd(line, index);
-            record.removedStart = pos;
-            record.removedEnd = TextPosition(pos.line, CharIndexToColumn(pos.line, end));
+            record.removedStart = TextPosition(pos.line, index);
+            record.removedEnd = TextPosition(pos.line, end);
             AppendBytes(record.removed, line, index, end);
             line.erase(line.begin() + index, line.begin() + end);
         }
@@ -191,15 +199,12 @@ void TextEditor::Delete() {
 void TextEditor::Backspace() {
     DeleteCommand(*this, [this](const TextPosition& pos, UndoEntry& record) {
         if (pos.column > 0) {
-            // The character before the cursor as the columns count it, so the
-            // record's range covers exactly the bytes erased.
             Line& line = lines[pos.line];
             const int end = ColumnToCharIndex(pos);
             const int index = texteditor_detail::PreviousCharacterStart(line, end);
-            const int column = CharIndexToColumn(pos.line, index);
-            record.removedStart = TextPosition(pos.line, column);
-            record.removedEnd = pos;
-            state.cursorPosition.column = column;
+            record.removedStart = TextPosition(pos.line, index);
+            record.removedEnd = TextPosition(pos.line, end);
+            state.cursorPosition.column = CharIndexToColumn(pos.line, index);
             AppendBytes(record.removed, line, index, end);
             line.erase(line.begin() + index, line.begin() + end);
         } else {
@@ -207,8 +212,8 @@ void TextEditor::Backspace() {
             const int above = pos.line - 1;
             const int aboveEnd = LineEndColumn(above);
             record.removed = "\n";
-            record.removedStart = record.removedEnd = TextPosition(above, aboveEnd);
-            StepForward(record.removedEnd);
+            record.removedStart = TextPosition(above, static_cast<int>(lines[above].size()));
+            record.removedEnd = TextPosition(pos.line, 0);
             Line& previous = lines[above];
             const Line& current = lines[pos.line];
             previous.insert(previous.end(), current.begin(), current.end());
@@ -245,8 +250,8 @@ bool IndentBlock(TextEditor& editor, bool unindent) {
     if (end.line >= lineCount) end.line = lineCount == 0 ? 0 : lineCount - 1;
     end.column = editor.LineEndColumn(end.line);
 
-    record.removedStart = start;
-    record.removedEnd = end;
+    record.removedStart = editor.ByteAt(start);
+    record.removedEnd = editor.ByteAt(end);
     record.removed = editor.GetTextRange(start, end);
 
     bool changed = false;
@@ -279,8 +284,8 @@ bool IndentBlock(TextEditor& editor, bool unindent) {
         rangeEnd = TextPosition(originalEnd.line - 1, editor.LineEndColumn(originalEnd.line - 1));
     }
     record.added = editor.GetTextRange(start, rangeEnd);
-    record.addedStart = start;
-    record.addedEnd = rangeEnd;
+    record.addedStart = editor.ByteAt(start);
+    record.addedEnd = editor.ByteAt(rangeEnd);
     record.after = editor.state;
 
     editor.state.selectionStart = start;
@@ -316,27 +321,15 @@ void TextEditor::EnterCharacter(ImWchar character, bool shift) {
     UndoEntry record;
     record.before = state;
 
-    // In overwrite mode with a selection, the character replaced is the one
-    // after the selection: find where it ends before the selection goes.
-    bool selectionRemoved = false;
-    TextPosition overwrittenEnd;
-    if (HasSelection()) {
-        if (overwrite && character != '\n') {
-            const TextPosition selEnd = state.selectionEnd;
-            const int end = CharacterEnd(lines[selEnd.line], ColumnToCharIndex(selEnd));
-            overwrittenEnd = TextPosition(selEnd.line, CharIndexToColumn(selEnd.line, end));
-        }
-        RemoveSelectionInto(*this, record);
-        selectionRemoved = true;
-    }
-
-    const TextPosition coord = SanitizedCursor();
-    record.addedStart = coord;
+    // The character goes in at the cursor, or where the selection started.
+    const bool selectionRemoved = HasSelection();
+    const TextPosition at = selectionRemoved ? RemoveSelectionInto(*this, record) : ByteAt(SanitizedCursor());
+    record.addedStart = at;
 
     if (character == '\n') {
-        InsertLine(coord.line + 1);
-        Line& line = lines[coord.line];
-        Line& newLine = lines[coord.line + 1];
+        InsertLine(at.line + 1);
+        Line& line = lines[at.line];
+        Line& newLine = lines[at.line + 1];
         std::string indentation;
         if (language.autoIndentation) {
             for (size_t i = 0; i < line.size() && line[i].character < 0x80 && std::isblank(line[i].character); ++i) {
@@ -345,32 +338,36 @@ void TextEditor::EnterCharacter(ImWchar character, bool shift) {
             }
         }
         const int width = static_cast<int>(newLine.size());
-        const int split = ColumnToCharIndex(coord);
-        newLine.insert(newLine.end(), line.begin() + split, line.end());
-        line.erase(line.begin() + split, line.end());
-        SetCursorPosition(TextPosition(coord.line + 1, CharIndexToColumn(coord.line + 1, width)));
+        newLine.insert(newLine.end(), line.begin() + at.column, line.end());
+        line.erase(line.begin() + at.column, line.end());
         record.added = "\n" + indentation;
+        record.addedEnd = TextPosition(at.line + 1, width);
     } else {
-        Line& line = lines[coord.line];
-        int index = ColumnToCharIndex(coord);
+        Line& line = lines[at.line];
+        const int index = at.column;
         if (overwrite && index < static_cast<int>(line.size())) {
+            // With a selection, the character replaced is the one that followed
+            // it: its bytes extend the selection's range in the record.
             const int end = CharacterEnd(line, index);
-            record.removedStart = coord;
-            record.removedEnd = selectionRemoved ? overwrittenEnd
-                                                 : TextPosition(coord.line, CharIndexToColumn(coord.line, end));
+            if (selectionRemoved) {
+                record.removedEnd.column += end - index;
+            } else {
+                record.removedStart = at;
+                record.removedEnd = TextPosition(at.line, end);
+            }
             AppendBytes(record.removed, line, index, end);
             line.erase(line.begin() + index, line.begin() + end);
         }
         for (int k = 0; k < encodedLength; ++k)
-            line.insert(line.begin() + index++, Glyph(static_cast<uint8_t>(encoded[k]), PaletteIndex::Default));
+            line.insert(line.begin() + index + k, Glyph(static_cast<uint8_t>(encoded[k]), PaletteIndex::Default));
         record.added.assign(encoded, encodedLength);
-        SetCursorPosition(TextPosition(coord.line, CharIndexToColumn(coord.line, index)));
+        record.addedEnd = TextPosition(at.line, index + encodedLength);
     }
+    SetCursorPosition(ColumnAt(record.addedEnd));
 
     textChanged = true;
-    record.addedEnd = SanitizedCursor();
     record.after = state;
     AddUndo(record);
-    Colorize(coord.line - 1, 3);
+    Colorize(at.line - 1, 3);
     KeepCursorVisible();
 }

@@ -18,6 +18,7 @@ namespace {
 
 using TextPosition = TextEditor::TextPosition;
 using PaletteIndex = TextEditor::PaletteIndex;
+using texteditor_detail::DrawnCharacter;
 using texteditor_detail::NowMilliseconds;
 using texteditor_detail::Role;
 using texteditor_detail::TextWidth;
@@ -40,8 +41,9 @@ constexpr ImU32 kBlankDotColor = 0x80808080;
 float CursorWidth(const TextEditor& editor, const TextEditor::Line& line, int index, float cx, float spaceSize) {
     if (!editor.overwrite || index < 0 || index >= static_cast<int>(line.size())) return 1.0f;
     if (line[index].character == '\t') return editor.TabStopX(cx, spaceSize) - cx;
-    const char one[2] = {static_cast<char>(line[index].character), '\0'};
-    return TextWidth(one, one + 1);
+    char drawn[7];
+    const int n = DrawnCharacter(line, index, drawn);
+    return TextWidth(drawn, drawn + n);
 }
 
 // The mark of a tab: an arrow from x1 to x2 at height y, its head size wide.
@@ -246,10 +248,10 @@ void TextEditor::RenderText() {
                     offset += spaceSize;
                     ++i;
                 } else {
-                    // A character's bytes go together; a sequence cut short by
-                    // the line end is drawn with the bytes that exist.
-                    const int sequence = UTF8CharLength(glyph.character);
-                    for (int k = 0; k < sequence && i < length; ++k) lineBuffer.push_back(static_cast<char>(line[i++].character));
+                    // A character's bytes go together, as the columns count them.
+                    char drawn[7];
+                    const int n = DrawnCharacter(line, i, drawn);
+                    lineBuffer.append(drawn, static_cast<size_t>(n));
                 }
             }
             if (!lineBuffer.empty()) flush();

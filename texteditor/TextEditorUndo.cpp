@@ -5,39 +5,16 @@
 // the cursor state on both sides. Undo removes what was added and puts back
 // what was removed; Redo does the opposite. The history has no bound and is
 // emptied only by SetText and SetTextLines.
+//
+// The ranges are byte positions and the text goes back through InsertBytes,
+// which keeps every byte (zero bytes, carriage returns, malformed UTF-8) and
+// breaks the line at every line feed, so each step gives back the text and
+// its lines byte for byte even where the change joined or split characters.
 #include "TextEditor.h"
 
 #include <string>
 
 namespace {
-
-// Inserts bytes at where (advancing it) exactly as they were taken out of the
-// text: every line feed breaks the line, every other byte becomes one glyph.
-// InsertTextAt cannot be used: it stops at a zero byte and drops carriage
-// returns, and a text can hold both (SetText keeps zero bytes, SetTextLines
-// and EnterCharacter take a carriage return). The byte index is carried from
-// byte to byte, so a malformed UTF-8 sequence is put back as it was too.
-void InsertBytes(TextEditor& editor, TextEditor::TextPosition& where, const std::string& bytes) {
-    if (bytes.empty()) return;
-    if (editor.lines.empty()) editor.lines.emplace_back();
-    where = editor.SanitizePosition(where);
-    int index = editor.ColumnToCharIndex(where);
-    for (const char byte : bytes) {
-        if (byte == '\n') {
-            TextEditor::Line& added = editor.InsertLine(where.line + 1);
-            TextEditor::Line& line = editor.lines[where.line];
-            added.assign(line.begin() + index, line.end());
-            line.erase(line.begin() + index, line.end());
-            ++where.line;
-            index = 0;
-        } else {
-            TextEditor::Line& line = editor.lines[where.line];
-            line.insert(line.begin() + index++, TextEditor::Glyph(static_cast<uint8_t>(byte), TextEditor::PaletteIndex::Default));
-        }
-    }
-    where.column = editor.CharIndexToColumn(where.line, index);
-    editor.textChanged = true;
-}
 
 // Marks the lines of a range, and the line before it, for recolouring.
 void ColorizeAround(TextEditor& editor, const TextEditor::TextPosition& start, const TextEditor::TextPosition& end) {
@@ -65,12 +42,12 @@ TextEditor::UndoEntry::UndoEntry(const std::string& aAdded, const TextPosition a
 
 void TextEditor::UndoEntry::Undo(TextEditor* editor) {
     if (!added.empty()) {
-        editor->DeleteRange(addedStart, addedEnd);
+        editor->DeleteBytes(addedStart, addedEnd);
         ColorizeAround(*editor, addedStart, addedEnd);
     }
     if (!removed.empty()) {
-        TextPosition start = removedStart;
-        InsertBytes(*editor, start, removed);
+        TextPosition at = removedStart;
+        editor->InsertBytes(at, removed);
         ColorizeAround(*editor, removedStart, removedEnd);
     }
     editor->state = before;
@@ -79,12 +56,12 @@ void TextEditor::UndoEntry::Undo(TextEditor* editor) {
 
 void TextEditor::UndoEntry::Redo(TextEditor* editor) {
     if (!removed.empty()) {
-        editor->DeleteRange(removedStart, removedEnd);
+        editor->DeleteBytes(removedStart, removedEnd);
         ColorizeAround(*editor, removedStart, removedEnd);
     }
     if (!added.empty()) {
-        TextPosition start = addedStart;
-        InsertBytes(*editor, start, added);
+        TextPosition at = addedStart;
+        editor->InsertBytes(at, added);
         ColorizeAround(*editor, addedStart, addedEnd);
     }
     editor->state = after;
