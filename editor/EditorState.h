@@ -50,12 +50,16 @@ struct TimelineWidgetState {
     int row_index = -1;         // row being drawn; -1 before the first
     float axis_left = 0.0f;     // screen x of value 0 (content left + second column's offset)
     float axis_width = 0.0f;    // pixels from value 0 to max (second column less the scroll bar)
+    float rows_top = 0.0f;      // screen y of row 0's top, scrolled with the region
+    float row_height = 0.0f;    // pixels per row: the text line height with spacing
 };
 extern TimelineWidgetState g_timeline;
 
 // The event bar or handle being dragged on the Timeline. The drag adds up
 // the mouse's movement from where it started, and each frame stores the
-// truncated sum in the event, so a slow drag moves as far as the mouse.
+// truncated sum in the event, so a slow drag moves as far as the mouse. It
+// ends when the button is released, when the document is replaced, or when
+// its row no longer holds its event.
 struct TimelineDrag {
     int row = -1;                  // the dragged row; -1: no drag
     const void* event = nullptr;   // its event, compared by address only, never followed
