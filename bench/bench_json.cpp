@@ -1,12 +1,18 @@
-// Throughput of the JSON reader and writer and the base64 codec on a text of
-// about 32 MB shaped like a saved document: the base64 string of 16 MB of
-// music, those of eight 1 MB textures and a few hundred small objects and numbers (shaders,
-// effects, events with their curves). memcpy of the same bytes is the
-// yardstick.
+// Throughput of the JSON reader and writer and the base64 codec on two texts:
+// - about 32 MB shaped like a saved document: the base64 string of 16 MB of
+//   music, those of eight 1 MB textures and a few hundred small objects and
+//   numbers (shaders, effects, events with their curves);
+// - about 10 MB of structure: 120 000 small objects of numbers and short
+//   strings, the shape where the reader's cost per value shows.
+// memcpy of the same bytes is one yardstick; RapidJSON's DOM parse of the same
+// text (when its header was found at configure time) is the other.
 #include "Base64.h"
 #include "JSON.h"
 
 #include <benchmark/benchmark.h>
+#if defined(VELMARA_HAVE_RAPIDJSON)
+#include <rapidjson/document.h>
+#endif
 
 #include <cstring>
 #include <random>
@@ -68,9 +74,22 @@ JSON MakeDocument() {
     return document;
 }
 
+// 120 000 points of a list: a Float, an Integer and a short name each,
+// printed as the writer prints them (one line per member).
+JSON MakeStructure() {
+    std::mt19937 random(7);
+    JSON points = JSON::MakeArray();
+    for (int i = 0; i < 120000; ++i)
+        points.Append(JSON{"beat", float(random() % 100000) / 64.0f, "index",
+                           int(random() % 5000) - 2500, "name", "point" + std::to_string(i)});
+    return JSON{"points", points};
+}
+
 struct Data {
     JSON document = MakeDocument();
     std::string text = document.ToText(1, "  ");
+    JSON structure = MakeStructure();
+    std::string structure_text = structure.ToText(1, "  ");
     std::string raw = Base64Decode(document["music"].AsString());  // 16 MiB
     std::string encoded = Base64Encode(raw);                       // 21.3 MiB
 };
@@ -82,27 +101,42 @@ const Data& TheData() {
 
 // === JSON ====================================================================
 
+// The text of argument 0 (the document) or 1 (the structure), and its label.
+const std::string& TextOf(int which) {
+    return which == 0 ? TheData().text : TheData().structure_text;
+}
+
+std::string LabelOf(int which) {
+    const std::string& text = TextOf(which);
+    return (which == 0 ? "document text " : "structure text ") +
+           std::to_string((text.size() + (1 << 19)) >> 20) + " MiB";
+}
+
+// Reading includes releasing the value, as a caller that loads a document
+// and drops it pays both.
 void BM_JSONFromText(benchmark::State& state) {
-    const std::string& text = TheData().text;
+    const std::string& text = TextOf(int(state.range(0)));
     for (auto _ : state) {
         JSON value = JSON::FromText(text);
         benchmark::DoNotOptimize(value);
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(text.size()));
-    state.SetLabel("document text " + std::to_string(text.size() >> 20) + " MiB");
+    state.SetLabel(LabelOf(int(state.range(0))));
 }
-BENCHMARK(BM_JSONFromText)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_JSONFromText)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_JSONToText(benchmark::State& state) {
     const Data& data = TheData();
+    const JSON& value = state.range(0) == 0 ? data.document : data.structure;
+    const std::string& text = TextOf(int(state.range(0)));
     for (auto _ : state) {
-        std::string text = data.document.ToText(1, "  ");
-        benchmark::DoNotOptimize(text.data());
+        std::string printed = value.ToText(1, "  ");
+        benchmark::DoNotOptimize(printed.data());
     }
-    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(data.text.size()));
-    state.SetLabel("document text " + std::to_string(data.text.size() >> 20) + " MiB");
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(text.size()));
+    state.SetLabel(LabelOf(int(state.range(0))));
 }
-BENCHMARK(BM_JSONToText)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_JSONToText)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // === Base64 ==================================================================
 
@@ -133,10 +167,10 @@ BENCHMARK(BM_Base64Decode)->Unit(benchmark::kMillisecond);
 // === Yardstick ===============================================================
 
 // memcpy into a fresh string of the same bytes: 0 the raw music, 1 its base64
-// text, 2 the document text.
+// text, 2 the document text, 3 the structure text.
 void BM_Memcpy(benchmark::State& state) {
     const Data& data = TheData();
-    const std::string* sources[] = {&data.raw, &data.encoded, &data.text};
+    const std::string* sources[] = {&data.raw, &data.encoded, &data.text, &data.structure_text};
     const std::string& source = *sources[state.range(0)];
     for (auto _ : state) {
         std::string copy(source.size(), '\0');
@@ -144,9 +178,28 @@ void BM_Memcpy(benchmark::State& state) {
         benchmark::DoNotOptimize(copy.data());
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(source.size()));
-    const char* labels[] = {"music 16 MiB", "its base64 21.3 MiB", "document text"};
+    const char* labels[] = {"music 16 MiB", "its base64 21.3 MiB", "document text",
+                            "structure text"};
     state.SetLabel(labels[state.range(0)]);
 }
-BENCHMARK(BM_Memcpy)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Memcpy)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
+
+#if defined(VELMARA_HAVE_RAPIDJSON)
+// RapidJSON's DOM parse of the same texts (its default flags), the document
+// released each time as BM_JSONFromText releases its value.
+void BM_RapidJSONParse(benchmark::State& state) {
+    const std::string& text = TextOf(int(state.range(0)));
+    for (auto _ : state) {
+        rapidjson::Document document;
+        document.Parse(text.data(), text.size());
+        if (document.HasParseError())
+            state.SkipWithError("RapidJSON refused the text");
+        benchmark::DoNotOptimize(document);
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(text.size()));
+    state.SetLabel(LabelOf(int(state.range(0))));
+}
+BENCHMARK(BM_RapidJSONParse)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+#endif
 
 }  // namespace

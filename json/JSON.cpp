@@ -2,61 +2,242 @@
 // queries. The text reader and writer live in JSONReader.cpp and
 // JSONWriter.cpp.
 #include "JSON.h"
+#include "JSONArena.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <tuple>
+#include <vector>
+
+static_assert(sizeof(JSON) == 16, "a value is its payload, its kind and a short text's tail");
+
+// === Arena: chunks the reader carves blocks from =============================
+
+void JSON::ArenaChunk::ReleaseBlock(ArenaChunk* chunk) {
+    if (chunk->live.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+        chunk->~ArenaChunk();
+        ::operator delete(chunk);
+    }
+}
+
+void* JSON::Arena::Carve(size_t bytes, ArenaChunk*& chunk) {
+    bytes = (bytes + 15) & ~size_t(15);
+    if (bytes > kLargestCarved) {
+        chunk = nullptr;
+        return ::operator new(bytes);
+    }
+    if (size_t(end_ - next_) < bytes) {
+        Retire();
+        char* memory = static_cast<char*>(::operator new(kChunkBytes));
+        chunk_ = new (memory) ArenaChunk();
+        chunk_->live.store(ArenaChunk::kCarving, std::memory_order_relaxed);
+        static_assert(sizeof(ArenaChunk) <= 16, "blocks start 16 bytes into a chunk");
+        next_ = memory + 16;
+        end_ = memory + kChunkBytes;
+        carved_ = 0;
+    }
+    void* block = next_;
+    next_ += bytes;
+    ++carved_;
+    chunk = chunk_;
+    return block;
+}
+
+void JSON::Arena::Retire() {
+    if (!chunk_)
+        return;
+    // Released blocks have already taken themselves off kCarving.
+    const size_t bias = ArenaChunk::kCarving - carved_;
+    if (chunk_->live.fetch_sub(bias, std::memory_order_acq_rel) == bias) {
+        chunk_->~ArenaChunk();
+        ::operator delete(chunk_);
+    }
+    chunk_ = nullptr;
+    next_ = end_ = nullptr;
+}
+
+// === Items: the blocks of Arrays and Objects =================================
+
+template <typename Item>
+JSON::Items<Item>* JSON::Items<Item>::Allocate(size_t capacity, Arena* arena) {
+    static_assert(alignof(Item) <= alignof(Items), "entries follow the header");
+    const size_t bytes = sizeof(Items) + capacity * sizeof(Item);
+    ArenaChunk* chunk = nullptr;
+    void* memory = arena ? arena->Carve(bytes, chunk) : ::operator new(bytes);
+    Items* items = new (memory) Items();
+    items->capacity_ = capacity;
+    items->chunk_ = chunk;
+    return items;
+}
+
+template <typename Item>
+void JSON::Items<Item>::Release(Items* items) {
+    if (!items)
+        return;
+    Item* data = items->Data();
+    for (size_t i = 0; i < items->size_; ++i)
+        data[i].~Item();
+    ArenaChunk* chunk = items->chunk_;
+    items->~Items();
+    if (chunk)
+        ArenaChunk::ReleaseBlock(chunk);
+    else
+        ::operator delete(items);
+}
+
+template <typename Item>
+JSON::Items<Item>* JSON::Items<Item>::Copy(const Items* items) {
+    if (!items || items->size_ == 0)
+        return nullptr;
+    Items* copy = Allocate(items->size_);
+    try {
+        for (const Item& item : *items) {
+            new (copy->Data() + copy->size_) Item(item);
+            ++copy->size_;
+        }
+    } catch (...) {
+        Release(copy);
+        throw;
+    }
+    return copy;
+}
+
+template <typename Item>
+JSON::Items<Item>* JSON::Items<Item>::Reserve(Items* items, size_t needed) {
+    const size_t capacity = items ? items->capacity_ : 0;
+    if (needed <= capacity)
+        return items;
+    Items* grown = Allocate(std::max({needed, 2 * capacity, size_t(4)}));
+    if (items) {
+        // Moving an entry cannot throw, so the old block empties completely.
+        Item* from = items->Data();
+        Item* to = grown->Data();
+        for (size_t i = 0; i < items->size_; ++i) {
+            new (to + i) Item(std::move(from[i]));
+            from[i].~Item();
+        }
+        grown->size_ = items->size_;
+        items->size_ = 0;
+        Release(items);
+    }
+    return grown;
+}
+
+template <typename Item>
+Item& JSON::Items<Item>::Insert(Items*& items, size_t index, Item&& item) {
+    const size_t size = items ? items->size_ : 0;
+    items = Reserve(items, size + 1);
+    Item* data = items->Data();
+    if (index == size) {
+        new (data + size) Item(std::move(item));
+    } else {
+        new (data + size) Item(std::move(data[size - 1]));
+        std::move_backward(data + index, data + size - 1, data + size);
+        data[index] = std::move(item);
+    }
+    ++items->size_;
+    return data[index];
+}
 
 // === Ownership ===============================================================
 
-// Deletes the map, deque or string an Object, Array or String owns; the other
+// Releases the block or long text an Object, Array or String owns; the other
 // kinds own nothing. The kind is left as it is: every caller installs new
 // content and kind right after.
 void JSON::FreePayload() {
     switch (kind) {
-    case Kind::Object: delete payload.map; break;
-    case Kind::Array: delete payload.list; break;
-    case Kind::String: delete payload.string; break;
+    case Kind::Object: ObjectMap::Release(payload.map); break;
+    case Kind::Array: ArrayDeque::Release(payload.list); break;
+    case Kind::String:
+        if (text_.size == kLongText)
+            delete payload.string;
+        break;
     default: break;
     }
 }
 
 // Fills this value (which owns nothing) with a deep copy of other.
 void JSON::CopyFrom(const JSON& other) {
-    switch (other.kind) {
-    case Kind::Object: payload.map = new ObjectMap(*other.payload.map); break;
-    case Kind::Array: payload.list = new ArrayDeque(*other.payload.list); break;
-    case Kind::String: payload.string = new std::string(*other.payload.string); break;
-    default: payload = other.payload; break;
-    }
-    kind = other.kind;
+    Payload owned = other.payload;
+    if (other.kind == Kind::Object)
+        owned.map = ObjectMap::Copy(other.payload.map);
+    else if (other.kind == Kind::Array)
+        owned.list = ArrayDeque::Copy(other.payload.list);
+    else if (other.kind == Kind::String && other.text_.size == kLongText)
+        owned.string = new std::string(*other.payload.string);
+    CopyBits(other);
+    payload = owned;
 }
 
-// Takes other's content into this value (which owns nothing); other is left
-// Null with a zero payload.
-void JSON::TakeFrom(JSON& other) {
-    payload = other.payload;
-    kind = other.kind;
-    other.payload.map = nullptr;
-    other.kind = Kind::Null;
+
+// === Text of Strings =========================================================
+
+void JSON::SetText(const char* data, size_t size) {
+    kind = Kind::String;
+    if (size > kShortText) {
+        payload.string = new std::string(data, size);
+        text_.size = kLongText;
+        return;
+    }
+    const size_t head = std::min(size, sizeof(payload.text));
+    std::memcpy(payload.text, data, head);
+    std::memcpy(text_.bytes, data + head, size - head);
+    text_.size = uint8_t(size);
+}
+
+void JSON::SetText(std::string&& text) {
+    if (text.size() <= kShortText) {
+        SetText(text.data(), text.size());
+        return;
+    }
+    payload.string = new std::string(std::move(text));
+    kind = Kind::String;
+    text_.size = kLongText;
+}
+
+const char* JSON::TextData(char* buffer, size_t& size) const {
+    if (text_.size == kLongText) {
+        size = payload.string->size();
+        return payload.string->data();
+    }
+    size = text_.size;
+    const size_t head = std::min(size, sizeof(payload.text));
+    std::memcpy(buffer, payload.text, head);
+    std::memcpy(buffer + head, text_.bytes, size - head);
+    return buffer;
 }
 
 // === Construction and assignment =============================================
 
 JSON::JSON() : payload(), kind(Kind::Null) {}
 JSON::JSON(const JSON& other) { CopyFrom(other); }
-JSON::JSON(JSON&& other) noexcept { TakeFrom(other); }
-JSON::JSON(int value) : payload(int32_t(value)), kind(Kind::Integer) {}
-JSON::JSON(float value) : payload(double(value)), kind(Kind::Float) {}
-JSON::JSON(double value) : payload(value), kind(Kind::Float) {}
-JSON::JSON(const char* text) : payload(new std::string(text ? text : "")), kind(Kind::String) {}
-JSON::JSON(std::string text) : payload(new std::string(std::move(text))), kind(Kind::String) {}
-JSON::JSON(bool value) : payload(value), kind(Kind::Bool) {}
-
-JSON::JSON(std::initializer_list<JSON> list) : payload(new ObjectMap()), kind(Kind::Object) {
-    // Pairs of key and value; a lone trailing key has no value and is skipped.
-    const JSON* items = list.begin();
-    for (size_t i = 0; i + 1 < list.size(); i += 2)
-        (*payload.map)[items[i].AsString()] = items[i + 1];
+JSON::JSON(int value) : kind(Kind::Integer) { payload.int_value = value; }
+JSON::JSON(float value) : kind(Kind::Float) { payload.float_value = double(value); }
+JSON::JSON(double value) : kind(Kind::Float) { payload.float_value = value; }
+JSON::JSON(const char* text) {
+    if (!text)
+        text = "";
+    SetText(text, std::strlen(text));
 }
+JSON::JSON(std::string text) { SetText(std::move(text)); }
+JSON::JSON(bool value) : kind(Kind::Bool) { payload.bool_value = value; }
 
-JSON::~JSON() { FreePayload(); }
+JSON::JSON(std::initializer_list<JSON> list) : kind(Kind::Object) {
+    // Pairs of key and value; a lone trailing key has no value and is skipped.
+    const size_t count = list.size() / 2;
+    std::vector<std::string> keys;
+    std::vector<PendingMember> members;
+    keys.reserve(count);  // no reallocation: the members point into the keys
+    members.reserve(count);
+    const JSON* items = list.begin();
+    for (size_t i = 0; i < count; ++i) {
+        keys.push_back(items[2 * i].AsString());
+        members.push_back(PendingMember{keys.back().data(), keys.back().size(), items[2 * i + 1]});
+    }
+    JSON object = TakeMembers(members.data(), members.size());
+    TakeFrom(object);
+}
 
 JSON& JSON::operator=(const JSON& other) {
     if (this == &other)
@@ -91,8 +272,9 @@ JSON& JSON::operator=(double value) {
 }
 
 JSON& JSON::operator=(std::string text) {
-    SetKind(Kind::String);
-    *payload.string = std::move(text);
+    JSON value(std::move(text));
+    FreePayload();
+    TakeFrom(value);
     return *this;
 }
 
@@ -119,16 +301,16 @@ void JSON::SetKind(Kind new_kind) {
     if (new_kind == kind)
         return;
     FreePayload();
+    payload.map = nullptr;  // also the empty block of an Object or Array
     switch (new_kind) {
-    case Kind::Object: payload.map = new ObjectMap(); break;
-    case Kind::Array: payload.list = new ArrayDeque(); break;
-    case Kind::String: payload.string = new std::string(); break;
+    case Kind::Object:
+    case Kind::Array:
+    case Kind::Integer:
+    case Kind::Bool: break;
+    case Kind::String: text_.size = 0; break;
     case Kind::Float: payload.float_value = 0.0; break;
-    case Kind::Integer: payload.map = nullptr; payload.int_value = 0; break;
-    case Kind::Bool: payload.map = nullptr; payload.bool_value = false; break;
     default:
         // Null, and any number outside the seven kinds, which reads as Null.
-        payload.map = nullptr;
         new_kind = Kind::Null;
         break;
     }
@@ -137,22 +319,102 @@ void JSON::SetKind(Kind new_kind) {
 
 // === Building ================================================================
 
+namespace {
+
+bool KeyBefore(const JSON::Member& member, const std::string& key) { return member.first < key; }
+
+}  // namespace
+
 JSON& JSON::operator[](const std::string& key) {
     SetKind(Kind::Object);
-    return (*payload.map)[key];
+    Member* first = payload.map ? payload.map->Data() : nullptr;
+    const size_t size = payload.map ? payload.map->size_ : 0;
+    // Keys mostly come in order, so the place after the last is tried first.
+    size_t index = size;
+    if (size != 0 && !(first[size - 1].first < key)) {
+        index = size_t(std::lower_bound(first, first + size, key, KeyBefore) - first);
+        if (first[index].first == key)
+            return first[index].second;
+    }
+    return ObjectMap::Insert(payload.map, index, Member(key, JSON())).second;
 }
 
 JSON& JSON::operator[](unsigned index) {
     SetKind(Kind::Array);
-    ArrayDeque& list = *payload.list;
-    if (index >= list.size())
-        list.resize(size_t(index) + 1);
-    return list[index];
+    const size_t size = payload.list ? payload.list->size_ : 0;
+    if (index >= size) {
+        payload.list = ArrayDeque::Reserve(payload.list, size_t(index) + 1);
+        for (size_t i = size; i <= index; ++i)
+            new (payload.list->Data() + i) JSON();
+        payload.list->size_ = size_t(index) + 1;
+    }
+    return payload.list->Data()[index];
 }
 
 void JSON::Append(JSON value) {
     SetKind(Kind::Array);
-    payload.list->push_back(std::move(value));
+    const size_t size = payload.list ? payload.list->size_ : 0;
+    ArrayDeque::Insert(payload.list, size, std::move(value));
+}
+
+JSON JSON::TakeElements(JSON* first, size_t count, Arena* arena) {
+    JSON array = MakeArray();
+    if (count == 0)
+        return array;
+    array.payload.list = ArrayDeque::Allocate(count, arena);
+    JSON* to = array.payload.list->Data();
+    for (size_t i = 0; i < count; ++i)
+        new (to + i) JSON(std::move(first[i]));
+    array.payload.list->size_ = count;
+    return array;
+}
+
+namespace {
+
+// Byte order of keys, as std::string's operator< has it.
+bool KeyBytesBefore(const char* a, size_t a_size, const char* b, size_t b_size) {
+    int order = std::memcmp(a, b, std::min(a_size, b_size));
+    return order < 0 || (order == 0 && a_size < b_size);
+}
+
+}  // namespace
+
+JSON JSON::TakeMembers(PendingMember* first, size_t count, Arena* arena) {
+    JSON object = MakeObject();
+    if (count == 0)
+        return object;
+    PendingMember* last = first + count;
+    auto before = [](const PendingMember& a, const PendingMember& b) {
+        return KeyBytesBefore(a.key, a.key_size, b.key, b.key_size);
+    };
+    bool ordered = true;
+    for (PendingMember* at = first + 1; at != last && ordered; ++at)
+        ordered = before(at[-1], *at);
+    if (!ordered) {
+        // Sorting keeps equal keys in their first order; the last of each run
+        // wins, as if the members had been assigned one after another.
+        std::stable_sort(first, last, before);
+        PendingMember* kept = first;
+        for (PendingMember* run = first; run != last;) {
+            PendingMember* run_end = run + 1;
+            while (run_end != last && !before(*run, *run_end))
+                ++run_end;
+            if (kept != run_end - 1)
+                *kept = std::move(run_end[-1]);
+            ++kept;
+            run = run_end;
+        }
+        count = size_t(kept - first);
+    }
+    object.payload.map = ObjectMap::Allocate(count, arena);
+    Member* to = object.payload.map->Data();
+    for (size_t i = 0; i < count; ++i) {
+        new (to + i) Member(std::piecewise_construct,
+                            std::forward_as_tuple(first[i].key, first[i].key_size),
+                            std::forward_as_tuple(std::move(first[i].value)));
+        object.payload.map->size_ = i + 1;
+    }
+    return object;
 }
 
 // === Queries =================================================================
@@ -174,7 +436,12 @@ std::string JSON::AsString() const {
 
 std::string JSON::AsString(bool& ok) const {
     ok = kind == Kind::String;
-    return ok ? *payload.string : std::string();
+    if (!ok)
+        return std::string();
+    char buffer[kShortText];
+    size_t size = 0;
+    const char* data = TextData(buffer, size);
+    return std::string(data, size);
 }
 
 double JSON::AsFloat() const {
@@ -198,14 +465,19 @@ int JSON::AsInt(bool& ok) const {
 }
 
 bool JSON::HasMember(const std::string& key) const {
-    return kind == Kind::Object && payload.map->count(key) != 0;
+    if (kind != Kind::Object || !payload.map)
+        return false;
+    const Member* first = payload.map->Data();
+    const Member* last = first + payload.map->size_;
+    const Member* found = std::lower_bound(first, last, key, KeyBefore);
+    return found != last && found->first == key;
 }
 
 int64_t JSON::Count() const {
     if (kind == Kind::Object)
-        return int64_t(payload.map->size());
+        return payload.map ? int64_t(payload.map->size_) : 0;
     if (kind == Kind::Array)
-        return int64_t(payload.list->size());
+        return payload.list ? int64_t(payload.list->size_) : 0;
     return -1;
 }
 

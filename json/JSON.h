@@ -11,6 +11,11 @@
 // - Object members are kept sorted by key (byte order), not in insertion
 //   order; iteration and printing follow that order.
 //
+// Members and elements each lie in one flat block, like a std::vector: a
+// reference to a member or element, and a range over them, holds until its
+// Object or Array gains an entry or changes kind. Take what you need from one
+// before adding another to the same container.
+//
 // The text reader (FromText) is lenient: it never throws and never stops the
 // program; it writes one line per problem to std::cerr ("ERROR: ..."; the
 // missing colon of an object is "Error: ...") and returns what it could read.
@@ -18,9 +23,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <initializer_list>
-#include <map>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -37,8 +40,15 @@ public:
         Bool = 6,
     };
 
-    using ObjectMap = std::map<std::string, JSON>;
-    using ArrayDeque = std::deque<JSON>;
+    // One member of an Object: its key (first) and its value (second). The key
+    // is not to be changed through iteration; the order depends on it.
+    using Member = std::pair<std::string, JSON>;
+    // A flat block of entries; see Items below the class. The two names below
+    // are older than the flat storage and stay for the callers that use them.
+    template <typename Item>
+    class Items;
+    using ObjectMap = Items<Member>;  // an Object's members, sorted by key
+    using ArrayDeque = Items<JSON>;   // an Array's elements, in order
 
     // A range over the elements of an Array or the members of an Object;
     // empty (zero iterations) when the value is of another kind.
@@ -58,7 +68,7 @@ public:
     // --- Construction -------------------------------------------------------
     JSON();                                  // Null
     JSON(const JSON& other);                 // deep copy
-    JSON(JSON&& other) noexcept;             // other becomes Null
+    JSON(JSON&& other) noexcept { TakeFrom(other); }  // other becomes Null
     JSON(int value);                         // Integer
     JSON(float value);                       // Float (widened to double)
     JSON(double value);                      // Float
@@ -151,29 +161,122 @@ public:
     static constexpr int kMaxDepth = 1000;
 
 private:
+    class Reader;        // the text reader, JSONReader.cpp
+    class Arena;         // where a parse carves its blocks from, JSONArena.h
+    struct ArenaChunk;
+
+    // The longest String kept inside the value itself, without a block.
+    static constexpr size_t kShortText = 11;
+    // text_.size of a String whose text is in a std::string of its own.
+    static constexpr uint8_t kLongText = 0xFF;
+
     union Payload {
-        ObjectMap* map;
-        ArrayDeque* list;
-        std::string* string;
+        ObjectMap* map;         // an Object's members; null while it has none
+        ArrayDeque* list;       // an Array's elements; null while it has none
+        std::string* string;    // the text of a long String
         double float_value;
         int32_t int_value;
         bool bool_value;
+        char text[8];           // the first eight bytes of a short String
 
-        Payload() : int_value(0) {}
-        Payload(ObjectMap* m) : map(m) {}
-        Payload(ArrayDeque* l) : list(l) {}
-        Payload(std::string* s) : string(s) {}
-        Payload(double d) : float_value(d) {}
-        Payload(int32_t i) : int_value(i) {}
-        Payload(bool b) : bool_value(b) {}
+        Payload() : map(nullptr) {}
     };
 
+    // --- Content (JSON.cpp) -------------------------------------------------
     void FreePayload();
+    void CopyFrom(const JSON& other);
+    // Takes other's content into this value (which owns nothing); other is
+    // left Null.
+    void TakeFrom(JSON& other) {
+        CopyBits(other);
+        other.payload.map = nullptr;
+        other.kind = Kind::Null;
+    }
+    // Copies the payload and the short-text bytes of other, owning nothing new.
+    void CopyBits(const JSON& other) {
+        payload = other.payload;
+        kind = other.kind;
+        text_ = other.text_;
+    }
+    // Makes this value (which owns nothing) a String of the given text.
+    void SetText(const char* data, size_t size);
+    void SetText(std::string&& text);
+    // The bytes of a String: data points into the value or into buffer,
+    // which must hold kShortText bytes.
+    const char* TextData(char* buffer, size_t& size) const;
+    struct PendingMember;  // a member on its way into an Object, below
+    // An Array or Object made from count entries moved out of first; the
+    // members are sorted, and of equal keys the last one stays. The block
+    // comes from arena, or from the heap when arena is null.
+    static JSON TakeElements(JSON* first, size_t count, Arena* arena = nullptr);
+    static JSON TakeMembers(PendingMember* first, size_t count, Arena* arena = nullptr);
+
+    // --- Text (JSONWriter.cpp) ----------------------------------------------
     // Appends the text ToText gives for this value to out.
     void AppendText(std::string& out, int depth, const std::string& indent) const;
-    void CopyFrom(const JSON& other);
-    void TakeFrom(JSON& other);
 
+    // Sixteen bytes in all: the payload, the kind and the tail of a short
+    // String.
     Payload payload;
     Kind kind = Kind::Null;
+    // The rest of a short String: one four-byte field, copied in one go.
+    struct TextTail {
+        char bytes[3];              // bytes 8 to 10 of the text
+        uint8_t size;               // the text's length, or kLongText
+    };
+    TextTail text_ = {};
 };
+
+// === Items: the storage of an Array or an Object =============================
+//
+// One block: this header, then the entries one after another. The value that
+// owns the block grows it by moving everything into a larger one, which is
+// why references into it do not outlive an insertion. Blocks made by the
+// reader are carved from larger chunks (see JSONArena.h); the others are
+// heap blocks of their own.
+template <typename Item>
+class JSON::Items {
+public:
+    Item* begin() { return Data(); }
+    Item* end() { return Data() + size_; }
+    const Item* begin() const { return Data(); }
+    const Item* end() const { return Data() + size_; }
+    size_t size() const { return size_; }
+
+private:
+    friend class JSON;
+    Item* Data() { return reinterpret_cast<Item*>(this + 1); }
+    const Item* Data() const { return reinterpret_cast<const Item*>(this + 1); }
+
+    // The block operations, all in JSON.cpp. A null block is an empty one.
+    // Allocate gives an empty block with room for capacity entries, carved
+    // from arena when there is one.
+    static Items* Allocate(size_t capacity, Arena* arena = nullptr);
+    static void Release(Items* items);       // destroys the entries, frees the block
+    static Items* Copy(const Items* items);  // a heap block of copies; null when empty
+    // The entries moved into a block with room for at least needed, growing
+    // by doubling; the same block when it has that room already.
+    static Items* Reserve(Items* items, size_t needed);
+    // Puts item at index, moving the entries from there one place up; items
+    // is updated when the block moves. Returns the new entry.
+    static Item& Insert(Items*& items, size_t index, Item&& item);
+
+    size_t size_ = 0;                // entries in use
+    size_t capacity_ = 0;            // entries the block has room for
+    ArenaChunk* chunk_ = nullptr;    // the chunk it was carved from; null: its own
+};
+
+// A member on its way into an Object: the bytes of its key, which live
+// elsewhere (in the text being read, say), and its value.
+struct JSON::PendingMember {
+    const char* key;
+    size_t key_size;
+    JSON value;
+};
+
+// Inline, as most values (numbers, short texts) own nothing to release.
+inline JSON::~JSON() {
+    // Object 1, Array 2, String 3: the kinds that may own a block.
+    if (uint32_t(kind) - 1u < 3u)
+        FreePayload();
+}

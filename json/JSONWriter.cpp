@@ -6,6 +6,7 @@
 #include "JSON.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 #if defined(__SSE2__)
@@ -68,6 +69,25 @@ void AppendEscaped(std::string& out, const char* data, size_t size) {
     out.append(data + run_start, size - run_start);
 }
 
+// === Numbers =================================================================
+
+void AppendInteger(std::string& out, int32_t value) {
+    char buffer[16];
+    char* end = std::to_chars(buffer, buffer + sizeof(buffer), value).ptr;
+    out.append(buffer, size_t(end - buffer));
+}
+
+// A finite double with six decimals, as printf's "%f" gives it: the exact
+// binary value rounded to the nearest, ties to even. The widest (near
+// DBL_MAX) takes 309 digits before the point.
+void AppendFixed(std::string& out, double value) {
+    char buffer[352];
+    char* end = std::to_chars(buffer, buffer + sizeof(buffer), value, std::chars_format::fixed, 6).ptr;
+    out.append(buffer, size_t(end - buffer));
+}
+
+// === Layout ==================================================================
+
 // The indent repeated depth times; empty for a depth of 0 or less.
 std::string Prefix(int depth, const std::string& indent) {
     std::string prefix;
@@ -102,24 +122,28 @@ void JSON::AppendText(std::string& out, int depth, const std::string& indent) co
         out += payload.bool_value ? "true" : "false";
         return;
     case Kind::Integer:
-        out += std::to_string(payload.int_value);
+        AppendInteger(out, payload.int_value);
         return;
     case Kind::Float:
         // Infinity and NaN have no form the reader takes back: null.
         if (std::isfinite(payload.float_value))
-            out += std::to_string(payload.float_value);
+            AppendFixed(out, payload.float_value);
         else
             out += "null";
         return;
-    case Kind::String:
+    case Kind::String: {
+        char buffer[kShortText];
+        size_t size = 0;
+        const char* data = TextData(buffer, size);
         out += '"';
-        AppendEscaped(out, payload.string->data(), payload.string->size());
+        AppendEscaped(out, data, size);
         out += '"';
         return;
+    }
     case Kind::Array: {
         out += '[';
         bool first = true;
-        for (const JSON& element : *payload.list) {
+        for (const JSON& element : ArrayItems()) {
             if (!first)
                 out += ", ";
             first = false;
@@ -132,7 +156,7 @@ void JSON::AppendText(std::string& out, int depth, const std::string& indent) co
         const std::string prefix = Prefix(depth, indent);
         out += "{\n";
         bool first = true;
-        for (const auto& member : *payload.map) {
+        for (const Member& member : ObjectItems()) {
             if (!first)
                 out += ",\n";
             first = false;

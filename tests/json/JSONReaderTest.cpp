@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -418,4 +423,108 @@ TEST(JSONReaderDamage, DeepObjectsStopAtTheBoundToo) {
          at = &at->ObjectItems().begin()->second)
         ++depth;
     EXPECT_EQ(depth, JSON::kMaxDepth);
+}
+
+// === Numbers and members against independent rules ===========================
+
+namespace {
+
+// A number of the plain form -?digits(.digits)?, with lengths around every
+// limit the reader's quick conversion has (19 digits, 2^53, 22 decimals, the
+// 32-bit range) and leading zeros now and then.
+std::string RandomPlainNumber(std::mt19937_64& random) {
+    auto digits = [&](size_t count) {
+        std::string text;
+        for (size_t i = 0; i < count; ++i)
+            text += char('0' + random() % 10);
+        return text;
+    };
+    const char* edges[] = {"9007199254740991", "9007199254740992",    "9007199254740993",
+                           "2147483647",       "2147483648",          "99999999999999999999",
+                           "0",                "1844674407370955161", "18446744073709551616"};
+    std::string text = random() % 3 == 0 ? "-" : "";
+    switch (random() % 4) {
+    case 0: text += edges[random() % 9]; break;
+    case 1: text += digits(1 + random() % 24); break;
+    case 2: text += std::string(random() % 3, '0') + digits(1 + random() % 6); break;
+    default: text += digits(1 + random() % 4); break;
+    }
+    if (random() % 3 != 0) {
+        text += '.';
+        text += random() % 4 == 0 ? digits(1 + random() % 26) : digits(1 + random() % 7);
+    }
+    return text;
+}
+
+}  // namespace
+
+TEST(JSONReaderNumbers, PlainNumbersConvertAsStrtodAndStrtollDo) {
+    std::mt19937_64 random(20240611);
+    ErrorLog log;
+    size_t refused = 0;
+    for (int round = 0; round < 100000; ++round) {
+        const std::string number = RandomPlainNumber(random);
+        size_t position = 0;
+        JSON value = JSON::ParseNumber(number + ",", position);
+        ASSERT_EQ(position, number.size()) << number;
+        if (number.find('.') != std::string::npos) {
+            errno = 0;
+            const double expected = std::strtod(number.c_str(), nullptr);
+            if (errno == ERANGE && std::isinf(expected)) {
+                EXPECT_TRUE(value.IsNull()) << number;
+                ++refused;
+                continue;
+            }
+            ASSERT_EQ(value.GetKind(), Kind::Float) << number;
+            const double read = value.AsFloat();
+            ASSERT_EQ(std::memcmp(&read, &expected, sizeof(double)), 0)
+                << number << " read as " << read << ", strtod gives " << expected;
+        } else {
+            errno = 0;
+            const long long expected = std::strtoll(number.c_str(), nullptr, 10);
+            if (errno == ERANGE || expected < -2147483648LL || expected > 2147483647LL) {
+                EXPECT_TRUE(value.IsNull()) << number;
+                ++refused;
+                continue;
+            }
+            ASSERT_EQ(value.GetKind(), Kind::Integer) << number;
+            ASSERT_EQ(value.AsInt(), expected) << number;
+        }
+    }
+    EXPECT_EQ(log.Lines().size(), refused);  // one "Cannot convert" each
+    EXPECT_GT(refused, 0u);
+}
+
+TEST(JSONReaderNumbers, NegativeZeroKeepsItsSign) {
+    Lines lines;
+    JSON value = Read("[-0.0, -0, 0.000000]", lines);
+    EXPECT_TRUE(std::signbit(value[0].AsFloat()));
+    EXPECT_EQ(value[1].GetKind(), Kind::Integer);
+    EXPECT_EQ(value[1].AsInt(), 0);
+    EXPECT_FALSE(std::signbit(value[2].AsFloat()));
+    EXPECT_TRUE(lines.empty());
+}
+
+// Members come in any order, keys repeat and some hold escapes: the Object
+// read is the one that assigning each member in turn builds.
+TEST(JSONReaderMembers, MembersInAnyOrderReadAsIfAssignedInTurn) {
+    std::mt19937 random(7);
+    const char* keys[] = {"a", "b", "ab", "", "beat", "b\\n", "b\\\"", "\\u00e9", "z", "name"};
+    const char* unescaped[] = {"a", "b", "ab", "", "beat", "b\n", "b\"", "\\u00e9", "z", "name"};
+    for (int round = 0; round < 500; ++round) {
+        std::string text = "{";
+        JSON expected = JSON::MakeObject();
+        const int count = int(random() % 30);
+        for (int i = 0; i < count; ++i) {
+            const size_t key = random() % 10;
+            const int number = int(random() % 1000);
+            text += std::string(i ? ", " : "") + "\"" + keys[key] + "\": " + std::to_string(number);
+            expected[unescaped[key]] = number;
+        }
+        text += "}";
+        Lines lines;
+        JSON value = Read(text, lines);
+        ASSERT_TRUE(lines.empty()) << text;
+        ASSERT_EQ(value.ToText(), expected.ToText()) << text;
+    }
 }

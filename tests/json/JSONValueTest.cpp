@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <thread>
 #include <vector>
 
 using Kind = JSON::Kind;
@@ -303,4 +305,77 @@ TEST(JSONValue, ItemRangesWalkInOrderAndAllowChanges) {
         expected += 10;
     }
     EXPECT_EQ(expected, 50);
+}
+
+// Short texts live inside the value, longer ones apart: every length on both
+// sides of the line keeps its bytes through copies, moves and assignments.
+TEST(JSONValue, StringsOfEveryLengthKeepTheirBytes) {
+    for (size_t length = 0; length <= 40; ++length) {
+        std::string text;
+        for (size_t i = 0; i < length; ++i)
+            text += char(i % 5 == 4 ? 0 : i % 3 == 2 ? 0xFF - i : 'a' + i);  // zero and high bytes too
+        JSON value(text);
+        EXPECT_EQ(value.AsString(), text);
+        JSON copy(value);
+        JSON moved(std::move(copy));
+        EXPECT_TRUE(copy.IsNull());
+        EXPECT_EQ(moved.AsString(), text);
+        JSON assigned = JSON::MakeArray();
+        assigned = text;
+        EXPECT_EQ(assigned.AsString(), text);
+        assigned = moved;
+        moved = "x";
+        EXPECT_EQ(assigned.AsString(), text);
+        EXPECT_EQ(JSON::FromText(value.ToText()).AsString(), text);
+    }
+}
+
+// References into an Object or Array hold until it gains an entry; what a
+// reference gave stays valid as a value of its own.
+TEST(JSONValue, MembersStayFindableWhileTheObjectGrows) {
+    JSON object;
+    for (int i = 0; i < 100; ++i)
+        object["k" + std::to_string((i * 37) % 100)] = i;
+    EXPECT_EQ(object.Count(), 100);
+    std::vector<std::string> keys;
+    for (const auto& member : object.ObjectItems())
+        keys.push_back(member.first);
+    EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end()));
+    for (int i = 0; i < 100; ++i)
+        EXPECT_EQ(object["k" + std::to_string((i * 37) % 100)].AsInt(), i);
+    EXPECT_EQ(object.Count(), 100);
+}
+
+// The blocks of a value read from text are shared among its parts; each part
+// moved out still owns what it holds once the rest is gone, also when the
+// parts are released on different threads at once.
+TEST(JSONValue, PartsOfAReadValueOutliveIt) {
+    JSON kept;
+    {
+        JSON read = JSON::FromText(R"({"a": {"x": [1, 2, {"y": 3}]}, "b": [4, "longer than eleven"]})");
+        kept = std::move(read["a"]);
+        JSON copy = read["b"];
+        read = JSON();
+        EXPECT_EQ(copy[1].AsString(), "longer than eleven");
+    }
+    EXPECT_EQ(kept["x"][2]["y"].AsInt(), 3);
+    kept["x"].Append(5);  // grows out of the block the reader made
+    kept["x"][2]["z"] = 6;
+    EXPECT_EQ(kept["x"].Count(), 4);
+    EXPECT_EQ(kept["x"][2].Count(), 2);
+
+    std::string text = "[";
+    for (int i = 0; i < 2000; ++i)
+        text += std::string(i ? ", " : "") + "{\"i\": " + std::to_string(i) + "}";
+    JSON list = JSON::FromText(text + "]");
+    std::vector<JSON> halves[2];
+    int index = 0;
+    for (JSON& element : list.ArrayItems())
+        halves[index++ % 2].push_back(std::move(element));
+    list = JSON();
+    std::thread first([&] { halves[0].clear(); });
+    std::thread second([&] { halves[1].clear(); });
+    first.join();
+    second.join();
+    EXPECT_TRUE(halves[0].empty() && halves[1].empty());
 }

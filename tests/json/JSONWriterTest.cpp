@@ -6,9 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <string>
+#include <vector>
 
 using Kind = JSON::Kind;
 
@@ -26,6 +30,27 @@ TEST(JSONWriter, Scalars) {
     EXPECT_EQ(JSON(0.0000001).ToText(), "0.000000");
     EXPECT_EQ(JSON(-0.0000006).ToText(), "-0.000001");
     EXPECT_EQ(JSON("x").ToText(), "\"x\"");
+}
+
+// Floats print as printf's "%f" prints them, ties and the widest values too.
+TEST(JSONWriter, FloatsPrintAsPrintfFixedDoes) {
+    std::mt19937_64 random(5);
+    std::vector<double> values = {0.0, -0.0, 0.0078125, -2.5e-7, 5e-324, 1e300, -1.7976931348623157e308};
+    for (int i = 0; i < 20000; ++i) {
+        uint64_t bits = random();
+        double any;
+        std::memcpy(&any, &bits, sizeof(any));
+        values.push_back(any);
+        values.push_back(std::ldexp(double(random() % 100000000), -int(random() % 40)));
+        values.push_back(double(int64_t(random() % 2000000000) - 1000000000) / 1e6);
+    }
+    for (double value : values) {
+        if (!std::isfinite(value))
+            continue;
+        char expected[400];
+        std::snprintf(expected, sizeof(expected), "%f", value);
+        ASSERT_EQ(JSON(value).ToText(), expected);
+    }
 }
 
 TEST(JSONWriter, InfinityAndNaNPrintAsNull) {
