@@ -1,0 +1,215 @@
+// Loading a saved document: the binary package of the document whose JSON
+// text is about 32 MB (16 MB of music, eight 1 MB images, twenty shader
+// programs; 24 MB as a package, which holds the bytes without base64) read
+// back with LoadDemoPackage, the Demo deleted each time, against a memcpy of
+// the same bytes. Argument 0 fills the images with random bytes, which fail to decode
+// (the cost of reading them and nothing more); argument 1 makes them real
+// PNG files (512 x 512 RGBA noise, 1 MB each), which decode and upload.
+//
+// A Demo needs a GL context: the benchmark makes one hidden SDL window with
+// the program's context attributes, once, so it needs a display. CI only
+// builds the benchmarks; run them under a virtual display, for example
+//   SDL_AUDIODRIVER=dummy xvfb-run -a -s "-screen 0 1920x1080x24"
+//   ./velmara_bench --benchmark_filter=Package   (as one command line)
+#include "ByteBuffer.h"
+#include "Demo.h"
+#include "Documents.h"
+#include "JSON.h"
+#include "Playback.h"
+#include "ShaderProgram.h"
+#include "Startup.h"
+#include "Texture.h"
+
+#include <GL/glew.h>
+#include <SDL.h>
+#include <SDL_image.h>
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+// === The GL context ==========================================================
+
+// Makes the hidden window and its context on the first call; false when no
+// display or context could be had (the reason is printed once).
+bool HaveContext() {
+    static const bool made = [] {
+        if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+            std::fprintf(stderr, "SDL_Init: %s\n", SDL_GetError());
+            return false;
+        }
+        SetGLAttributes();
+        g_window = SDL_CreateWindow("Velmara bench", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, 64,
+                                    48, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+        if (!g_window) {
+            std::fprintf(stderr, "SDL_CreateWindow: %s\n", SDL_GetError());
+            return false;
+        }
+        g_gl_context = SDL_GL_CreateContext(g_window);
+        if (!g_gl_context) {
+            std::fprintf(stderr, "SDL_GL_CreateContext: %s\n", SDL_GetError());
+            return false;
+        }
+        SDL_GL_MakeCurrent(g_window, g_gl_context);
+        glewExperimental = GL_TRUE;
+        glewInit();
+        while (glGetError() != GL_NO_ERROR) {
+        }
+        return true;
+    }();
+    return made;
+}
+
+// === The document ============================================================
+
+std::string RandomBytes(std::mt19937& random, size_t length) {
+    std::string bytes(length, '\0');
+    for (size_t i = 0; i + 4 <= length; i += 4) {
+        uint32_t word = random();
+        std::memcpy(&bytes[i], &word, 4);
+    }
+    return bytes;
+}
+
+// A 512 x 512 RGBA PNG of noise: 1 MB of pixels that do not compress.
+std::string NoisePNG(std::mt19937& random, const std::filesystem::path& path) {
+    SDL_Surface* surface =
+        SDL_CreateRGBSurface(0, 512, 512, 32, 0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000);
+    std::string pixels = RandomBytes(random, 512 * 512 * 4);
+    std::memcpy(surface->pixels, pixels.data(), pixels.size());
+    IMG_SavePNG(surface, path.c_str());
+    SDL_FreeSurface(surface);
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+const char* kVertexShader = "#version 150\n\nin vec3 vp;\n\nvoid main() {\ngl_Position = vec4(vp, 1.0);\n}\n";
+
+const char* kFragmentShaderHead =
+    "#version 150\n"
+    "uniform float beat;\n"
+    "uniform vec2 resolution;\n"
+    "uniform float u0;\n"
+    "out vec4 color;\n";
+const char* kFragmentShaderBody =
+    "void main() {\n"
+    "    vec2 uv = gl_FragCoord.xy / resolution;\n"
+    "    float pulse = exp(-4.0 * fract(beat)) * u0;\n"
+    "    color = vec4(uv * (1.0 + pulse), 0.5 + 0.5 * sin(beat + kIndex), 1.0);\n"
+    "}\n";
+
+// Program i's fragment shader: twenty sources, one constant apart.
+std::string FragmentShader(int i) {
+    return std::string(kFragmentShaderHead) + "const float kIndex = " + std::to_string(i) + ".0;\n" +
+           kFragmentShaderBody;
+}
+
+// The package file of the document, written once per kind of image, and
+// its bytes; removed when the program ends.
+struct Package {
+    std::filesystem::path directory;
+    std::string path;
+    std::string bytes;
+
+    explicit Package(bool png_images) {
+        directory = std::filesystem::temp_directory_path() /
+                    ("velmara_bench_" + std::to_string(::getpid()) + (png_images ? "_png" : "_raw"));
+        std::filesystem::create_directories(directory);
+        std::mt19937 random(2024);
+        Demo demo;
+        delete demo.music;
+        const std::string music = RandomBytes(random, 16 << 20);
+        demo.music = new ByteBuffer(music.data(), music.size());
+        for (int i = 0; i < 8; ++i) {
+            const std::filesystem::path image = directory / ("texture" + std::to_string(i) + ".png");
+            if (png_images) {
+                NoisePNG(random, image);
+            } else {
+                std::ofstream(image, std::ios::binary) << RandomBytes(random, 1 << 20);
+            }
+            demo.textures.push_back(new Texture(image.c_str()));
+        }
+        for (int i = 0; i < 20; ++i) {
+            JSON uniforms = JSON::MakeArray();
+            uniforms.Append(JSON{"name", "u0", "min_val", 0.0, "max_val", 1.0, "default_val", 0.5});
+            JSON program{"vertex_shader_filename", "resources\\default.vert", "vertex_shader_source",
+                         kVertexShader, "fragment_shader_filename",
+                         "resources\\shader" + std::to_string(i) + ".frag", "fragment_shader_source",
+                         FragmentShader(i), "uniform_defs", uniforms};
+            demo.shaders.push_back(new ShaderProgram(program));
+        }
+        path = (directory / "document.demo").string();
+        std::string error;
+        if (!SaveDemoPackage(demo, path, &error))
+            std::fprintf(stderr, "SaveDemoPackage: %s\n", error.c_str());
+        std::ifstream file(path, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+    ~Package() {
+        std::error_code ignored;
+        std::filesystem::remove_all(directory, ignored);
+    }
+};
+
+const Package& ThePackage(bool png_images) {
+    static const Package raw(false);
+    static const Package png(true);
+    return png_images ? png : raw;
+}
+
+std::string Label(const Package& package, bool png_images) {
+    return std::to_string((package.bytes.size() + (1 << 19)) >> 20) + " MiB package, twenty shaders, " +
+           (png_images ? "PNG images" : "random-byte images");
+}
+
+// === Benchmarks ==============================================================
+
+void BM_LoadDemoPackage(benchmark::State& state) {
+    if (!HaveContext()) {
+        state.SkipWithError("no GL context (run under a display)");
+        return;
+    }
+    const bool png_images = state.range(0) != 0;
+    const Package& package = ThePackage(png_images);
+    for (auto _ : state) {
+        std::string error;
+        Demo* demo = LoadDemoPackage(package.path, &error);
+        if (!demo) {
+            state.SkipWithError(("LoadDemoPackage: " + error).c_str());
+            break;
+        }
+        delete demo;
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(package.bytes.size()));
+    state.SetLabel(Label(package, png_images));
+}
+BENCHMARK(BM_LoadDemoPackage)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The yardstick: the package's bytes copied into a fresh buffer.
+void BM_MemcpyPackage(benchmark::State& state) {
+    if (!HaveContext()) {
+        state.SkipWithError("no GL context (run under a display)");
+        return;
+    }
+    const bool png_images = state.range(0) != 0;
+    const Package& package = ThePackage(png_images);
+    for (auto _ : state) {
+        std::string copy(package.bytes.size(), '\0');
+        std::memcpy(&copy[0], package.bytes.data(), package.bytes.size());
+        benchmark::DoNotOptimize(copy.data());
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(package.bytes.size()));
+    state.SetLabel(Label(package, png_images));
+}
+BENCHMARK(BM_MemcpyPackage)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
