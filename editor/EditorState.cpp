@@ -24,3 +24,22 @@ std::vector<uint32_t> s_tap_intervals;
 uint32_t s_last_tap_ticks = 0;
 bool s_tap_started = false;
 float s_tapped_bpm = 0.0f;
+
+TextEditor g_text_editor;
+bool g_editor_set_up = false;
+std::string g_shader_text;
+int32_t g_current_shader = -1;
+bool g_shader_window_started = false;
+uint32_t g_shader_document = 0;
+int32_t g_shader_edit_request = -1;
+bool g_auto_recompile = true;
+char g_shader_filename_buffer[255] = "";
+char g_uniform_name_buffer[255] = "";
+char g_search_text[120] = "";
+bool g_focus_search = false;
+unsigned g_search_field_id = 0;
+std::vector<TextEditor::TextPosition> g_search_matches;
+
+std::vector<NumberLiteral> g_number_literals;
+int32_t g_numbers_panel_height = 100;
+bool g_reparse_numbers = false;

@@ -14,6 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "NumberSliders.h"
+#include "TextEditor.h"
+
 /* === Window flags ========================================================= */
 
 // Each is bound to its window's close box and to its View menu check box.
@@ -74,3 +77,29 @@ extern std::vector<uint32_t> s_tap_intervals;  // the last intervals between tap
 extern uint32_t s_last_tap_ticks;              // SDL_GetTicks() of the previous tap
 extern bool s_tap_started;                     // the window has been drawn (s_last_tap_ticks is set)
 extern float s_tapped_bpm;                     // the tempo last computed; 0 before any tap
+
+/* === Shader Editor ======================================================== */
+
+extern TextEditor g_text_editor;              // the one code editor widget of the program
+extern bool g_editor_set_up;                  // its shader language is installed
+extern std::string g_shader_text;             // the current program's fragment source as last given
+                                              // to or taken from the editor; any length
+extern int32_t g_current_shader;              // index in g_demo's shaders; -1: none (see CurrentShader)
+extern bool g_shader_window_started;          // the window's first frame has chosen the current program
+extern uint32_t g_shader_document;            // g_document_generation of the document shown
+extern int32_t g_shader_edit_request;         // a program another window wants shown; -1: none
+extern bool g_auto_recompile;                 // relink after every change of the text; true at start
+extern char g_shader_filename_buffer[255];    // the rename dialog's field; empty: filled at its next opening
+extern char g_uniform_name_buffer[255];       // scratch text of the uniform name fields
+extern char g_search_text[120];               // the search string
+extern bool g_focus_search;                   // the search field takes the keyboard focus next frame
+extern unsigned g_search_field_id;            // the search field's Dear ImGui ID, once drawn
+// Every occurrence of the search string in text order: line index and the
+// byte index of the occurrence in its line (not a display column).
+extern std::vector<TextEditor::TextPosition> g_search_matches;
+
+/* === Number sliders ======================================================= */
+
+extern std::vector<NumberLiteral> g_number_literals;  // the panel is shown while not empty
+extern int32_t g_numbers_panel_height;                // pixels; 100 at start
+extern bool g_reparse_numbers;                        // rebuild the literals at the next panel draw

@@ -1,4 +1,462 @@
-// The Shader Editor window.
-#include "EditorWindows.h"
+// The Shader Editor: the current program's fragment shader in the code
+// editor widget, the program list and its commands, the uniforms dialog,
+// the compile log, the Edit and View menus and the search row. Every change
+// of the text goes into the program at once and, while "Auto-recompile" is
+// on, relinks it, so the demo shows the edit in the next frame.
+#include "ShaderEditor.h"
 
-void ShaderEditorWindow() {}
+#include <SDL.h>
+#include <imgui.h>
+#include <imgui_internal.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "Commands.h"
+#include "Demo.h"
+#include "EditorState.h"
+#include "EditorWindows.h"
+#include "NumberSliders.h"
+#include "Playback.h"
+#include "ShaderProgram.h"
+#include "Widgets.h"
+
+/* === The current program ================================================== */
+
+ShaderProgram* CurrentShader() {
+    if (g_demo == nullptr || g_current_shader < 0) return nullptr;
+    if (static_cast<size_t>(g_current_shader) >= g_demo->shaders.size()) return nullptr;
+    return g_demo->shaders[static_cast<size_t>(g_current_shader)];
+}
+
+void StoreShaderText() {
+    ShaderProgram* program = CurrentShader();
+    if (program == nullptr) return;
+    program->fragment_shader_source = g_shader_text;
+    if (g_auto_recompile) program->Relink();
+}
+
+namespace {
+
+// Put in front of a source written for ShaderToy's names: maps them to this
+// program's uniforms, and an empty line follows.
+const char* const kShaderToyHeader =
+    "#version 150\n"
+    "#define mainImage(X,Y) main()\n"
+    "#define iResolution resolution\n"
+    "#define iTime beat\n"
+    "#define fragCoord (gl_FragCoord.xy)\n"
+    "#define iChannel0 tex\n"
+    "#define iChannel1 tex1\n"
+    "#define iChannel2 tex2\n"
+    "#define iChannel3 tex3\n"
+    "uniform int sound;\n"
+    "uniform float beat;\n"
+    "uniform sampler2D tex;\n"
+    "uniform vec2 resolution;\n"
+    "vec2 iMouse = vec2(0., 0.);\n"
+    "out vec4 fragColor;\n"
+    "\n";
+
+// The "C++" language with the shader words added.
+void SetUpLanguage() {
+    TextEditor::SyntaxDefinition language = TextEditor::SyntaxDefinition::CPlusPlus();
+    for (const char* word : {"mat2", "mat3", "mat4", "vec2", "vec3", "vec4", "sampler2D", "sampler3D", "in", "out",
+                             "inout", "varying", "uniform"}) {
+        language.keywords.insert(word);
+    }
+    g_text_editor.SetSyntaxDefinition(language);
+    g_editor_set_up = true;
+}
+
+// Shows the program at index in the editor (g_current_shader is the
+// caller's). Without a program the editor shows an empty text it does not
+// let the user type into, so nothing typed is lost, and the panel closes.
+void SelectShader(int index) {
+    bool exists = index >= 0 && static_cast<size_t>(index) < g_demo->shaders.size();
+    ShaderProgram* program = exists ? g_demo->shaders[static_cast<size_t>(index)] : nullptr;
+    g_shader_text = program ? program->fragment_shader_source : std::string();
+    g_search_matches.clear();
+    g_text_editor.SetText(g_shader_text);
+    g_text_editor.SetReadOnly(program == nullptr);
+    if (program == nullptr) {
+        g_number_literals.clear();
+    } else if (!g_number_literals.empty()) {
+        g_number_literals = ParseShaderNumbers(g_shader_text.c_str());
+    }
+}
+
+// The first program of the document, or none: at the first frame and
+// whenever the document was replaced. Nothing of the old one is stored.
+void FollowDocument() {
+    if (g_shader_window_started && g_shader_document == g_document_generation) return;
+    g_shader_window_started = true;
+    g_shader_document = g_document_generation;
+    g_shader_edit_request = -1;
+    g_current_shader = g_demo->shaders.empty() ? -1 : 0;
+    SelectShader(g_current_shader);
+}
+
+// A file name no program of the document has: "resources\untitled.frag",
+// then "resources\untitled2.frag" and on, since the JSON form refers to
+// programs by this name and "Save" writes to it.
+std::string FreeProgramName() {
+    for (int n = 1;; ++n) {
+        std::string name = n == 1 ? "resources\\untitled.frag" : "resources\\untitled" + std::to_string(n) + ".frag";
+        bool taken = false;
+        for (const ShaderProgram* program : g_demo->shaders) taken = taken || program->fragment_shader_filename == name;
+        if (!taken) return name;
+    }
+}
+
+void CopyBounded(char* buffer, size_t size, const std::string& text) { std::snprintf(buffer, size, "%s", text.c_str()); }
+
+/* === Finding ============================================================== */
+
+// Every occurrence of the search text, line by line, not overlapping; the
+// search stops after the line in which the list passed 100 matches.
+void FindAllMatches() {
+    g_search_matches.clear();
+    size_t length = std::strlen(g_search_text);
+    if (length == 0) return;
+    std::vector<std::string> lines = g_text_editor.GetTextLines();
+    for (size_t line = 0; line < lines.size(); ++line) {
+        if (g_search_matches.size() > 100) return;
+        for (size_t at = lines[line].find(g_search_text); at != std::string::npos;
+             at = lines[line].find(g_search_text, at + length)) {
+            g_search_matches.emplace_back(static_cast<int32_t>(line), static_cast<int32_t>(at));
+        }
+    }
+}
+
+// Selects a match: byte indices become display columns as the editor counts
+// them (tab stops, UTF-8 characters).
+void SelectMatch(const TextEditor::TextPosition& match) {
+    int length = static_cast<int>(std::strlen(g_search_text));
+    TextEditor::TextPosition start(match.line, g_text_editor.CharIndexToColumn(match.line, match.column));
+    TextEditor::TextPosition end(match.line, g_text_editor.CharIndexToColumn(match.line, match.column + length));
+    g_text_editor.SetCursorPosition(start);
+    g_text_editor.SetSelection(start, end, TextEditor::SelectionMode::Normal);
+}
+
+// The position in the list of the first match at byte index or later on
+// line, or on a later line; 0 (back to the first) when none follows; -1
+// without matches.
+int FirstMatchFrom(int line, int index) {
+    if (g_search_matches.empty()) return -1;
+    for (size_t i = 0; i < g_search_matches.size(); ++i) {
+        const TextEditor::TextPosition& match = g_search_matches[i];
+        if (match.line > line || (match.line == line && match.column >= index)) return static_cast<int>(i);
+    }
+    return 0;
+}
+
+// The first match at the display column on line or after it.
+int NextMatchAfter(int line, int column) {
+    int index = g_text_editor.ColumnToCharIndex(TextEditor::TextPosition(line, column));
+    return FirstMatchFrom(line, index < 0 ? 0 : index);
+}
+
+// "Find" (Ctrl+F): the selection, when it is 1 to 119 bytes, becomes the
+// search text; then the first match from the selection on.
+void FindCommand() {
+    std::string selected = g_text_editor.GetSelectedText();
+    if (!selected.empty() && selected.size() < sizeof g_search_text) {
+        // A search field being typed into holds its own copy of the text,
+        // which it would write back over this one: it lets go first.
+        if (g_search_field_id != 0 && ImGui::GetActiveID() == g_search_field_id) ImGui::ClearActiveID();
+        CopyBounded(g_search_text, sizeof g_search_text, selected);
+    }
+    FindAllMatches();
+    if (g_search_matches.empty()) return;
+    int target = 0;
+    if (!selected.empty()) {
+        TextEditor::TextPosition start = g_text_editor.GetSelectionBound();
+        target = NextMatchAfter(start.line, start.column);
+    }
+    if (target != -1) SelectMatch(g_search_matches[static_cast<size_t>(target)]);
+}
+
+// "Find Next" (F3, "Next", Enter in the search field): the match after the
+// selected one, back to the first after the last.
+void FindNextCommand() {
+    FindAllMatches();
+    TextEditor::TextPosition start = g_text_editor.GetSelectionBound();
+    int index = g_text_editor.ColumnToCharIndex(start);
+    int target = FirstMatchFrom(start.line, (index < 0 ? 0 : index) + static_cast<int>(std::strlen(g_search_text)));
+    if (target != -1) SelectMatch(g_search_matches[static_cast<size_t>(target)]);
+}
+
+// "First", and every edit of the search text.
+void FindFirstCommand() {
+    FindAllMatches();
+    if (!g_search_matches.empty()) SelectMatch(g_search_matches.front());
+}
+
+/* === The window's parts, in screen order ================================== */
+
+void ShowProgramRow() {
+    ShaderProgram* current = CurrentShader();
+    if (current && ImGui::BeginCombo("Shader", current->fragment_shader_filename.c_str(), 0)) {
+        for (size_t i = 0; i < g_demo->shaders.size(); ++i) {
+            bool selected = static_cast<int>(i) == g_current_shader;
+            if (ImGui::Selectable(g_demo->shaders[i]->fragment_shader_filename.c_str(), selected, 0, ImVec2(0, 0))) {
+                g_current_shader = static_cast<int>(i);
+                SelectShader(g_current_shader);
+            }
+            if (selected) ImGui::SetItemDefaultFocus();
+        }
+        ImGui::EndCombo();
+    }
+    ImGui::SameLine();
+    if (ImGui::Button("Name") && CurrentShader()) ImGui::OpenPopup("Edit fragment shader filename");
+    if (ImGui::BeginPopupModal("Edit fragment shader filename", nullptr, ImGuiWindowFlags_AlwaysAutoResize)) {
+        if (ShaderProgram* program = CurrentShader()) {
+            if (g_shader_filename_buffer[0] == '\0') {
+                CopyBounded(g_shader_filename_buffer, sizeof g_shader_filename_buffer, program->fragment_shader_filename);
+            }
+            ImGui::InputText("Filename", g_shader_filename_buffer, sizeof g_shader_filename_buffer);
+            if (ImGui::Button("OK", ImVec2(120, 0))) {
+                program->fragment_shader_filename = g_shader_filename_buffer;  // kept as typed
+                g_shader_filename_buffer[0] = '\0';
+                ImGui::CloseCurrentPopup();
+            }
+            ImGui::SetItemDefaultFocus();
+            ImGui::SameLine();
+            if (ImGui::Button("Cancel", ImVec2(120, 0))) ImGui::CloseCurrentPopup();  // the typed text stays
+        } else {
+            ImGui::CloseCurrentPopup();  // its program is gone
+        }
+        ImGui::EndPopup();
+    }
+    ImGui::SameLine();
+    if (ImGui::Button("New")) {
+        ShaderProgram* program = new ShaderProgram();
+        program->fragment_shader_filename = FreeProgramName();
+        g_demo->shaders.push_back(program);
+        g_current_shader = static_cast<int>(g_demo->shaders.size()) - 1;
+        SelectShader(g_current_shader);
+    }
+    ImGui::SameLine();
+    if (ImGui::Button("Delete") && CurrentShader()) {
+        // Effects that drew with it are left without a program.
+        g_demo->DeleteShaderProgram(CurrentShader());
+        int count = static_cast<int>(g_demo->shaders.size());
+        if (g_current_shader >= count) g_current_shader = count - 1;  // the nearest one left, or none
+        SelectShader(g_current_shader);
+    }
+}
+
+void ShowUniformsPopup() {
+    if (!ImGui::BeginPopupModal("Uniforms", nullptr, ImGuiWindowFlags_AlwaysAutoResize)) return;
+    ShaderProgram* program = CurrentShader();
+    if (program == nullptr) {  // its program is gone
+        ImGui::CloseCurrentPopup();
+        ImGui::EndPopup();
+        return;
+    }
+    ImGui::Text("Uniforms for %s", program->fragment_shader_filename.c_str());
+    ImGui::Separator();
+    if (ImGui::Button("Add##uniform")) program->uniform_defs.push_back(new UniformDef("untitled", 0.0f, 1.0f, 0.0f));
+    ImGui::Separator();
+    ImGui::PushItemWidth(100);
+    int marked = -1;
+    for (size_t i = 0; i < program->uniform_defs.size(); ++i) {
+        UniformDef* uniform = program->uniform_defs[i];
+        ImGui::PushID(static_cast<int>(i));
+        CopyBounded(g_uniform_name_buffer, sizeof g_uniform_name_buffer, uniform->name);
+        if (ImGui::InputText("##uniform_name", g_uniform_name_buffer, sizeof g_uniform_name_buffer)) {
+            uniform->name = g_uniform_name_buffer;
+            program->LookupLocations();
+        }
+        ImGui::SameLine();
+        ImGui::BeginDisabled(true);
+        bool found = uniform->location != -1;  // the linked program declares and uses it
+        ImGui::Checkbox("##uniform_found", &found);
+        ImGui::EndDisabled();
+        ImGui::SameLine();
+        InputFiniteFloat("min", &uniform->min_val, 0.0f, 0.0f, "%.3f");
+        ImGui::SameLine();
+        InputFiniteFloat("max", &uniform->max_val, 0.0f, 0.0f, "%.3f");
+        ImGui::SameLine();
+        InputFiniteFloat("default", &uniform->default_val, 0.0f, 0.0f, "%.3f");
+        ImGui::SameLine();
+        if (ImGui::Button("Delete")) marked = static_cast<int>(i);
+        ImGui::PopID();
+    }
+    ImGui::PopItemWidth();
+    if (marked >= 0) {
+        delete program->uniform_defs[static_cast<size_t>(marked)];
+        program->uniform_defs.erase(program->uniform_defs.begin() + marked);
+    }
+    ImGui::Separator();
+    if (ImGui::Button("Close", ImVec2(120, 0))) ImGui::CloseCurrentPopup();
+    ImGui::EndPopup();
+}
+
+void ShowCommandRow() {
+    ImGui::Checkbox("Auto-recompile", &g_auto_recompile);
+    ImGui::SameLine();
+    if (!g_auto_recompile) {
+        if (ImGui::Button("Compile") && CurrentShader()) CurrentShader()->Relink();
+        ImGui::SameLine();
+    }
+    if (ImGui::Button("Load") && CurrentShader()) {
+        ShaderProgram* program = CurrentShader();
+        if (!program->Load()) SetStatusMessage("Cannot read every file of " + program->fragment_shader_filename);
+        SelectShader(g_current_shader);
+        program->Compile();  // the log shows the result; the next relink runs it
+    }
+    ImGui::SameLine();
+    if (ImGui::Button("Save") && CurrentShader()) {
+        ShaderProgram* program = CurrentShader();
+        if (!program->Save()) SetStatusMessage("Cannot save " + program->fragment_shader_filename);
+    }
+    ImGui::SameLine();
+    if (ImGui::Button("Add ShaderToy header") && CurrentShader()) {
+        ShaderProgram* program = CurrentShader();
+        program->fragment_shader_source = kShaderToyHeader + program->fragment_shader_source;
+        SelectShader(g_current_shader);
+    }
+    ImGui::SameLine();
+    if (ImGui::Button("Constants")) {
+        if (g_number_literals.empty() && CurrentShader()) {
+            g_number_literals = ParseShaderNumbers(g_shader_text.c_str());
+        } else {
+            g_number_literals.clear();
+        }
+    }
+    ShowUniformsPopup();
+    ImGui::SameLine();
+    if (ImGui::Button("Uniforms") && CurrentShader()) ImGui::OpenPopup("Uniforms");
+}
+
+void ShowErrors() {
+    ImGui::BeginChild("Errors", ImVec2(0, 64), true, 0);
+    ShaderProgram* program = CurrentShader();
+    ImGui::Text("%s", program ? program->log.c_str() : "");
+    ImGui::EndChild();
+}
+
+// The Edit and View menus; true when an item changed the text (outside the
+// editor's own frame, which would not report it).
+bool ShowMenuBar() {
+    bool edited = false;
+    if (!ImGui::BeginMenuBar()) return false;
+    if (ImGui::BeginMenu("Edit")) {
+        if (ImGui::MenuItem("Undo", "Ctrl-Z", false, g_text_editor.CanUndo())) {
+            g_text_editor.Undo(1);
+            edited = true;
+        }
+        if (ImGui::MenuItem("Redo", "Ctrl-Y", false, g_text_editor.CanRedo())) {
+            g_text_editor.Redo(1);
+            edited = true;
+        }
+        ImGui::Separator();
+        if (ImGui::MenuItem("Copy", "Ctrl-C", false, g_text_editor.HasSelection())) g_text_editor.Copy();
+        if (ImGui::MenuItem("Cut", "Ctrl-X", false, g_text_editor.HasSelection())) {
+            g_text_editor.Cut();
+            edited = true;
+        }
+        if (ImGui::MenuItem("Delete", "Del", false, g_text_editor.HasSelection())) {
+            g_text_editor.Delete();
+            edited = true;
+        }
+        if (ImGui::MenuItem("Paste", "Ctrl-V", false, ImGui::GetClipboardText() != nullptr)) {
+            g_text_editor.Paste();
+            edited = true;
+        }
+        ImGui::Separator();
+        if (ImGui::MenuItem("Find", "Ctrl-F", false, true)) FindCommand();
+        if (ImGui::MenuItem("Find Next", "F3", false, true)) FindNextCommand();
+        if (ImGui::MenuItem("Select all", nullptr, false, true)) {
+            g_text_editor.SetSelection(TextEditor::TextPosition(0, 0),
+                                       TextEditor::TextPosition(g_text_editor.GetTotalLines(), 0),
+                                       TextEditor::SelectionMode::Normal);
+        }
+        ImGui::EndMenu();
+    }
+    if (ImGui::BeginMenu("View")) {
+        if (ImGui::MenuItem("Dark palette", nullptr, false, true)) g_text_editor.SetPalette(TextEditor::GetDarkPalette());
+        if (ImGui::MenuItem("Light palette", nullptr, false, true)) g_text_editor.SetPalette(TextEditor::GetLightPalette());
+        if (ImGui::MenuItem("Retro blue palette", nullptr, false, true)) {
+            g_text_editor.SetPalette(TextEditor::GetRetroBluePalette());
+        }
+        ImGui::EndMenu();
+    }
+    ImGui::EndMenuBar();
+    return edited;
+}
+
+void ShowSearchRow() {
+    ImGui::Text("Search:");
+    ImGui::SameLine();
+    if (g_focus_search) {
+        ImGui::SetKeyboardFocusHere(0);
+        g_focus_search = false;
+    }
+    g_search_field_id = ImGui::GetID("##search");
+    if (ImGui::InputText("##search", g_search_text, sizeof g_search_text)) {
+        FindFirstCommand();
+        g_focus_search = true;
+    } else if (ImGui::IsItemFocused() && ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Enter), true)) {
+        FindNextCommand();
+        g_focus_search = true;
+    }
+    ImGui::SameLine();
+    if (ImGui::Button("First")) FindFirstCommand();
+    ImGui::SameLine();
+    if (ImGui::Button("Next") && !g_search_matches.empty()) FindNextCommand();
+    ImGui::SameLine();
+    if (g_search_matches.empty()) {
+        ImGui::Text("No matches");
+    } else if (g_search_matches.size() == 1) {
+        ImGui::Text("1 match");
+    } else {
+        ImGui::Text("%i matches", static_cast<int>(g_search_matches.size()));
+    }
+}
+
+// Ctrl+F and F3 whichever window has the focus, once per key press and at
+// the keyboard's repeat rate while held. Dear ImGui 1.86 names neither key:
+// they are read by SDL scancode, as its SDL backend stores them.
+void HandleFindKeys() {
+    ImGuiIO& io = ImGui::GetIO();
+    if (io.KeyMods == ImGuiKeyModFlags_Ctrl && ImGui::IsKeyPressed(SDL_SCANCODE_F, true)) {
+        FindCommand();
+    } else if (ImGui::IsKeyPressed(SDL_SCANCODE_F3, true) && !g_search_matches.empty()) {
+        FindNextCommand();
+    }
+}
+
+}  // namespace
+
+void ShaderEditorWindow() {
+    if (!g_editor_set_up) SetUpLanguage();
+    FollowDocument();
+    if (g_shader_edit_request != -1) {
+        // Checked against the document as it is now: the request may be old.
+        int request = g_shader_edit_request;
+        g_shader_edit_request = -1;
+        if (request >= 0 && static_cast<size_t>(request) < g_demo->shaders.size()) {
+            g_current_shader = request;
+            SelectShader(request);
+        }
+    }
+    if (g_shader_text.empty() && CurrentShader()) SelectShader(g_current_shader);
+
+    ShowProgramRow();
+    ShowCommandRow();
+    if (!g_number_literals.empty()) ShowNumbersPanel();
+    ShowErrors();
+    bool edited_by_menu = ShowMenuBar();
+    ShowSearchRow();
+    g_text_editor.Render("TextEditor", ImVec2(0, 0), false);
+    if (g_text_editor.IsTextChanged() || edited_by_menu) {
+        g_shader_text = g_text_editor.GetText();
+        if (!g_number_literals.empty()) g_number_literals = ParseShaderNumbers(g_shader_text.c_str());
+        StoreShaderText();
+    }
+    HandleFindKeys();
+}

@@ -146,9 +146,10 @@ std::string ShaderProgram::LoadFile(const std::string& path) {
     return text;
 }
 
-void ShaderProgram::Load() {
-    ReadSourceFile(vertex_shader_filename, vertex_shader_source);
-    ReadSourceFile(fragment_shader_filename, fragment_shader_source);
+bool ShaderProgram::Load() {
+    bool vertex_ok = ReadSourceFile(vertex_shader_filename, vertex_shader_source);
+    bool fragment_ok = ReadSourceFile(fragment_shader_filename, fragment_shader_source);
+    return vertex_ok && fragment_ok;
 }
 
 bool ShaderProgram::Save() {

@@ -66,8 +66,8 @@ public:
     void Relink();
     void LookupLocations();
     // Both sources from their files (no compile). A file that cannot be read
-    // leaves that source as it was.
-    void Load();
+    // leaves that source as it was; false when one could not be read.
+    bool Load();
     // Both sources to their files; false when a file could not be written.
     bool Save();
     // The whole file as a string, or "" when it cannot be read.

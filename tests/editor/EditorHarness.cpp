@@ -36,6 +36,23 @@ void ResetEditorState() {
     s_last_tap_ticks = 0;
     s_tap_started = false;
     s_tapped_bpm = 0.0f;
+    g_text_editor = TextEditor();
+    g_editor_set_up = false;
+    g_shader_text.clear();
+    g_current_shader = -1;
+    g_shader_window_started = false;
+    g_shader_document = 0;
+    g_shader_edit_request = -1;
+    g_auto_recompile = true;
+    g_shader_filename_buffer[0] = '\0';
+    g_uniform_name_buffer[0] = '\0';
+    g_search_text[0] = '\0';
+    g_focus_search = false;
+    g_search_field_id = 0;
+    g_search_matches.clear();
+    g_number_literals.clear();
+    g_numbers_panel_height = 100;
+    g_reparse_numbers = false;
 }
 
 void EditorTest::SetUp() {
@@ -157,6 +174,7 @@ void EditorTest::TypeInto(ImGuiID id, const std::string& text) {
     Frame();
     IO().AddInputCharactersUTF8(text.c_str());
     Frame();
+    Frame();  // a person's Enter comes a frame or more after the last character
     IO().KeysDown[SDL_SCANCODE_RETURN] = true;
     Frame();
     IO().KeysDown[SDL_SCANCODE_RETURN] = false;

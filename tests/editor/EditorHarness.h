@@ -68,7 +68,7 @@ protected:
     // Opens a menu of the main menu bar, then presses its item.
     void PressMenuItem(const char* menu, const char* item);
     // Types text into an input field (replacing what it holds) and presses
-    // Enter, over four frames.
+    // Enter, over five frames.
     void TypeInto(ImGuiID id, const std::string& text);
     // Holds a key (SDL scancode) down for frames frames, then lets it go.
     void Key(SDL_Scancode key, int frames = 1, bool ctrl = false);
