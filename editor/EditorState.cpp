@@ -43,3 +43,16 @@ std::vector<TextEditor::TextPosition> g_search_matches;
 std::vector<NumberLiteral> g_number_literals;
 int32_t g_numbers_panel_height = 100;
 bool g_reparse_numbers = false;
+
+Effect* g_selected_effect = nullptr;
+Texture* g_pending_texture = nullptr;
+Effect* g_pending_effect = nullptr;
+char g_event_name_buffer[1024] = "";
+
+int32_t g_selected_event_position = 0;
+bool g_variable_selection_set = false;
+int32_t g_selected_variable_position = -1;
+float g_plot_samples[512] = {};
+
+int32_t g_selected_texture_position = 0;
+char g_picker_filename[1024] = "";

@@ -103,3 +103,28 @@ extern std::vector<TextEditor::TextPosition> g_search_matches;
 extern std::vector<NumberLiteral> g_number_literals;  // the panel is shown while not empty
 extern int32_t g_numbers_panel_height;                // pixels; 100 at start
 extern bool g_reparse_numbers;                        // rebuild the literals at the next panel draw
+
+/* === Effect Manager ======================================================= */
+
+// The selection and the pending choices refer to objects of the document by
+// address; each frame they are checked against the document's lists before
+// use, and dropped when their object is gone (a load, a delete anywhere).
+class Effect;
+class Texture;
+extern Effect* g_selected_effect;            // the effect in the inspector; null: none
+extern Texture* g_pending_texture;           // chosen in "##texture", not yet added
+extern Effect* g_pending_effect;             // chosen in "##effect", not yet added
+extern char g_event_name_buffer[1024];       // the "Add as Event" dialog's name; kept until OK
+
+/* === Event Manager ======================================================== */
+
+// Positions, re-derived into objects every frame.
+extern int32_t g_selected_event_position;    // in g_demo's events; 0 at start
+extern bool g_variable_selection_set;        // the pane has chosen a first variable
+extern int32_t g_selected_variable_position; // in the selected event's program's uniforms; -1: none
+extern float g_plot_samples[512];            // the curve samples of the row being drawn
+
+/* === Texture Manager and file picker ====================================== */
+
+extern int32_t g_selected_texture_position;  // in g_demo's textures; 0 at start
+extern char g_picker_filename[1024];         // the file picker's "Filename" field, kept between openings

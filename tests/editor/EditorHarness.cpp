@@ -50,6 +50,15 @@ void ResetEditorState() {
     g_focus_search = false;
     g_search_field_id = 0;
     g_search_matches.clear();
+    g_selected_effect = nullptr;
+    g_pending_texture = nullptr;
+    g_pending_effect = nullptr;
+    g_event_name_buffer[0] = '\0';
+    g_selected_event_position = 0;
+    g_variable_selection_set = false;
+    g_selected_variable_position = -1;
+    g_selected_texture_position = 0;
+    g_picker_filename[0] = '\0';
     g_number_literals.clear();
     g_numbers_panel_height = 100;
     g_reparse_numbers = false;
