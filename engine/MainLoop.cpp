@@ -16,6 +16,8 @@ void AdvanceBeatClock(uint32_t now_ticks) {
 
 bool ApplyLoopRule() {
     if (!g_loop_event || !(g_beat >= g_loop_event->end_beat)) return false;
+    // A span that ends at or before its start would seek every frame: no loop.
+    if (!(g_loop_event->end_beat > g_loop_event->start_beat)) return false;
     SeekToBeat(g_loop_event->start_beat);
     return true;
 }

@@ -166,6 +166,11 @@ TEST_F(PlaybackStateTest, TheLoopedEventSendsTheBeatBackToItsStartAtItsEnd) {
     g_beat = 16.0f;  // at the end beat: back to the start
     EXPECT_TRUE(ApplyLoopRule());
     EXPECT_EQ(g_beat, 8.0f);
+    loop->end_beat = 8.0f;  // an empty span would seek every frame: it does not loop
+    g_beat = 9.0f;
+    EXPECT_FALSE(ApplyLoopRule());
+    EXPECT_EQ(g_beat, 9.0f);
+    loop->end_beat = 16.0f;
     g_beat = 40.0f;
     EXPECT_TRUE(ApplyLoopRule());
     EXPECT_EQ(g_beat, 8.0f);
