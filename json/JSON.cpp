@@ -373,6 +373,9 @@ namespace {
 
 // Byte order of keys, as std::string's operator< has it.
 bool KeyBytesBefore(const char* a, size_t a_size, const char* b, size_t b_size) {
+    // Keys mostly differ in their first byte.
+    if (a_size != 0 && b_size != 0 && a[0] != b[0])
+        return static_cast<unsigned char>(a[0]) < static_cast<unsigned char>(b[0]);
     int order = std::memcmp(a, b, std::min(a_size, b_size));
     return order < 0 || (order == 0 && a_size < b_size);
 }

@@ -367,9 +367,10 @@ void JSON::Reader::Object(size_t& position, int depth, JSON& out) {
             break;
         }
         ++position;
-        SkipSpace(position);
-        members.push_back(PendingMember{key, key_size, JSON()});
-        Value(position, depth + 1, members.back().value);
+        PendingMember& member = members.emplace_back();
+        member.key = key;
+        member.key_size = key_size;
+        Value(position, depth + 1, member.value);  // white space first, as anywhere
         SkipSpace(position);
         c = data_[position];
         if (c == ',') {
