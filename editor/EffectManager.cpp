@@ -1,4 +1,269 @@
-// The Effect Manager window.
-#include "EditorWindows.h"
+// The Effect Manager: the document's effects on the left, the selected one
+// in the inspector on the right with its name, program, feedback, input
+// textures and input effects; effects are created, removed and placed on
+// the timeline as events.
+#include <imgui.h>
 
-void ShowEffectManager() {}
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "Demo.h"
+#include "EditorState.h"
+#include "EditorWindows.h"
+#include "Effect.h"
+#include "Event.h"
+#include "FreeName.h"
+#include "Playback.h"
+#include "ShaderProgram.h"
+#include "Texture.h"
+
+namespace {
+
+template <typename T>
+bool InList(const std::vector<T*>& list, const T* object) {
+    return object != nullptr && std::find(list.begin(), list.end(), object) != list.end();
+}
+
+// Drops the selection and the pending choices whose objects are no longer
+// in the document (replaced, or deleted in any window). The addresses are
+// only compared, never followed, before this check.
+void DropGoneChoices() {
+    if (!InList(g_demo->effects, static_cast<const Effect*>(g_selected_effect))) g_selected_effect = nullptr;
+    if (!InList(g_demo->effects, static_cast<const Effect*>(g_pending_effect))) g_pending_effect = nullptr;
+    if (!InList(g_demo->textures, static_cast<const Texture*>(g_pending_texture))) g_pending_texture = nullptr;
+}
+
+// True when target is from itself or one of the effects it draws first,
+// however deep. A document read from a file may already hold a cycle, so
+// every effect is visited once.
+bool Reaches(const Effect* from, const Effect* target) {
+    std::vector<const Effect*> open = {from};
+    std::set<const Effect*> seen;
+    while (!open.empty()) {
+        const Effect* effect = open.back();
+        open.pop_back();
+        if (effect == nullptr || !seen.insert(effect).second) continue;
+        if (effect == target) return true;
+        for (const Effect* input : effect->input_effects) open.push_back(input);
+    }
+    return false;
+}
+
+// An effect may take candidate as an input only when candidate does not
+// draw it already (that would be a loop without end).
+bool CanTakeAsInput(const Effect* effect, const Effect* candidate) { return !Reaches(candidate, effect); }
+
+std::string FreeEffectName() {
+    std::vector<std::string> taken;
+    for (const Effect* effect : g_demo->effects) taken.push_back(effect->name);
+    return FreeName(taken, "untitled effect", [](int n) { return "untitled effect " + std::to_string(n); });
+}
+
+/* === The list ============================================================= */
+
+void ShowEffectList() {
+    ImGui::BeginChild("Selectables", ImVec2(150, 0), true, ImGuiWindowFlags_HorizontalScrollbar);
+    if (ImGui::Button("New effect")) {
+        g_demo->effects.push_back(new Effect(FreeEffectName(), nullptr, nullptr, nullptr, false));
+    }
+    for (size_t i = 0; i < g_demo->effects.size(); ++i) {
+        Effect* effect = g_demo->effects[i];
+        ImGui::PushID(static_cast<int>(i));
+        bool selected = effect == g_selected_effect;
+        ImGui::Selectable(effect->name.c_str(), &selected, 0, ImVec2(0, 0));
+        if (selected) g_selected_effect = effect;
+        ImGui::PopID();
+    }
+    ImGui::EndChild();
+}
+
+/* === The inspector, top to bottom ========================================= */
+
+void ShowNameAndProgram(Effect* effect) {
+    char name[255];
+    std::snprintf(name, sizeof name, "%s", effect->name.c_str());
+    ImGui::Text("Effect: %s", name);
+    ImGui::Separator();
+    if (ImGui::InputText("Name", name, sizeof name)) effect->name = name;  // follows each keystroke
+
+    const char* preview = effect->program ? effect->program->fragment_shader_filename.c_str() : "<no shader selected>";
+    if (ImGui::BeginCombo("Shader", preview, 0)) {
+        for (size_t i = 0; i < g_demo->shaders.size(); ++i) {
+            ShaderProgram* program = g_demo->shaders[i];
+            ImGui::PushID(static_cast<int>(i));
+            bool current = program == effect->program;
+            if (ImGui::Selectable(program->fragment_shader_filename.c_str(), current, 0, ImVec2(0, 0))) {
+                effect->program = program;
+                effect->CreateQuad();  // for the new program's "vp"; reuses the effect's GL objects
+            }
+            if (current) ImGui::SetItemDefaultFocus();
+            ImGui::PopID();
+        }
+        ImGui::EndCombo();
+    }
+    ImGui::SameLine();
+    if (ImGui::Button("Edit")) {
+        auto found = std::find(g_demo->shaders.begin(), g_demo->shaders.end(), effect->program);
+        if (effect->program != nullptr && found != g_demo->shaders.end()) {
+            g_shader_edit_request = static_cast<int32_t>(found - g_demo->shaders.begin());
+            g_show_shader_editor = true;
+        }
+    }
+    ImGui::Separator();
+    ImGui::Checkbox("Input from self (feedback loop)", &effect->feedback);
+    ImGui::Separator();
+}
+
+// Up, Down and Delete of one row of an input list; the rows are told apart
+// by their place, so equal entries and missing ones work row by row.
+// Returns true when the row is to be deleted.
+template <typename T>
+bool ShowRowButtons(std::vector<T*>& list, size_t row, const char* remove, const char* up, const char* down) {
+    bool marked = ImGui::Button(remove);
+    if (row > 0) {
+        ImGui::SameLine();
+        if (ImGui::Button(up)) std::swap(list[row], list[row - 1]);
+    }
+    if (row + 1 < list.size()) {
+        ImGui::SameLine();
+        if (ImGui::Button(down)) std::swap(list[row], list[row + 1]);
+    }
+    return marked;
+}
+
+void ShowInputTextures(Effect* effect) {
+    std::vector<Texture*>& inputs = effect->input_textures;
+    ImGui::Text("Input textures: %d", static_cast<int>(inputs.size()));
+    int marked = -1;
+    for (size_t row = 0; row < inputs.size(); ++row) {
+        ImGui::PushID(static_cast<int>(row));
+        if (Texture* texture = inputs[row]) {
+            ImGui::Text("ID %d", static_cast<int>(texture->id));
+            ImGui::SameLine();
+            ImGui::Image((ImTextureID)(intptr_t)texture->id, ImVec2(96, 54), ImVec2(0, 0), ImVec2(1, 1),
+                         ImVec4(1, 1, 1, 1), ImVec4(0, 0, 0, 0));
+        } else {
+            ImGui::Text("<missing>");
+        }
+        ImGui::SameLine();
+        if (ShowRowButtons(inputs, row, "Delete", "Up", "Down")) marked = static_cast<int>(row);
+        ImGui::PopID();
+    }
+    if (marked >= 0) inputs.erase(inputs.begin() + marked);
+
+    const char* preview = g_pending_texture ? g_pending_texture->name.c_str() : "<add texture>";
+    if (ImGui::BeginCombo("##texture", preview, 0)) {
+        for (size_t i = 0; i < g_demo->textures.size(); ++i) {
+            Texture* texture = g_demo->textures[i];
+            ImGui::PushID(static_cast<int>(i));
+            bool pending = texture == g_pending_texture;
+            if (ImGui::Selectable(texture->name.c_str(), pending, 0, ImVec2(0, 0))) g_pending_texture = texture;
+            if (pending) ImGui::SetItemDefaultFocus();
+            ImGui::PopID();
+        }
+        ImGui::EndCombo();
+    }
+    if (g_pending_texture) {
+        ImGui::SameLine();
+        if (ImGui::Button("Add##texture")) {
+            inputs.push_back(g_pending_texture);  // also when it is there already
+            g_pending_texture = nullptr;
+        }
+    }
+}
+
+void ShowInputEffects(Effect* effect) {
+    std::vector<Effect*>& inputs = effect->input_effects;
+    ImGui::Separator();
+    ImGui::Text("Input effects: %d", static_cast<int>(inputs.size()));
+    int marked = -1;
+    Effect* inspect_next = nullptr;
+    for (size_t row = 0; row < inputs.size(); ++row) {
+        ImGui::PushID(static_cast<int>(row));
+        if (ShowRowButtons(inputs, row, "-", "^", "v")) marked = static_cast<int>(row);
+        ImGui::SameLine();
+        if (Effect* input = inputs[row]) {
+            if (ImGui::Selectable(input->name.c_str(), false, 0, ImVec2(0, 0))) inspect_next = input;
+        } else {
+            ImGui::Text("<missing>");
+        }
+        ImGui::PopID();
+    }
+    if (marked >= 0) inputs.erase(inputs.begin() + marked);
+    if (inspect_next) g_selected_effect = inspect_next;  // the inspector moves in the next frame
+
+    // Offered: every effect that does not draw this one already.
+    const char* preview = g_pending_effect ? g_pending_effect->name.c_str() : "<add effect>";
+    if (ImGui::BeginCombo("##effect", preview, 0)) {
+        for (size_t i = 0; i < g_demo->effects.size(); ++i) {
+            Effect* candidate = g_demo->effects[i];
+            if (!CanTakeAsInput(effect, candidate)) continue;
+            ImGui::PushID(static_cast<int>(i));
+            bool pending = candidate == g_pending_effect;
+            if (ImGui::Selectable(candidate->name.c_str(), pending, 0, ImVec2(0, 0))) g_pending_effect = candidate;
+            if (pending) ImGui::SetItemDefaultFocus();
+            ImGui::PopID();
+        }
+        ImGui::EndCombo();
+    }
+    if (g_pending_effect) {
+        ImGui::SameLine();
+        // The choice may date from another inspected effect: checked again.
+        if (ImGui::Button("Add##effect") && CanTakeAsInput(effect, g_pending_effect)) {
+            inputs.push_back(g_pending_effect);
+            g_pending_effect = nullptr;
+        }
+    }
+}
+
+// The "Add as Event" dialog: a new event from beat 0 to 64 showing the
+// effect. Without an effect (it went while the dialog was open) it closes.
+void ShowAddAsEventDialog(Effect* effect) {
+    if (!ImGui::BeginPopupModal("Add as Event", nullptr, ImGuiWindowFlags_AlwaysAutoResize)) return;
+    if (effect == nullptr) ImGui::CloseCurrentPopup();
+    ImGui::InputText("Event name", g_event_name_buffer, sizeof g_event_name_buffer);
+    if (ImGui::Button("OK", ImVec2(120, 0)) && effect != nullptr) {
+        g_demo->events.push_back(new Event(g_event_name_buffer, effect, 0.0f, 64.0f));
+        g_event_name_buffer[0] = '\0';
+        ImGui::CloseCurrentPopup();
+    }
+    ImGui::SetItemDefaultFocus();
+    ImGui::SameLine();
+    if (ImGui::Button("Cancel", ImVec2(120, 0))) ImGui::CloseCurrentPopup();  // the name stays
+    ImGui::EndPopup();
+}
+
+void ShowInspector() {
+    ImGui::BeginChild("Inspector", ImVec2(0, 0), true, ImGuiWindowFlags_HorizontalScrollbar);
+    Effect* effect = g_selected_effect;
+    if (effect != nullptr) {
+        ShowNameAndProgram(effect);
+        ShowInputTextures(effect);
+        ShowInputEffects(effect);
+        ImGui::Separator();
+        if (ImGui::Button("Remove effect")) {
+            // Destroyed; events and effects that showed it are left without it.
+            g_demo->DeleteEffect(effect);
+            g_selected_effect = effect = nullptr;
+            DropGoneChoices();
+        } else {
+            ImGui::SameLine();
+        }
+    }
+    ShowAddAsEventDialog(effect);
+    if (effect != nullptr && ImGui::Button("Add as Event")) ImGui::OpenPopup("Add as Event");
+    ImGui::EndChild();
+}
+
+}  // namespace
+
+void ShowEffectManager() {
+    DropGoneChoices();
+    ShowEffectList();
+    ImGui::SameLine();
+    ShowInspector();
+}

@@ -17,6 +17,7 @@
 #include "Demo.h"
 #include "EditorState.h"
 #include "EditorWindows.h"
+#include "FreeName.h"
 #include "NumberSliders.h"
 #include "Playback.h"
 #include "ShaderProgram.h"
@@ -99,15 +100,12 @@ void FollowDocument() {
 }
 
 // A file name no program of the document has: "resources\untitled.frag",
-// then "resources\untitled2.frag" and on, since the JSON form refers to
-// programs by this name and "Save" writes to it.
+// then "resources\untitled2.frag" and on; "Save" writes to it too.
 std::string FreeProgramName() {
-    for (int n = 1;; ++n) {
-        std::string name = n == 1 ? "resources\\untitled.frag" : "resources\\untitled" + std::to_string(n) + ".frag";
-        bool taken = false;
-        for (const ShaderProgram* program : g_demo->shaders) taken = taken || program->fragment_shader_filename == name;
-        if (!taken) return name;
-    }
+    std::vector<std::string> taken;
+    for (const ShaderProgram* program : g_demo->shaders) taken.push_back(program->fragment_shader_filename);
+    return FreeName(taken, "resources\\untitled.frag",
+                    [](int n) { return "resources\\untitled" + std::to_string(n) + ".frag"; });
 }
 
 void CopyBounded(char* buffer, size_t size, const std::string& text) { std::snprintf(buffer, size, "%s", text.c_str()); }

@@ -8,6 +8,7 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #else
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -101,6 +102,34 @@ bool RenameReplacing(const std::string& from, const std::string& to) {
     // rename() replaces the target atomically on POSIX.
     return std::rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0;
 #endif
+}
+
+std::vector<std::string> ListRegularFiles(const std::string& directory) {
+    std::vector<std::string> names;
+#ifdef _WIN32
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((NativePath(directory) + "\\*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (!(entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE))) names.push_back(entry.cFileName);
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+#else
+    std::string native = NativePath(directory);
+    DIR* dir = opendir(native.c_str());
+    if (dir == nullptr) return names;
+    while (struct dirent* entry = readdir(dir)) {
+        bool regular = entry->d_type == DT_REG;
+        if (entry->d_type == DT_UNKNOWN) {  // the file system does not say: ask for the file itself
+            struct stat info;
+            std::string path = native + "/" + entry->d_name;
+            regular = lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+        }
+        if (regular) names.push_back(entry->d_name);
+    }
+    closedir(dir);
+#endif
+    return names;
 }
 
 bool RemoveFile(const std::string& path) {

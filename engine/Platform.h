@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 // The full path of the running executable, or "" when it cannot be found.
 std::string ExecutablePath();
@@ -24,6 +25,10 @@ bool CopyPermissions(const std::string& from, const std::string& to);
 // Renames from over to (both document paths), replacing an existing file in
 // one step; false (and nothing replaced) on failure.
 bool RenameReplacing(const std::string& from, const std::string& to);
+// The names of the regular files in directory (a document path), in the
+// order the system gives them; empty when it cannot be read. Directories and
+// other kinds of entry are left out.
+std::vector<std::string> ListRegularFiles(const std::string& directory);
 // Removes a file; false when there was none or it could not be removed.
 bool RemoveFile(const std::string& path);
 // Lets the file be run as a program (the execute bit on POSIX, for everyone
