@@ -35,6 +35,9 @@
 #include <string>
 #include <vector>
 
+// length random bytes (bench_json.cpp).
+std::string RandomBytes(std::mt19937& random, size_t length);
+
 namespace {
 
 // === The GL context ==========================================================
@@ -70,15 +73,6 @@ bool HaveContext() {
 }
 
 // === The document ============================================================
-
-std::string RandomBytes(std::mt19937& random, size_t length) {
-    std::string bytes(length, '\0');
-    for (size_t i = 0; i + 4 <= length; i += 4) {
-        uint32_t word = random();
-        std::memcpy(&bytes[i], &word, 4);
-    }
-    return bytes;
-}
 
 // A 512 x 512 RGBA PNG of noise: 1 MB of pixels that do not compress.
 std::string NoisePNG(std::mt19937& random, const std::filesystem::path& path) {
@@ -166,49 +160,54 @@ const Package& ThePackage(bool png_images) {
     return png_images ? png : raw;
 }
 
-std::string Label(const Package& package, bool png_images) {
-    return std::to_string((package.bytes.size() + (1 << 19)) >> 20) + " MiB package, twenty shaders, " +
-           (png_images ? "PNG images" : "random-byte images");
+// The package of the benchmark's argument (1: PNG images), or null when
+// there is no GL context to make it with (the benchmark is then skipped).
+const Package* PackageOf(benchmark::State& state) {
+    if (!HaveContext()) {
+        state.SkipWithError("no GL context (run under a display)");
+        return nullptr;
+    }
+    return &ThePackage(state.range(0) != 0);
+}
+
+// Counts the package's bytes once per pass and names what the package holds.
+void Describe(benchmark::State& state, const Package& package) {
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(package.bytes.size()));
+    state.SetLabel(std::to_string((package.bytes.size() + (1 << 19)) >> 20) +
+                   " MiB package, twenty shaders, " +
+                   (state.range(0) != 0 ? "PNG images" : "random-byte images"));
 }
 
 // === Benchmarks ==============================================================
 
 void BM_LoadDemoPackage(benchmark::State& state) {
-    if (!HaveContext()) {
-        state.SkipWithError("no GL context (run under a display)");
+    const Package* package = PackageOf(state);
+    if (!package)
         return;
-    }
-    const bool png_images = state.range(0) != 0;
-    const Package& package = ThePackage(png_images);
     for (auto _ : state) {
         std::string error;
-        Demo* demo = LoadDemoPackage(package.path, &error);
+        Demo* demo = LoadDemoPackage(package->path, &error);
         if (!demo) {
             state.SkipWithError(("LoadDemoPackage: " + error).c_str());
             break;
         }
         delete demo;
     }
-    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(package.bytes.size()));
-    state.SetLabel(Label(package, png_images));
+    Describe(state, *package);
 }
 BENCHMARK(BM_LoadDemoPackage)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // The yardstick: the package's bytes copied into a fresh buffer.
 void BM_MemcpyPackage(benchmark::State& state) {
-    if (!HaveContext()) {
-        state.SkipWithError("no GL context (run under a display)");
+    const Package* package = PackageOf(state);
+    if (!package)
         return;
-    }
-    const bool png_images = state.range(0) != 0;
-    const Package& package = ThePackage(png_images);
     for (auto _ : state) {
-        std::string copy(package.bytes.size(), '\0');
-        std::memcpy(&copy[0], package.bytes.data(), package.bytes.size());
+        std::string copy(package->bytes.size(), '\0');
+        std::memcpy(&copy[0], package->bytes.data(), package->bytes.size());
         benchmark::DoNotOptimize(copy.data());
     }
-    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(package.bytes.size()));
-    state.SetLabel(Label(package, png_images));
+    Describe(state, *package);
 }
 BENCHMARK(BM_MemcpyPackage)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 

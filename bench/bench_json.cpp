@@ -18,10 +18,8 @@
 #include <random>
 #include <string>
 
-namespace {
-
-// === The document ============================================================
-
+// length random bytes; bench_documents.cpp fills its music and images
+// with them too.
 std::string RandomBytes(std::mt19937& random, size_t length) {
     std::string bytes(length, '\0');
     for (size_t i = 0; i + 4 <= length; i += 4) {
@@ -30,6 +28,10 @@ std::string RandomBytes(std::mt19937& random, size_t length) {
     }
     return bytes;
 }
+
+namespace {
+
+// === The document ============================================================
 
 JSON MakeDocument() {
     std::mt19937 random(2024);
