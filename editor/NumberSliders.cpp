@@ -1,5 +1,334 @@
-// The annotated number sliders.
+// The annotated number sliders: the literal scanner with its annotations,
+// the panel with its splitter, and the write-back of a changed value.
 #include "NumberSliders.h"
 
-std::vector<NumberLiteral> ParseShaderNumbers(const char*) { return {}; }
-void ShowNumbersPanel() {}
+#include <imgui.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "EditorState.h"
+#include "ShaderEditor.h"
+#include "Widgets.h"
+
+/* === Bytes ================================================================ */
+
+static bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+static bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+// A byte that can belong to a name or a number's suffix.
+static bool IsWordByte(char c) { return IsLetter(c) || IsDigit(c) || c == '_'; }
+
+/* === Annotations ========================================================== */
+
+// The fields of one annotation, as "@%255[^=*\n ]=%*[[]%55[^:*\n ]:%55[^]*\n ]"
+// fills them. A field the scan does not reach stays empty.
+struct Annotation {
+    char label[256] = "";
+    char min[56] = "";
+    char max[56] = "";
+};
+
+// Copies up to width bytes from p into field, stopping at the text's end and
+// at the field's own stop byte, '*', a line feed or a space (every field of
+// the format stops at the last three); the position after them, or null
+// when none was copied.
+static const char* ScanField(const char* p, char stop, size_t width, char* field) {
+    size_t length = 0;
+    for (; length < width; ++length) {
+        const char c = p[length];
+        if (c == '\0' || c == stop || c == '*' || c == '\n' || c == ' ') break;
+        field[length] = c;
+    }
+    field[length] = '\0';
+    return length == 0 ? nullptr : p + length;
+}
+
+// Reads the annotation at the '@' as sscanf would with the format above: the
+// number of fields filled, or -1 when the text ends right after the '@'. A
+// scan of its own, because sscanf measures the whole rest of the text first,
+// which makes every annotation cost the length of the shader.
+static int ScanAnnotation(const char* at, Annotation* fields) {
+    const char* p = at + 1;
+    if (*p == '\0') return -1;
+    p = ScanField(p, '=', sizeof fields->label - 1, fields->label);
+    if (p == nullptr) return 0;
+    if (*p != '=' || p[1] != '[') return 1;
+    p += 1;
+    while (*p == '[') ++p;
+    p = ScanField(p, ':', sizeof fields->min - 1, fields->min);
+    if (p == nullptr) return 1;
+    if (*p != ':') return 2;
+    return ScanField(p + 1, ']', sizeof fields->max - 1, fields->max) == nullptr ? 2 : 3;
+}
+
+// Applies the annotation at the '@' to the literals of its line found so far.
+// They are the last ones of the list, as lines only grow along the text.
+static void AnnotateLine(const char* at, int32_t line, std::vector<NumberLiteral>* literals) {
+    Annotation fields;
+    const int count = ScanAnnotation(at, &fields);
+    std::printf("%i %s %s %s", count, fields.label, fields.min, fields.max);
+    for (size_t i = literals->size(); i > 0 && (*literals)[i - 1].line == line; --i) {
+        NumberLiteral& literal = (*literals)[i - 1];
+        literal.not_annotated = false;
+        if (count >= 1) literal.label = fields.label;
+        if (count == 3) {
+            literal.min = static_cast<float>(std::atof(fields.min));
+            literal.max = static_cast<float>(std::atof(fields.max));
+        }
+    }
+}
+
+/* === The scanner ========================================================== */
+
+// The scanner walks the text once, in one of three states: code, a line
+// comment or a block comment. In code a byte of '0'-'9', '.' or '-' that does
+// not follow a letter starts a literal, which runs over all such bytes that
+// follow; the byte after the run ends it and is then read like any other.
+// The scan itself allocates nothing but the records.
+
+// The bytes that can change something, by state. A byte outside its state's
+// set changes nothing there, so the scanner steps over runs of them.
+enum : uint8_t {
+    kCodeStop = 1,          // in code: literals, comment openings, line feeds
+    kLineCommentStop = 2,   // in a line comment: its end and annotations
+    kBlockCommentStop = 4,  // in a block comment: line feeds, annotations, the closing '/'
+};
+
+struct ByteTable {
+    uint8_t stops[256] = {};
+    constexpr ByteTable() {
+        const char* code = "\n/*.-0123456789";
+        for (const char* c = code; *c != '\0'; ++c) stops[static_cast<uint8_t>(*c)] |= kCodeStop;
+        stops[static_cast<uint8_t>('\n')] |= kLineCommentStop | kBlockCommentStop;
+        stops[static_cast<uint8_t>('@')] |= kLineCommentStop | kBlockCommentStop;
+        stops[static_cast<uint8_t>('/')] |= kBlockCommentStop;
+        stops[0] = kCodeStop | kLineCommentStop | kBlockCommentStop;  // the text's end
+    }
+};
+static constexpr ByteTable kBytes;
+
+// Steps from i over the bytes that do not stop the state's scan.
+static int32_t SkipFrom(const char* text, int32_t i, uint8_t stop) {
+    while ((kBytes.stops[static_cast<uint8_t>(text[i])] & stop) == 0) ++i;
+    return i;
+}
+
+// A byte that literals are made of.
+static bool IsNumberByte(char c) { return IsDigit(c) || c == '.' || c == '-'; }
+
+std::vector<NumberLiteral> ParseShaderNumbers(const char* text) {
+    std::vector<NumberLiteral> literals;
+    // Shader code holds about one literal in 20 bytes; room for one in 32
+    // spares the list most of its growing.
+    literals.reserve(std::strlen(text) / 32);
+    bool in_line_comment = false;
+    bool in_block_comment = false;
+    int32_t line = 0;
+    int32_t i = 0;
+    for (;;) {
+        i = SkipFrom(text, i, in_line_comment ? kLineCommentStop : in_block_comment ? kBlockCommentStop : kCodeStop);
+        const char c = text[i];
+        if (c == '\0') break;
+        if (c == '\n') {
+            ++line;
+            if (!in_block_comment) in_line_comment = false;
+        }
+        if (i >= 1) {
+            const char before = text[i - 1];
+            const bool in_comment = in_line_comment || in_block_comment;
+            if (c == '/') {
+                if (!in_comment && before == '/') in_line_comment = true;
+                else if (in_block_comment && before == '*') in_block_comment = false;
+            } else if (c == '*' && !in_comment && before == '/') {
+                in_block_comment = true;
+            } else if (c == '@' && in_comment) {
+                AnnotateLine(text + i, line, &literals);
+            }
+        }
+        // The '/' that closes a block comment goes on as a byte of code.
+        if (in_line_comment || in_block_comment || !IsNumberByte(c) || (i >= 1 && IsLetter(text[i - 1]))) {
+            ++i;
+            continue;
+        }
+        // A literal: the run of number bytes from here. A lone '-' before a
+        // '.' or '-' is none, and that byte is passed over.
+        const int32_t start = i;
+        bool has_point = c == '.' && i >= 1;
+        ++i;
+        if (c == '-' && (text[i] == '.' || text[i] == '-')) {
+            ++i;
+            continue;
+        }
+        for (; IsNumberByte(text[i]); ++i) has_point = has_point || text[i] == '.';
+        // The byte that ends it (no number byte) is read next like any other;
+        // the text's end records nothing.
+        if (text[i] != '\0') literals.emplace_back(start, i, line, has_point, std::string(text + start, text + i));
+    }
+    return literals;
+}
+
+/* === The write-back ======================================================= */
+
+// One change of the source: the bytes from start to end become text.
+struct Replacement {
+    int32_t start;
+    int32_t end;
+    std::string text;
+};
+
+// A value as the panel writes it: three decimals.
+static std::string FormatValue(float value) {
+    char buffer[64];  // the longest float with three decimals takes 44 bytes
+    std::snprintf(buffer, sizeof buffer, "%0.3f", static_cast<double>(value));
+    return buffer;
+}
+
+// Applies the replacements (in text order, not overlapping) to g_shader_text
+// from the last to the first, so each range still holds what it held; then
+// the code editor takes the text with its cursor kept, the literals are
+// rebuilt at the next panel draw, and the current program gets the text.
+// Nothing happens without a current program.
+static void WriteBack(const std::vector<Replacement>& replacements) {
+    if (CurrentShader() == nullptr) return;
+    for (auto r = replacements.rbegin(); r != replacements.rend(); ++r)
+        g_shader_text.replace(static_cast<size_t>(r->start), static_cast<size_t>(r->end - r->start), r->text);
+    const TextEditor::TextPosition cursor = g_text_editor.GetCursorPosition();
+    g_text_editor.SetText(g_shader_text);
+    g_text_editor.SetCursorPosition(cursor);
+    g_reparse_numbers = true;
+    StoreShaderText();
+}
+
+/* === The panel ============================================================ */
+
+// True when the byte at sign is the sign of a number's exponent ("1e-3",
+// ".5E+2"): it follows an 'e' or 'E' that ends a word beginning with a digit
+// or '.'. After a name ("ve-1", "a1e-3") it is a minus.
+static bool IsExponentSign(const std::string& text, size_t sign) {
+    if ((text[sign] != '-' && text[sign] != '+') || sign == 0) return false;
+    if (text[sign - 1] != 'e' && text[sign - 1] != 'E') return false;
+    size_t first = sign - 1;
+    while (first > 0 && (IsWordByte(text[first - 1]) || text[first - 1] == '.')) --first;
+    return IsDigit(text[first]) || text[first] == '.';
+}
+
+// True when the literal stands in the text as one whole number that a slider
+// may rewrite: its range still holds its characters, they read completely
+// as one finite number ("1-2" does not), and it is part neither of a name
+// ("tex10", "my_2") nor of a longer number ("1e-3", "0x1F", "1.0f").
+static bool IsWholeNumber(const std::string& text, const NumberLiteral& literal) {
+    const size_t start = static_cast<size_t>(literal.start);
+    const size_t end = static_cast<size_t>(literal.end);
+    if (literal.start < 0 || end < start || end > text.size()) return false;
+    if (text.compare(start, end - start, literal.text) != 0) return false;
+    if (start > 0 && (IsWordByte(text[start - 1]) || text[start - 1] == '.' || IsExponentSign(text, start - 1)))
+        return false;
+    if (end < text.size() && IsWordByte(text[end])) return false;
+    const char* first = literal.text.c_str();
+    char* past = nullptr;
+    const float value = std::strtof(first, &past);
+    return !literal.text.empty() && past == first + literal.text.size() && std::isfinite(value);
+}
+
+// True when only blanks around one comma stand between the two literals.
+static bool OnlyCommaBetween(const std::string& text, const NumberLiteral& a, const NumberLiteral& b) {
+    int commas = 0;
+    for (int32_t i = a.end; i < b.start; ++i) {
+        const char c = text[static_cast<size_t>(i)];
+        if (c == ',') ++commas;
+        else if (c != ' ' && c != '\t') return false;
+    }
+    return commas == 1;
+}
+
+// The colour's replacements: one over the whole list "r,g,b" when the three
+// literals are such a list; otherwise each literal on its own, so that code
+// between them stays as it is.
+static std::vector<Replacement> ColourReplacements(const NumberLiteral* const group[3], const float colour[3]) {
+    if (OnlyCommaBetween(g_shader_text, *group[0], *group[1]) &&
+        OnlyCommaBetween(g_shader_text, *group[1], *group[2])) {
+        return {{group[0]->start, group[2]->end,
+                 FormatValue(colour[0]) + "," + FormatValue(colour[1]) + "," + FormatValue(colour[2])}};
+    }
+    std::vector<Replacement> replacements;
+    for (int i = 0; i < 3; ++i) replacements.push_back({group[i]->start, group[i]->end, FormatValue(colour[i])});
+    return replacements;
+}
+
+// The panel's height as the splitter allows it: at least one row of sliders
+// in the bordered panel, at most the height of the window it stands in.
+static int32_t PanelHeightWithinBounds(float height) {
+    const float window = std::max(std::floor(ImGui::GetWindowSize().y), 1.0f);
+    const float one_row =
+        std::min(std::ceil(ImGui::GetFrameHeight() + 2.0f * ImGui::GetStyle().WindowPadding.y), window);
+    return static_cast<int32_t>(std::clamp(height, one_row, window));
+}
+
+// The bar under the panel that sets its height while dragged.
+static void NumbersSplitter() {
+    ImGui::PushStyleVar(ImGuiStyleVar_ItemSpacing, ImVec2(0.0f, 0.0f));
+    ImGui::InvisibleButton("##splitter_numbers_pane", ImVec2(std::max(ImGui::GetWindowSize().x, 1.0f), 8.0f), 0);
+    if (ImGui::IsItemHovered()) ImGui::SetMouseCursor(ImGuiMouseCursor_ResizeNS);
+    if (ImGui::IsItemActive()) {
+        const float moved = std::trunc(ImGui::GetIO().MouseDelta.y);
+        g_numbers_panel_height = PanelHeightWithinBounds(static_cast<float>(g_numbers_panel_height) + moved);
+    }
+    ImGui::PopStyleVar(1);
+}
+
+void ShowNumbersPanel() {
+    g_numbers_panel_height = PanelHeightWithinBounds(static_cast<float>(g_numbers_panel_height));
+    ImGui::BeginChild("##numbers_panel", ImVec2(0.0f, static_cast<float>(g_numbers_panel_height)), true, 0);
+    int32_t previous_line = -1;
+    float colour[3] = {0.0f, 0.0f, 0.0f};     // the first three values of the line
+    const NumberLiteral* group[3] = {};       // and their literals
+    int32_t count_on_line = 0;
+    int widget_id = 0;
+    // The change of this frame. It is written after the walk, so that every
+    // widget of the frame sees the text its literals were found in.
+    std::vector<Replacement> change;
+    ImGui::PushItemWidth(128.0f);
+    if (g_reparse_numbers) {
+        g_number_literals = ParseShaderNumbers(g_shader_text.c_str());
+        g_reparse_numbers = false;
+    }
+    for (const NumberLiteral& literal : g_number_literals) {
+        if (literal.not_annotated || !IsWholeNumber(g_shader_text, literal)) continue;
+        if (literal.line == previous_line) {
+            ImGui::SameLine();
+            ++count_on_line;
+        } else {
+            count_on_line = 0;
+        }
+        ImGui::PushID(widget_id);
+        float value = static_cast<float>(std::atof(literal.text.c_str()));
+        if (count_on_line < 3) {
+            colour[count_on_line] = value;
+            group[count_on_line] = &literal;
+        }
+        if (count_on_line == 0) {
+            ImGui::PushStyleColor(ImGuiCol_Text, IM_COL32(0, 255, 0, 255));
+            ImGui::Text("%s", literal.label.c_str());
+            ImGui::PopStyleColor(1);
+            ImGui::SameLine();
+        }
+        if (SliderFloatChecked("", &value, literal.min, literal.max, "%.3f") && change.empty())
+            change.push_back({literal.start, literal.end, FormatValue(value)});
+        if (count_on_line == 2) {
+            ImGui::SameLine();
+            ImGui::PushItemWidth(128.0f);
+            if (ImGui::ColorEdit3("", colour, 0) && change.empty()) change = ColourReplacements(group, colour);
+            ImGui::PopItemWidth();
+        }
+        ImGui::PopID();
+        previous_line = literal.line;
+        ++widget_id;
+    }
+    ImGui::PopItemWidth();
+    if (!change.empty()) WriteBack(change);
+    ImGui::EndChild();
+    NumbersSplitter();
+}

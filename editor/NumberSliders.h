@@ -3,6 +3,16 @@
 // the ranges that comments on their lines give:
 //
 //   float speed = 0.5; // @speed=[0:2]
+//   vec3 col = vec3(1.0, 0.5, 0.2); // @col=[0:1]
+//
+// An annotation is "@label=[min:max]" inside a comment ("]" optional, the
+// label at most 255 characters, each bound at most 55); it applies to every
+// literal of its line that comes before it, and the last one of a line wins.
+//
+// The scanner is deliberately loose: "1-2" is one literal and "tex10" yields
+// the literal "0". The panel therefore offers a slider only for a literal
+// that stands in the code as a whole number, so that no slider rewrites part
+// of a name or of an expression.
 //
 // Moving a slider rewrites the literal in the source, which goes back into
 // the code editor and the current program (relinked while "Auto-recompile"
@@ -17,21 +27,28 @@
 struct NumberLiteral {
     int32_t start;               // byte index of its first character
     int32_t end;                 // byte index one past its last character
-    int32_t line;                // zero-based line (line feeds before it)
-    bool has_point;              // it holds a '.'
+    int32_t line;                // zero-based line of its first character
+    bool has_point;              // it holds a '.' (one at byte 0 of the text does not count)
     bool not_annotated = true;   // no annotation applied: no slider
-    float max = 1.0f;            // slider maximum
-    float min = 0.0f;            // slider minimum
+    float max = 1.0f;            // slider maximum, as atof reads the bound (may be infinite)
+    float min = 0.0f;            // slider minimum, likewise
     std::string text;            // its characters as they stand in the source
-    std::string label;           // the annotation's label
+    std::string label;           // the annotation's label; empty without one
 
     NumberLiteral(int32_t start, int32_t end, int32_t line, bool has_point, std::string text)
         : start(start), end(end), line(line), has_point(has_point), text(std::move(text)) {}
 };
 
-// The literals of a NUL-terminated text, in text order; one trace line per
-// annotation on standard output.
+// The literals of a NUL-terminated text, in text order: runs of digits, '.'
+// and '-' outside comments that do not begin right after a letter. A literal
+// that runs up to the text's end is not collected. Writes one trace line per
+// annotation to standard output: "%i %s %s %s", the scan's count (-1 when the
+// text ends at the '@') and the label, minimum and maximum texts, empty where
+// the scan stopped before them; no line break.
 std::vector<NumberLiteral> ParseShaderNumbers(const char* text);
-// The panel (sliders, labels, colour editor) and its splitter; called by the
-// Shader Editor while g_number_literals is not empty.
+
+// The panel (labels, sliders, colour editor) and its splitter below it; the
+// Shader Editor calls it while g_number_literals is not empty. A change is
+// written into g_shader_text, the code editor and the current program; with
+// no current program nothing is written.
 void ShowNumbersPanel();
