@@ -235,3 +235,32 @@ TEST_F(ShaderEditorTest, FindingSelectsExactlyAndF3MovesOneMatchPerPress) {
     TypeInto(Id(kWindow, {"##search"}), "x");
     EXPECT_EQ(g_search_matches.size(), 101u);
 }
+
+TEST_F(ShaderEditorTest, ConstantsOpensThePanelWhichFollowsEveryChangeOfTheText) {
+    ShaderProgram* program = new ShaderProgram();
+    program->fragment_shader_source = "float speed = 0.5; // @speed=[0:2]\n";
+    g_demo->shaders.push_back(program);
+    g_shader_edit_request = 0;
+    Frame();
+    Press(Id(kWindow, {"Constants"}));
+    ASSERT_EQ(g_number_literals.size(), 1u);
+    EXPECT_EQ(g_number_literals[0].label, "speed");
+    Frame();
+    EXPECT_NE(Window("Shader Editor/##numbers_panel"), nullptr);
+
+    // Typing rebuilds the list: a second annotated literal on the line.
+    Focus("Shader Editor/TextEditor");
+    g_text_editor.SetCursorPosition(TextEditor::TextPosition(0, 17));
+    IO().AddInputCharactersUTF8(" + 1.5");
+    Frame();
+    EXPECT_EQ(program->fragment_shader_source, "float speed = 0.5 + 1.5; // @speed=[0:2]\n\n");
+    EXPECT_EQ(g_number_literals.size(), 2u);
+
+    // "Constants" switches the panel off and on; deleting the last program empties it.
+    Press(Id(kWindow, {"Constants"}));
+    EXPECT_TRUE(g_number_literals.empty());
+    Press(Id(kWindow, {"Constants"}));
+    EXPECT_EQ(g_number_literals.size(), 2u);
+    Press(Id(kWindow, {"Delete"}));
+    EXPECT_TRUE(g_number_literals.empty());
+}
