@@ -135,6 +135,23 @@ bool ShowRowButtons(std::vector<T*>& list, size_t row, const char* remove, const
     return marked;
 }
 
+// A combo of the objects of a list that offered() allows, by name; a click
+// makes one the pending choice.
+template <typename T, typename Offered>
+void ShowChoiceCombo(const char* label, const char* nothing, const std::vector<T*>& list, T*& pending,
+                     Offered offered) {
+    if (!ImGui::BeginCombo(label, pending ? pending->name.c_str() : nothing, 0)) return;
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (!offered(list[i])) continue;
+        ImGui::PushID(static_cast<int>(i));
+        bool is_pending = list[i] == pending;
+        if (ImGui::Selectable(list[i]->name.c_str(), is_pending, 0, ImVec2(0, 0))) pending = list[i];
+        if (is_pending) ImGui::SetItemDefaultFocus();
+        ImGui::PopID();
+    }
+    ImGui::EndCombo();
+}
+
 void ShowInputTextures(Effect* effect) {
     std::vector<Texture*>& inputs = effect->input_textures;
     ImGui::Text("Input textures: %d", static_cast<int>(inputs.size()));
@@ -155,18 +172,8 @@ void ShowInputTextures(Effect* effect) {
     }
     if (marked >= 0) inputs.erase(inputs.begin() + marked);
 
-    const char* preview = g_pending_texture ? g_pending_texture->name.c_str() : "<add texture>";
-    if (ImGui::BeginCombo("##texture", preview, 0)) {
-        for (size_t i = 0; i < g_demo->textures.size(); ++i) {
-            Texture* texture = g_demo->textures[i];
-            ImGui::PushID(static_cast<int>(i));
-            bool pending = texture == g_pending_texture;
-            if (ImGui::Selectable(texture->name.c_str(), pending, 0, ImVec2(0, 0))) g_pending_texture = texture;
-            if (pending) ImGui::SetItemDefaultFocus();
-            ImGui::PopID();
-        }
-        ImGui::EndCombo();
-    }
+    ShowChoiceCombo("##texture", "<add texture>", g_demo->textures, g_pending_texture,
+                    [](const Texture*) { return true; });
     if (g_pending_texture) {
         ImGui::SameLine();
         if (ImGui::Button("Add##texture")) {
@@ -197,19 +204,8 @@ void ShowInputEffects(Effect* effect) {
     if (inspect_next) g_selected_effect = inspect_next;  // the inspector moves in the next frame
 
     // Offered: every effect that does not draw this one already.
-    const char* preview = g_pending_effect ? g_pending_effect->name.c_str() : "<add effect>";
-    if (ImGui::BeginCombo("##effect", preview, 0)) {
-        for (size_t i = 0; i < g_demo->effects.size(); ++i) {
-            Effect* candidate = g_demo->effects[i];
-            if (!CanTakeAsInput(effect, candidate)) continue;
-            ImGui::PushID(static_cast<int>(i));
-            bool pending = candidate == g_pending_effect;
-            if (ImGui::Selectable(candidate->name.c_str(), pending, 0, ImVec2(0, 0))) g_pending_effect = candidate;
-            if (pending) ImGui::SetItemDefaultFocus();
-            ImGui::PopID();
-        }
-        ImGui::EndCombo();
-    }
+    ShowChoiceCombo("##effect", "<add effect>", g_demo->effects, g_pending_effect,
+                    [effect](const Effect* candidate) { return CanTakeAsInput(effect, candidate); });
     if (g_pending_effect) {
         ImGui::SameLine();
         // The choice may date from another inspected effect: checked again.
