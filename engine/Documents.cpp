@@ -92,7 +92,9 @@ Demo* LoadDemoJSON(const std::string& path, std::string* error, bool* with_error
         if (error) *error = "The file cannot be read.";
         return nullptr;
     }
-    JSON value = JSON::FromText(std::string(text, size));
+    int64_t messages = 0;
+    JSON value = JSON::FromText(std::string(text, size), &messages);
+    if (with_errors) *with_errors = messages > 0;
     std::free(text);
     Event* loop_event = g_loop_event;  // a refused document must not clear it
     JSONReadScope scope;

@@ -136,6 +136,8 @@ public:
     // Reads the first value of text; anything after it is ignored. Never
     // throws: text that does not begin with a value gives Null.
     static JSON FromText(const std::string& text);
+    // The same, and the number of message lines the reading wrote.
+    static JSON FromText(const std::string& text, int64_t* messages);
     // Prints the value at the given depth with indent repeated once per depth.
     // Objects take one line per member, keys unescaped, the closing brace two
     // characters left of the members; arrays stay on one line; floats have six

@@ -128,12 +128,16 @@ size_t EndOfSpace(const char* data, size_t from, size_t end) {
 
 // === Messages ================================================================
 
+// Message lines written on this thread so far.
+thread_local int64_t t_messages_written = 0;
+
 // Writes one message line: the text, what was found, an apostrophe.
 void Report(const char* message, const std::string& found) {
     std::string line = message;
     line += found;
     line += "'\n";
     std::cerr << line;
+    ++t_messages_written;
 }
 
 void Report(const char* message, char found) { Report(message, std::string(1, found)); }
@@ -642,6 +646,13 @@ size_t& Clamp(const std::string& text, size_t& position) {
 JSON JSON::FromText(const std::string& text) {
     size_t position = 0;
     return Parse(text, position);
+}
+
+JSON JSON::FromText(const std::string& text, int64_t* messages) {
+    int64_t before = t_messages_written;
+    JSON value = FromText(text);
+    if (messages) *messages = t_messages_written - before;
+    return value;
 }
 
 JSON JSON::Parse(const std::string& text, size_t& position) {

@@ -112,6 +112,12 @@ TEST_F(EditorTest, SavesAndLoadsKeepTheDocumentWhenTheyFailAndSayWhy) {
     Frame(SDLK_l);
     EXPECT_EQ(GetStatusMessage(), "Loaded untitled.demo.json");
     EXPECT_EQ(g_document_generation, generation + 2);
+
+    // Text with a syntax error still loads what the reader read, and says so.
+    ASSERT_TRUE(dir->Write("untitled.demo.json", R"({"bpm": 99.0 "end_beat": 8.0})"));
+    Frame(SDLK_l);
+    EXPECT_EQ(GetStatusMessage(), "Loaded untitled.demo.json with errors");
+    EXPECT_EQ(g_demo->bpm, 99.0f);
 }
 
 TEST_F(EditorTest, SaveJsonSaysWhichNameTheJsonFormCannotKeepApart) {

@@ -20,13 +20,16 @@ namespace {
 const std::string kNul(1, '\0');
 
 // Reads text and returns the value, collecting the messages in lines. Every
-// message must be a whole line, line feed included.
+// message must be a whole line, line feed included, and the reader counts
+// exactly the lines it wrote.
 JSON Read(const std::string& text, Lines& lines) {
     ErrorLog log;
-    JSON value = JSON::FromText(text);
+    int64_t counted = -1;
+    JSON value = JSON::FromText(text, &counted);
     lines = log.Lines();
     const std::string written = log.Text();
     EXPECT_TRUE(written.empty() || written.back() == '\n') << written;
+    EXPECT_EQ(counted, static_cast<int64_t>(lines.size())) << written;
     return value;
 }
 
