@@ -174,19 +174,25 @@ void ShowEventsPane(FrameLayout& frame) {
 
 // The curve's 512 samples from the event's start to its end, both included.
 // Positions are taken in double precision so that no span between two finite
-// beats overflows.
-void SampleCurve(Event& event, const std::string& name) {
+// beats overflows. The samples come from Event::GetValue on a copy of the
+// event that holds this curve alone, under the empty name: each evaluation
+// then finds its curve at once instead of searching the event's curves by
+// name, which is a fifth of the window's time with many variables.
+void SampleCurve(const Event& event, const Automation& curve) {
+    Event alone("", nullptr, event.start_beat, event.end_beat);
+    const std::string name;
+    alone.automation[name] = curve;
     const double start = event.start_beat;
     const double span = static_cast<double>(event.end_beat) - start;
     for (int i = 0; i < kSampleCount; ++i) {
         float beat = static_cast<float>(start + span * i / (kSampleCount - 1));
-        g_plot_samples[i] = event.GetValue(name, beat);
+        g_plot_samples[i] = alone.GetValue(name, beat);
     }
 }
 
 // A curve of two or more points: its value now and its plot over the event;
 // holding the mouse button down on the plot seeks to the beat under it.
-void ShowCurveRow(Event& event, const UniformDef& variable, FrameLayout& frame) {
+void ShowCurveRow(Event& event, const UniformDef& variable, const Automation& curve, FrameLayout& frame) {
     ImGui::SameLine(132.0f, -1.0f);
     ImGui::Text("%.3f", event.GetValue(variable.name, g_beat));
     ImGui::SameLine(184.0f, -1.0f);
@@ -200,7 +206,7 @@ void ShowCurveRow(Event& event, const UniformDef& variable, FrameLayout& frame) 
     ImVec2 size(std::max(frame.width, 1.0f), 64.0f);
     // Sampling is most of the window's time; a plot scrolled out of view
     // draws nothing and cannot be hovered, so its curve is not sampled.
-    if (ImGui::IsRectVisible(size)) SampleCurve(event, variable.name);
+    if (ImGui::IsRectVisible(size)) SampleCurve(event, curve);
     ImGui::PlotLines("##plot", g_plot_samples, kSampleCount, 0, nullptr, SliderBound(variable.min_val),
                      SliderBound(variable.max_val), size, sizeof(float));
     float span = event.end_beat - event.start_beat;
@@ -249,7 +255,7 @@ void ShowVariableRows(Event& event, FrameLayout& frame) {
         if (single)
             ShowSingleValueRow(event, *variable, i, curve, frame);
         else
-            ShowCurveRow(event, *variable, frame);
+            ShowCurveRow(event, *variable, curve, frame);
         ImGui::PopID();
     }
 }
