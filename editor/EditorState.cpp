@@ -49,6 +49,7 @@ Texture* g_pending_texture = nullptr;
 Effect* g_pending_effect = nullptr;
 char g_event_name_buffer[1024] = "";
 
+uint32_t g_event_manager_document = 0;
 int32_t g_selected_event_position = 0;
 bool g_variable_selection_set = false;
 int32_t g_selected_variable_position = -1;

@@ -119,6 +119,7 @@ extern char g_event_name_buffer[1024];       // the "Add as Event" dialog's name
 /* === Event Manager ======================================================== */
 
 // Positions, re-derived into objects every frame.
+extern uint32_t g_event_manager_document;    // g_document_generation of the document last shown
 extern int32_t g_selected_event_position;    // in g_demo's events; 0 at start
 extern bool g_variable_selection_set;        // the pane has chosen a first variable
 extern int32_t g_selected_variable_position; // in the selected event's program's uniforms; -1: none

@@ -16,3 +16,7 @@ void ShowTimeline();         // the main window's Timeline over the document's e
 
 // A tap of the BPM Tap at tick count now (the button taps at SDL_GetTicks()).
 void TapAt(uint32_t now);
+
+// The Event Manager's "Sort" order: ascending beat; equal beats compare equal.
+struct ControlPoint;
+bool ControlPointBeatLess(const ControlPoint& a, const ControlPoint& b);

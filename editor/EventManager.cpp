@@ -51,19 +51,14 @@ struct FrameLayout {
 /* === Selections =========================================================== */
 
 // A document replaced since the window last drew (a load) starts the
-// selections over, as at the start of the run. The generation the window last
-// drew is kept in the window's own Dear ImGui storage; a window drawn for the
-// first time has seen the current document.
+// selections over, as at the start of the run.
 void ForgetReplacedDocument() {
-    ImGuiStorage* storage = ImGui::GetStateStorage();
-    const ImGuiID key = ImGui::GetID("##document generation");
-    const int current = static_cast<int>(g_document_generation);
-    if (storage->GetInt(key, current) != current) {
+    if (g_event_manager_document != g_document_generation) {
         g_selected_event_position = 0;
         g_variable_selection_set = false;
         g_selected_variable_position = -1;
     }
-    storage->SetInt(key, current);
+    g_event_manager_document = g_document_generation;
 }
 
 int EventCount() { return static_cast<int>(g_demo->events.size()); }
@@ -325,7 +320,12 @@ int ShowPointRows(Event& event, const UniformDef& variable, Automation& curve, f
             StoreCurve(event, variable, curve);
         }
         ImGui::SameLine();
-        ImGui::PushItemWidth(std::max(width - 150.0f, 1.0f));
+        // W - 150 wide, but never so wide that "Delete" leaves the pane (W
+        // may have been measured across the whole pane, at a one-point row).
+        const ImGuiStyle& style = ImGui::GetStyle();
+        float delete_width = ImGui::CalcTextSize("Delete").x + style.FramePadding.x * 2.0f + style.ItemSpacing.x;
+        float room = ImGui::GetContentRegionAvail().x - delete_width;
+        ImGui::PushItemWidth(std::max(std::min(width - 150.0f, room), 1.0f));
         float value = point.value;
         if (SliderFloatChecked("##Value2", &value, variable.min_val, variable.max_val, "%.3f") &&
             std::isfinite(value)) {

@@ -54,6 +54,7 @@ void ResetEditorState() {
     g_pending_texture = nullptr;
     g_pending_effect = nullptr;
     g_event_name_buffer[0] = '\0';
+    g_event_manager_document = g_document_generation;
     g_selected_event_position = 0;
     g_variable_selection_set = false;
     g_selected_variable_position = -1;

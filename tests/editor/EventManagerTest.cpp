@@ -228,6 +228,19 @@ TEST_F(EventManagerTest, AutomateAddAndSortBuildACurveAndDeletingDownToOnePointM
     EXPECT_TRUE(Shows(kPoints, "gainAutomate0.500"));
 }
 
+TEST_F(EventManagerTest, APointsDeleteButtonStaysInThePaneWhenTheFirstRowIsAHeldValue) {
+    // W is measured across the whole pane at a one-point first row; the
+    // table's value sliders must still leave room for "Delete".
+    Event* event = AddEvent("pulse", 0, 16, {{"size", 0, 1, 0}, {"gain", 0, 1, 0}});
+    Frame();
+    Automation& gain = event->automation["gain"];
+    gain.control_points = {ControlPoint(0, 0.25f), ControlPoint(8, 0.75f), ControlPoint(12, 1.0f)};
+    Press(Id(kPoints, {1, "gain"}));
+    Frame();
+    Press(Id(kPoints, {1, "Delete"}));
+    EXPECT_EQ(Points(event->automation["gain"]), "0:0.25 12:1");
+}
+
 TEST_F(EventManagerTest, PressingOnAPlotSeeksAlongTheEventAndTheWhiteMarkerShowsTheBeatWithinIt) {
     Event* event = AddEvent("sweep", 8, 24, {{"a", 0, 1, 0}, {"b", 0, 1, 0}});
     for (const char* name : {"a", "b"}) {
