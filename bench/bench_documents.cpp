@@ -11,16 +11,15 @@
 // builds the benchmarks; run them under a virtual display, for example
 //   SDL_AUDIODRIVER=dummy xvfb-run -a -s "-screen 0 1920x1080x24"
 //   ./velmara_bench --benchmark_filter=Package   (as one command line)
+#include "BenchSupport.h"
 #include "ByteBuffer.h"
 #include "Demo.h"
 #include "Documents.h"
 #include "JSON.h"
 #include "Playback.h"
 #include "ShaderProgram.h"
-#include "Startup.h"
 #include "Texture.h"
 
-#include <GL/glew.h>
 #include <SDL.h>
 #include <SDL_image.h>
 #include <benchmark/benchmark.h>
@@ -40,38 +39,6 @@
 std::string RandomBytes(std::mt19937& random, size_t length);
 
 namespace {
-
-// === The GL context ==========================================================
-
-// Makes the hidden window and its context on the first call; false when no
-// display or context could be had (the reason is printed once).
-bool HaveContext() {
-    static const bool made = [] {
-        if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
-            std::fprintf(stderr, "SDL_Init: %s\n", SDL_GetError());
-            return false;
-        }
-        SetGLAttributes();
-        g_window = SDL_CreateWindow("Velmara bench", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, 64,
-                                    48, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-        if (!g_window) {
-            std::fprintf(stderr, "SDL_CreateWindow: %s\n", SDL_GetError());
-            return false;
-        }
-        g_gl_context = SDL_GL_CreateContext(g_window);
-        if (!g_gl_context) {
-            std::fprintf(stderr, "SDL_GL_CreateContext: %s\n", SDL_GetError());
-            return false;
-        }
-        SDL_GL_MakeCurrent(g_window, g_gl_context);
-        glewExperimental = GL_TRUE;
-        glewInit();
-        while (glGetError() != GL_NO_ERROR) {
-        }
-        return true;
-    }();
-    return made;
-}
 
 // === The document ============================================================
 
@@ -164,7 +131,7 @@ const Package& ThePackage(bool png_images) {
 // The package of the benchmark's argument (1: PNG images), or null when
 // there is no GL context to make it with (the benchmark is then skipped).
 const Package* PackageOf(benchmark::State& state) {
-    if (!HaveContext()) {
+    if (!HaveGLContext()) {
         state.SkipWithError("no GL context (run under a display)");
         return nullptr;
     }

@@ -7,7 +7,6 @@
 //
 // A document needs a GL context (its sound texture), made once from a hidden
 // SDL window; run under xvfb-run where there is no display.
-#include <GL/glew.h>
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 #include <imgui.h>
@@ -16,68 +15,21 @@
 #include <cstdint>
 #include <string>
 
+#include "BenchSupport.h"
 #include "Demo.h"
 #include "Editor.h"
 #include "EditorState.h"
 #include "Event.h"
 #include "Playback.h"
-#include "Startup.h"
 
 namespace {
 
-// === A GL context and a headless ImGui ======================================
-
-// The hidden window's context, made on first use; false (with SDL's reason
-// on the error stream) when there is none.
-bool EnsureGLContext() {
-    static bool made = false;
-    if (made) return true;
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) return false;
-    SetGLAttributes();
-    SDL_Window* window = SDL_CreateWindow("Velmara bench", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, 640, 360,
-                                          SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (window == nullptr) return false;
-    SDL_GLContext context = SDL_GL_CreateContext(window);
-    if (context == nullptr) return false;
-    SDL_GL_MakeCurrent(window, context);
-    glewExperimental = GL_TRUE;
-    glewInit();
-    while (glGetError() != GL_NO_ERROR) {
-    }
-    g_window = window;
-    g_gl_context = context;
-    made = true;
-    return true;
+// One editor frame, without drawing the draw data.
+void EditorFrame() {
+    ImGui::NewFrame();
+    ShowEditor(g_document_name, 0);
+    ImGui::Render();
 }
-
-class HeadlessUI {
-public:
-    HeadlessUI() {
-        context_ = ImGui::CreateContext();
-        ImGuiIO& io = ImGui::GetIO();
-        io.IniFilename = nullptr;
-        io.DisplaySize = ImVec2(1920.0f, 1080.0f);
-        io.DeltaTime = 1.0f / 60.0f;
-        unsigned char* pixels = nullptr;
-        int width = 0;
-        int height = 0;
-        io.Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
-        io.Fonts->SetTexID(reinterpret_cast<ImTextureID>(static_cast<intptr_t>(1)));
-    }
-    ~HeadlessUI() { ImGui::DestroyContext(context_); }
-    HeadlessUI(const HeadlessUI&) = delete;
-    HeadlessUI& operator=(const HeadlessUI&) = delete;
-
-    // One editor frame, without drawing the draw data.
-    void Frame() {
-        ImGui::NewFrame();
-        ShowEditor(g_document_name, 0);
-        ImGui::Render();
-    }
-
-private:
-    ImGuiContext* context_ = nullptr;
-};
 
 // === The benchmark ==========================================================
 
@@ -85,7 +37,7 @@ private:
 // end beat. A long document pays for its grid: one line and one "%.2f" label
 // per 16 beats (never more than the axis has pixels), whatever the rows.
 void BM_EditorFrame(benchmark::State& state) {
-    if (!EnsureGLContext()) {
+    if (!HaveGLContext()) {
         state.SkipWithError(SDL_GetError());
         return;
     }
@@ -102,8 +54,8 @@ void BM_EditorFrame(benchmark::State& state) {
     g_beat = g_demo->end_beat / 2.0f;
 
     HeadlessUI ui;
-    for (int i = 0; i < 3; ++i) ui.Frame();  // windows made and laid out
-    for (auto _ : state) ui.Frame();
+    for (int i = 0; i < 3; ++i) EditorFrame();  // windows made and laid out
+    for (auto _ : state) EditorFrame();
 
     // Rows out of view were drawn: the figure would not be the Timeline's.
     if (g_timeline.display_end - g_timeline.display_start > 20) state.SkipWithError("the Timeline drew rows out of view");

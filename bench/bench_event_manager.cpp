@@ -12,7 +12,6 @@
 //
 // The document's shader program needs a GL context, made once from a hidden
 // SDL window; run under xvfb-run where there is no display.
-#include <GL/glew.h>
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 #include <imgui.h>
@@ -22,6 +21,7 @@
 #include <cstdint>
 #include <string>
 
+#include "BenchSupport.h"
 #include "Demo.h"
 #include "EditorState.h"
 #include "EditorWindows.h"
@@ -29,31 +29,12 @@
 #include "Event.h"
 #include "Playback.h"
 #include "ShaderProgram.h"
-#include "Startup.h"
 
 namespace {
 
 const int kVariables = 50;
 const int kPointsPerCurve = 100;
 const float kEventBeats = 64.0f;
-
-// A current GL context on a hidden window, made on the first call; false
-// when SDL could not make one (its reason in SDL_GetError).
-bool HaveGLContext() {
-    static const bool made = [] {
-        if (SDL_Init(SDL_INIT_VIDEO) != 0) return false;
-        SetGLAttributes();
-        g_window = SDL_CreateWindow("Velmara event manager bench", 0, 0, 320, 180, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-        g_gl_context = g_window != nullptr ? SDL_GL_CreateContext(g_window) : nullptr;
-        if (g_gl_context == nullptr) return false;
-        glewExperimental = GL_TRUE;
-        glewInit();
-        while (glGetError() != GL_NO_ERROR) {
-        }
-        return true;
-    }();
-    return made;
-}
 
 // A document of one event over kEventBeats beats whose program declares
 // kVariables variables, each automated by a smooth curve of kPointsPerCurve
@@ -100,17 +81,8 @@ void BM_EventManagerFrame(benchmark::State& state) {
     g_demo = AutomatedDocument();
     g_beat = kEventBeats / 2.0f;
 
-    ImGuiContext* context = ImGui::CreateContext();
-    ImGuiIO& io = ImGui::GetIO();
-    io.IniFilename = nullptr;
     const float height = static_cast<float>(state.range(0));
-    io.DisplaySize = ImVec2(1920.0f, std::max(1080.0f, height));
-    io.DeltaTime = 1.0f / 60.0f;
-    unsigned char* pixels = nullptr;
-    int atlas_width = 0;
-    int atlas_height = 0;
-    io.Fonts->GetTexDataAsRGBA32(&pixels, &atlas_width, &atlas_height);
-    io.Fonts->SetTexID(reinterpret_cast<ImTextureID>(static_cast<intptr_t>(1)));
+    HeadlessUI ui(ImVec2(1920.0f, std::max(1080.0f, height)));
 
     for (int i = 0; i < 3; ++i) EventManagerFrame(height);  // window made, selections chosen
     for (auto _ : state) EventManagerFrame(height);
@@ -121,7 +93,6 @@ void BM_EventManagerFrame(benchmark::State& state) {
     if (g_selected_variable_position != 0 || first.control_points.size() != kPointsPerCurve)
         state.SkipWithError("the event's curves were not shown as built");
 
-    ImGui::DestroyContext(context);
     delete g_demo;
     g_demo = saved;
 }

@@ -1,7 +1,9 @@
 // Finding the numbers of a 10 000-line fragment shader with an annotation on
-// every tenth line, as the number panel does after every change of the text.
-// The trace lines of the annotations are sent to /dev/null while it runs, so
-// the figure holds their formatting and writing but no terminal.
+// every tenth line, as the number panel does after every change of the text,
+// and the Shader Editor's whole keystroke frame on that shader: the code
+// editor, storing the text into the program and the scan. The trace lines of
+// the annotations are sent to /dev/null while they run, so the figures hold
+// their formatting and writing but no terminal.
 #include "NumberSliders.h"
 
 #include <benchmark/benchmark.h>
@@ -11,6 +13,13 @@
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include "BenchSupport.h"
+#include "Demo.h"
+#include "Editor.h"
+#include "EditorState.h"
+#include "Playback.h"
+#include "ShaderProgram.h"
 
 namespace {
 
@@ -39,27 +48,98 @@ std::string AnnotatedShader() {
     return text;
 }
 
+// Standard output goes to /dev/null while the object lives.
+class QuietStdout {
+public:
+    QuietStdout() {
+        std::fflush(stdout);
+        saved_ = dup(STDOUT_FILENO);
+        null_ = open("/dev/null", O_WRONLY);
+        if (saved_ >= 0 && null_ >= 0) dup2(null_, STDOUT_FILENO);
+    }
+    ~QuietStdout() {
+        std::fflush(stdout);
+        if (saved_ >= 0) {
+            dup2(saved_, STDOUT_FILENO);
+            close(saved_);
+        }
+        if (null_ >= 0) close(null_);
+    }
+    QuietStdout(const QuietStdout&) = delete;
+    QuietStdout& operator=(const QuietStdout&) = delete;
+
+private:
+    int saved_ = -1;
+    int null_ = -1;
+};
+
 void BM_ParseShaderNumbers(benchmark::State& state) {
     const std::string text = AnnotatedShader();
-    std::fflush(stdout);
-    const int saved_stdout = dup(STDOUT_FILENO);
-    const int null = open("/dev/null", O_WRONLY);
-    if (saved_stdout >= 0 && null >= 0) dup2(null, STDOUT_FILENO);
+    QuietStdout quiet;
     size_t literals = 0;
     for (auto _ : state) {
         std::vector<NumberLiteral> found = ParseShaderNumbers(text.c_str());
         literals = found.size();
         benchmark::DoNotOptimize(found.data());
     }
-    std::fflush(stdout);
-    if (saved_stdout >= 0) {
-        dup2(saved_stdout, STDOUT_FILENO);
-        close(saved_stdout);
-    }
-    if (null >= 0) close(null);
     state.counters["literals"] = static_cast<double>(literals);
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
 }
 BENCHMARK(BM_ParseShaderNumbers)->Unit(benchmark::kMillisecond);
+
+// One editor frame with only the Shader Editor shown, its number panel open,
+// in which one character is typed into the middle of the shader. The program
+// is not relinked ("Auto-recompile" off): what the driver's compiler takes
+// is not the editor's.
+void BM_ShaderEditorKeystrokeFrame(benchmark::State& state) {
+    if (!HaveGLContext()) {
+        state.SkipWithError("no GL context");
+        return;
+    }
+    QuietStdout quiet;
+    Demo* saved = g_demo;
+    g_demo = new Demo();
+    ShaderProgram* program = new ShaderProgram();
+    program->fragment_shader_source = AnnotatedShader();
+    g_demo->shaders.push_back(program);
+    for (bool* shown : {&g_show_viewport, &g_show_effect_manager, &g_show_texture_manager, &g_show_event_manager,
+                        &g_show_bpm_tap})
+        *shown = false;
+    g_show_shader_editor = true;
+    g_auto_recompile = false;
+    g_shader_edit_request = 0;
+
+    HeadlessUI ui;
+    auto frame = [] {
+        ImGui::NewFrame();
+        ShowEditor(g_document_name, 0);
+        ImGui::Render();
+    };
+    frame();  // the window shows the program
+    g_number_literals = ParseShaderNumbers(g_shader_text.c_str());
+    g_text_editor.SetCursorPosition(TextEditor::TextPosition(kLines / 2, 8));  // also gives the editor the focus
+    for (int i = 0; i < 4; ++i) frame();
+
+    // Undo puts the line back every so often, so every frame types into a
+    // line of the same length.
+    constexpr int kTypedBeforeUndo = 64;
+    int typed = 0;
+    for (auto _ : state) {
+        ImGui::GetIO().AddInputCharacter('7');
+        frame();
+        if (++typed == kTypedBeforeUndo) {
+            state.PauseTiming();
+            g_text_editor.Undo(typed);
+            frame();
+            typed = 0;
+            state.ResumeTiming();
+        }
+    }
+    if (program->fragment_shader_source.find("7") == std::string::npos || g_number_literals.empty())
+        state.SkipWithError("the keystrokes did not reach the program and the panel");
+    delete g_demo;
+    g_demo = saved;
+}
+BENCHMARK(BM_ShaderEditorKeystrokeFrame)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -6,6 +6,7 @@
 // this is the CPU cost the Shader Editor pays per keystroke before it
 // recompiles the shader. The variant colorizer:0 leaves colouring out, which
 // shows what the colouring step costs.
+#include "BenchSupport.h"
 #include "TextEditor.h"
 
 #include <benchmark/benchmark.h>
@@ -57,17 +58,6 @@ std::string MakeShader(int lineCount) {
 class EditorFrames {
 public:
     EditorFrames() {
-        context_ = ImGui::CreateContext();
-        ImGuiIO& io = ImGui::GetIO();
-        io.IniFilename = nullptr;
-        io.DisplaySize = ImVec2(1920.0f, 1080.0f);
-        io.DeltaTime = 1.0f / 60.0f;
-        unsigned char* pixels = nullptr;
-        int width = 0;
-        int height = 0;
-        io.Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
-        io.Fonts->SetTexID(reinterpret_cast<ImTextureID>(static_cast<intptr_t>(1)));
-
         TextEditor::SyntaxDefinition language = TextEditor::SyntaxDefinition::CPlusPlus();
         for (const char* word : {"mat2", "mat3", "mat4", "vec2", "vec3", "vec4", "sampler2D", "sampler3D", "in", "out",
                                  "inout", "varying", "uniform"})
@@ -75,7 +65,6 @@ public:
         editor.SetSyntaxDefinition(language);
         editor.SetText(MakeShader(10000));
     }
-    ~EditorFrames() { ImGui::DestroyContext(context_); }
 
     // One user-interface frame with the editor filling a window.
     void Frame() {
@@ -88,10 +77,8 @@ public:
         ImGui::Render();
     }
 
+    HeadlessUI ui;  // made before the editor, gone after it
     TextEditor editor;
-
-private:
-    ImGuiContext* context_ = nullptr;
 };
 
 // === The benchmark ===============================================================

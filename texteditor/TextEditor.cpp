@@ -324,8 +324,13 @@ std::string TextEditor::GetTextRange(const TextPosition& start, const TextPositi
         if (lineIndex < 0 || lineIndex >= static_cast<int>(lines.size())) break;
         const Line& line = lines[lineIndex];
         if (i >= 0 && i < static_cast<int>(line.size())) {
-            result.push_back(static_cast<char>(line[i].character));
-            ++i;
+            // The run of characters up to the line's end, or to the end
+            // position on the last line, in one go.
+            int stop = static_cast<int>(line.size());
+            if (lineIndex >= lastLine) stop = std::min(stop, endIndex);
+            size_t at = result.size();
+            result.resize(at + static_cast<size_t>(stop - i));
+            for (; i < stop; ++i) result[at++] = static_cast<char>(line[i].character);
         } else {
             result.push_back('\n');
             i = 0;

@@ -1,0 +1,25 @@
+// What the benchmarks share: a GL context on a hidden window (a document
+// needs one for its textures and programs) and a headless Dear ImGui context
+// whose frames are built but never drawn. Run the benchmarks that need them
+// under xvfb-run where there is no display.
+#pragma once
+
+#include <imgui.h>
+
+// Makes a hidden SDL window and its GL context current on the first call,
+// as start-up requests it; false when there is none (the reason is printed
+// once on the error stream).
+bool HaveGLContext();
+
+// A Dear ImGui context of the given display size with its font atlas built,
+// current while the object lives.
+class HeadlessUI {
+public:
+    explicit HeadlessUI(ImVec2 display = ImVec2(1920.0f, 1080.0f));
+    ~HeadlessUI();
+    HeadlessUI(const HeadlessUI&) = delete;
+    HeadlessUI& operator=(const HeadlessUI&) = delete;
+
+private:
+    ImGuiContext* context_ = nullptr;
+};
