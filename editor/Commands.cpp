@@ -4,10 +4,8 @@
 #include <SDL_image.h>
 #include <SDL_mixer.h>
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 
 #include "Demo.h"
 #include "Documents.h"
