@@ -359,43 +359,49 @@ std::vector<std::string> TextEditor::GetTextLines() const {
 // Replacing the whole text
 // ==========================================================================
 
-void TextEditor::SetText(const std::string& text) {
-    lines.clear();
-    lines.emplace_back();
-    for (const char c : text) {
-        if (c == '\r') continue;
+namespace {
+
+// Appends bytes to the text's last line; a line feed starts a new line (so
+// no line holds one), and a carriage return is dropped when asked.
+void AppendBytes(TextEditor::Lines& lines, const std::string& bytes, bool drop_returns) {
+    lines.back().reserve(lines.back().size() + bytes.size());
+    for (const char c : bytes) {
+        if (c == '\r' && drop_returns) continue;
         if (c == '\n')
             lines.emplace_back();
         else
-            lines.back().emplace_back(static_cast<uint8_t>(c), PaletteIndex::Default);
+            lines.back().emplace_back(static_cast<uint8_t>(c), TextEditor::PaletteIndex::Default);
     }
-    textChanged = true;
-    scrollToTop = true;
-    undoBuffer.clear();
-    undoIndex = 0;
-    Colorize(0, -1);
 }
 
-// A line feed inside a string starts another line: no line holds one.
+// After the whole text was replaced: scrolled to the top, no undo history,
+// coloured anew.
+void StartOverWithNewText(TextEditor& editor) {
+    editor.textChanged = true;
+    editor.scrollToTop = true;
+    editor.undoBuffer.clear();
+    editor.undoIndex = 0;
+    editor.Colorize(0, -1);
+}
+
+}  // namespace
+
+void TextEditor::SetText(const std::string& text) {
+    lines.clear();
+    lines.emplace_back();
+    AppendBytes(lines, text, true);
+    StartOverWithNewText(*this);
+}
+
 void TextEditor::SetTextLines(const std::vector<std::string>& text) {
     lines.clear();
     lines.reserve(text.size());
     lines.emplace_back();
     for (size_t l = 0; l < text.size(); ++l) {
         if (l > 0) lines.emplace_back();
-        lines.back().reserve(text[l].size());
-        for (const char c : text[l]) {
-            if (c == '\n')
-                lines.emplace_back();
-            else
-                lines.back().emplace_back(static_cast<uint8_t>(c), PaletteIndex::Default);
-        }
+        AppendBytes(lines, text[l], false);
     }
-    textChanged = true;
-    scrollToTop = true;
-    undoBuffer.clear();
-    undoIndex = 0;
-    Colorize(0, -1);
+    StartOverWithNewText(*this);
 }
 
 // ==========================================================================
