@@ -19,6 +19,7 @@ int32_t g_last_mouse_y = -10000;
 
 TimelineWidgetState g_timeline;
 TimelineDrag g_timeline_drag;
+bool g_timeline_scrubbing = false;
 
 std::vector<uint32_t> s_tap_intervals;
 uint32_t s_last_tap_ticks = 0;

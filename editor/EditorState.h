@@ -58,18 +58,27 @@ struct TimelineWidgetState {
 };
 extern TimelineWidgetState g_timeline;
 
-// The event bar or handle being dragged on the Timeline. The drag adds up
-// the mouse's movement from where it started, and each frame stores the
-// truncated sum in the event, so a slow drag moves as far as the mouse. It
-// ends when the button is released, when the document is replaced, or when
-// its row no longer holds its event.
+// The drag of a bar or handle on the Timeline, from the press that started
+// it. Every frame of the drag places the pair anew from where it stood at the
+// press and the mouse's whole movement since, so no pixel of the movement is
+// lost and an end held against the axis keeps nothing of it. Only a press on
+// a bar or handle starts one. It ends when the button is released, when the
+// document is replaced, or when its row no longer holds its event; nothing
+// moves then until the next press, although Dear ImGui may still hold the
+// row's button as active.
 struct TimelineDrag {
-    int row = -1;                  // the dragged row; -1: no drag
-    const void* event = nullptr;   // its event, compared by address only, never followed
-    uint32_t generation = 0;       // the document it belongs to
-    float values[2] = {0.0f, 0.0f};  // start and end as dragged, with their fractions
+    int row = -1;                         // the row pressed; -1: no drag
+    int part = 0;                         // what was pressed: 0 the start handle, 1 the end handle, 2 the bar
+    float press_values[2] = {0.0f, 0.0f}; // the row's pair at the press
+    float press_x = 0.0f;                 // the mouse's screen x at the press
+    const void* event = nullptr;          // ShowTimeline's: the row's event, by address only, never followed
+    uint32_t generation = 0;              // ShowTimeline's: the document of the press
 };
 extern TimelineDrag g_timeline_drag;
+
+// The left button went down on the Timeline's background (not on a bar or
+// handle) and is still held: every frame seeks to the beat under the mouse.
+extern bool g_timeline_scrubbing;
 
 /* === BPM Tap ============================================================== */
 

@@ -8,7 +8,6 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
-#include <utility>
 #include <vector>
 
 #include "Demo.h"
@@ -51,94 +50,138 @@ void VerticalLine(float x, float top, ImU32 colour) {
 
 ImU32 PartColour(bool lit) { return ImGui::GetColorU32(lit ? ImGuiCol_ButtonHovered : ImGuiCol_Button); }
 
-/* === One row ============================================================== */
+/* === Dragging ============================================================= */
 
-// A handle dragged across the other one: the values swap, so the mouse now
-// holds the other handle, which takes the drag over; otherwise the handle
-// held would keep moving the smaller value and the span would shrink to one
-// frame's movement.
-void HandOverDrag(const ImGuiID handles[2]) {
+const int kBar = 2;  // TimelineDrag::part of a bar; 0 and 1 are the handles
+// How far below a whole value a movement may lie and still count as it: far
+// under a pixel, and above a float's rounding of a movement below 16 384.
+const float kWholeTolerance = 1.0f / 256.0f;
+
+// A movement in whole values: truncated toward zero, except that one a
+// rounding error short of a whole value counts as that value, so n pixels
+// at an even ratio of values to pixels move as far as they should.
+float WholeSteps(float movement) {
+    float nearest = std::round(movement);
+    if (std::fabs(movement - nearest) <= kWholeTolerance) return nearest;
+    return std::trunc(movement);
+}
+
+// A press on one of the row's parts starts a drag from the pair as it stands.
+void StartDrag(int row, int part, const float values[2]) {
+    TimelineDrag& drag = g_timeline_drag;
+    drag = TimelineDrag();
+    drag.row = row;
+    drag.part = part;
+    drag.press_values[0] = values[0];
+    drag.press_values[1] = values[1];
+    drag.press_x = ImGui::GetIO().MouseClickedPos[0].x;
+}
+
+// The pair as the drag places it: the mouse's whole movement since the press
+// added to the pair at the press. A bar moves both ends and stops at 0 and
+// the maximum with its length kept; a handle moves its own end, which stops
+// there, and the other end stays where it was. The pair comes out in order,
+// so a handle dragged across the other swaps the two. Returns the index of
+// the handle that now shows the moving end; -1 for a bar, or when the ends
+// meet.
+int DraggedPair(const TimelineDrag& drag, float values[2]) {
+    float max = g_timeline.max;
+    float movement = WholeSteps(AxisDelta(ImGui::GetIO().MousePos.x - drag.press_x));
+    const float* press = drag.press_values;
+    if (drag.part == kBar) {
+        float low = std::min(press[0], press[1]);
+        float high = std::max(press[0], press[1]);
+        movement = std::max(std::min(movement, max - high), -low);
+        values[0] = low + movement;
+        values[1] = high + movement;
+        return -1;
+    }
+    float moving = std::clamp(press[drag.part] + movement, 0.0f, max);
+    float other = press[1 - drag.part];
+    values[0] = std::min(moving, other);
+    values[1] = std::max(moving, other);
+    return moving < other ? 0 : moving > other ? 1 : -1;
+}
+
+// The dragged end has crossed the other: the drag's button goes over to the
+// handle that now shows it, so that handle is the one lit.
+void HandOverDrag(const ImGuiID handles[2], int to) {
     ImGuiContext& g = *ImGui::GetCurrentContext();
-    ImGuiID to = g.ActiveId == handles[0] ? handles[1] : g.ActiveId == handles[1] ? handles[0] : 0;
-    if (to == 0) return;
+    if (to < 0 || g.ActiveId != handles[1 - to]) return;
     int button = g.ActiveIdMouseButton;
-    ImGui::SetActiveID(to, ImGui::GetCurrentWindow());
+    ImGui::SetActiveID(handles[to], ImGui::GetCurrentWindow());
     g.ActiveIdMouseButton = button;
 }
 
-// The row's axis part, the cursor at its top in the axis column: the two
-// handles, the bar between them, then the pair kept in order and in range.
-// True when the user dragged it.
+/* === One row ============================================================== */
+
+// The row's axis part, the cursor at its top in the axis column: the
+// buttons of the two handles and of the bar between them where the pair
+// stands, then this row's drag, if any, then the handles and the bar drawn
+// where the pair now stands. True when the drag changed the pair.
 bool EditRange(const char* label, float values[2]) {
-    ImDrawList* draw = ImGui::GetWindowDrawList();
+    int row = g_timeline.row_index;
     float y = ImGui::GetCursorScreenPos().y;
-    float visible_top = ImGui::GetWindowPos().y;
-    bool dragging = ImGui::IsMouseDragging(0, -1.0f);
-    float movement = ImGui::GetIO().MouseDelta.x;
-    bool changed = false;
-    bool hovered = false;
-
-    ImGuiID handles[2];
+    ImGuiID ids[3] = {0, 0, 0};  // the start handle, the end handle, the bar
+    bool hovered[3] = {false, false, false};
     for (int i = 0; i < 2; ++i) {
-        ImVec2 centre(AxisX(values[i]), y + kHandleRadius);
         ImGui::PushID(i);
-        ImGui::SetCursorScreenPos(ImVec2(centre.x - kHandleRadius, centre.y - kHandleRadius));
+        ImGui::SetCursorScreenPos(ImVec2(AxisX(values[i]) - kHandleRadius, y));
         ImGui::InvisibleButton(label, ImVec2(2.0f * kHandleRadius, 2.0f * kHandleRadius));
-        handles[i] = ImGui::GetItemID();
-        bool active = ImGui::IsItemActive();
-        bool lit = active || ImGui::IsItemHovered();
-        if (lit) {
-            ImGui::SetTooltip("%f", static_cast<double>(values[i]));
-            VerticalLine(centre.x, visible_top, ImGui::GetColorU32(ImGuiCol_SeparatorActive));
-            hovered = true;
-        }
-        if (active && dragging) {
-            values[i] += AxisDelta(movement);
-            changed = hovered = true;
-        }
+        ids[i] = ImGui::GetItemID();
+        hovered[i] = ImGui::IsItemHovered();
+        if (ImGui::IsItemActivated()) StartDrag(row, i, values);
         ImGui::PopID();
-        draw->AddCircleFilled(centre, kHandleRadius, PartColour(lit));
     }
-
     // The bar fills the space between the circles; a span narrower than the
     // two handles has none, and a bar under a pixel wide makes no button.
     ImVec2 bar_min(AxisX(values[0]) + kHandleRadius, y + kBarTop);
     ImVec2 bar_max(AxisX(values[1]) - kHandleRadius, y + kBarBottom);
-    bool has_bar = bar_max.x - bar_min.x >= 1.0f;
-    bool bar_lit = false;
-    if (has_bar) {
+    if (bar_max.x - bar_min.x >= 1.0f) {
         ImGui::PushID(-1);
         ImGui::SetCursorScreenPos(bar_min);
         ImGui::InvisibleButton(label, ImVec2(bar_max.x - bar_min.x, bar_max.y - bar_min.y));
-        bar_lit = ImGui::IsItemActive() || ImGui::IsItemHovered();
-        if (ImGui::IsItemActive() && dragging) {
-            float delta = AxisDelta(movement);
-            values[0] += delta;
-            values[1] += delta;
-            changed = hovered = true;
-        } else if (ImGui::IsItemHovered()) {
-            hovered = true;
-        }
+        ids[kBar] = ImGui::GetItemID();
+        hovered[kBar] = ImGui::IsItemHovered();
+        if (ImGui::IsItemActivated()) StartDrag(row, kBar, values);
         ImGui::PopID();
     }
     ImGui::SetCursorScreenPos(ImVec2(g_timeline.axis_left - kHandleRadius, y + g_timeline.row_height));
-    if (has_bar) draw->AddRectFilled(bar_min, bar_max, PartColour(bar_lit));
 
-    // In order and inside [0, max], the length kept; on every drawn row.
-    float max = g_timeline.max;
-    if (values[0] > values[1]) {
-        std::swap(values[0], values[1]);
-        HandOverDrag(handles);
+    // The drag goes on while the button pressed on this row is held; it
+    // changes the pair once the mouse has moved.
+    bool changed = false;
+    TimelineDrag& drag = g_timeline_drag;
+    if (drag.row == row) {
+        ImGuiID held = ImGui::GetActiveID();
+        if (held == 0 || (held != ids[0] && held != ids[1] && held != ids[kBar]) || !ImGui::IsMouseDown(0)) {
+            drag = TimelineDrag();
+        } else if (ImGui::GetIO().MouseDragMaxDistanceSqr[0] > 0.0f) {
+            float dragged[2];
+            HandOverDrag(ids, DraggedPair(drag, dragged));
+            changed = dragged[0] != values[0] || dragged[1] != values[1];
+            values[0] = dragged[0];
+            values[1] = dragged[1];
+        }
     }
-    if (values[1] > max) {
-        values[0] -= values[1] - max;
-        values[1] = max;
+
+    // Lit: hovered, or held by the drag.
+    ImDrawList* draw = ImGui::GetWindowDrawList();
+    ImGuiID active = ImGui::GetActiveID();
+    bool lit[3];
+    for (int i = 0; i < 3; ++i) lit[i] = hovered[i] || (ids[i] != 0 && active == ids[i]);
+    for (int i = 0; i < 2; ++i) {
+        ImVec2 centre(AxisX(values[i]), y + kHandleRadius);
+        if (lit[i]) {
+            ImGui::SetTooltip("%f", static_cast<double>(values[i]));
+            VerticalLine(centre.x, ImGui::GetWindowPos().y, ImGui::GetColorU32(ImGuiCol_SeparatorActive));
+        }
+        draw->AddCircleFilled(centre, kHandleRadius, PartColour(lit[i]));
     }
-    if (values[0] < 0.0f) {
-        values[1] -= values[0];
-        values[0] = 0.0f;
-    }
-    if (hovered) ImGui::SetMouseCursor(ImGuiMouseCursor_ResizeAll);
+    bar_min.x = AxisX(values[0]) + kHandleRadius;
+    bar_max.x = AxisX(values[1]) - kHandleRadius;
+    if (bar_max.x - bar_min.x >= 1.0f) draw->AddRectFilled(bar_min, bar_max, PartColour(lit[kBar]));
+    if (lit[0] || lit[1] || lit[kBar]) ImGui::SetMouseCursor(ImGuiMouseCursor_ResizeAll);
     return changed;
 }
 
@@ -179,20 +222,6 @@ void DrawLabels(ImVec2 min, float step, int line_count) {
 /* === The document's Timeline: its parts =================================== */
 
 const ImU32 kProgressColour = 0xC8008000;  // red 0, green 128, blue 0, alpha 200
-// How far below a whole beat a dragged value may lie and still count as it:
-// far under a pixel, and above a float's rounding of any beat below 16 384.
-const float kWholeBeatTolerance = 1.0f / 256.0f;
-
-// The whole beat stored for a dragged value: truncated toward zero, except
-// that a value a rounding error short of a whole beat counts as that beat.
-// Both ends of a dragged bar move by the same amount in separately rounded
-// sums and the clamp subtracts one from the other, so plain truncation could
-// store a span pushed against either end one beat longer than it is.
-float WholeBeat(float value) {
-    float nearest = std::round(value);
-    if (std::fabs(value - nearest) <= kWholeBeatTolerance) return nearest;
-    return std::trunc(value);
-}
 
 // One grid line per 16 beats of the end beat, rounded down, and never more
 // than the axis has pixels.
@@ -202,43 +231,54 @@ int GridLineCount(float end_beat) {
     return static_cast<int>(std::min(lines, std::max(g_timeline.axis_width, 0.0f)));
 }
 
-// The drag ends when the button is released, the document is replaced, or
-// its row no longer holds its event (deleted, or the list changed).
-void EndFinishedDrag(const std::vector<Event*>& events) {
+// A drag ends when the document is replaced or its row no longer holds its
+// event (deleted, or the list changed). Dear ImGui may still hold the row's
+// button, but without a drag nothing moves until the next press.
+void EndStaleDrag(const std::vector<Event*>& events) {
     TimelineDrag& drag = g_timeline_drag;
     if (drag.row < 0) return;
     bool holds = static_cast<size_t>(drag.row) < events.size() && events[drag.row] == drag.event;
-    if (!ImGui::IsMouseDown(0) || drag.generation != g_document_generation || !holds) drag = TimelineDrag();
+    if (drag.generation != g_document_generation || !holds) drag = TimelineDrag();
 }
 
-// One event's row. During a drag the row shows the dragged values with
-// their fractions and the event takes them as whole beats.
+// One event's row. A press on it ties the drag to the event and the
+// document; the event takes a dragged pair truncated to whole beats.
 void ShowEventRow(int row, Event* event) {
-    TimelineDrag& drag = g_timeline_drag;
     float values[2] = {event->start_beat, event->end_beat};
-    if (drag.row == row) {
-        values[0] = drag.values[0];
-        values[1] = drag.values[1];
+    bool changed = TimelineRange(event->name.c_str(), values);
+    TimelineDrag& drag = g_timeline_drag;
+    if (drag.row == row && drag.event == nullptr) {
+        drag.event = event;
+        drag.generation = g_document_generation;
     }
-    if (!TimelineRange(event->name.c_str(), values)) return;
-    drag.row = row;
-    drag.event = event;
-    drag.generation = g_document_generation;
-    drag.values[0] = values[0];
-    drag.values[1] = values[1];
-    event->start_beat = WholeBeat(values[0]);
-    event->end_beat = WholeBeat(values[1]);
+    if (!changed) return;
+    event->start_beat = std::trunc(values[0]);
+    event->end_beat = std::trunc(values[1]);
 }
 
-// Holding the button on the region (not on a handle or bar, which would be
-// the active item) seeks to the beat under the mouse; the names column
-// counts as beat 0, the far right as the end beat.
-void SeekOnClick(float end_beat, float names_width) {
-    if (!ImGui::IsItemHovered(0) || !ImGui::IsMouseDown(0)) return;
-    float width = ImGui::GetContentRegionAvail().x - names_width;
-    if (!(width > 0.0f)) return;
-    float ratio = std::min((ImGui::GetMousePos().x - ImGui::GetItemRectMin().x - names_width) / width, 1.0f);
-    float beat = std::max(end_beat * ratio, 0.0f);
+// The beat under the mouse on the axis, clamped to it: the names column
+// counts as beat 0, anything right of the axis as the end beat. Not finite
+// when the end beat is not.
+float BeatUnderMouse(float end_beat) {
+    float x = ImGui::GetMousePos().x - g_timeline.axis_left;
+    float width = g_timeline.axis_width;
+    float ratio = width > 0.0f ? std::clamp(x / width, 0.0f, 1.0f) : x > 0.0f ? 1.0f : 0.0f;
+    return std::max(end_beat * ratio, 0.0f);
+}
+
+// A press on the region's background, not on a handle or bar (which take the
+// press themselves), starts a scrub: in every frame while that button is
+// held, wherever the mouse goes, the beat under it is sought. The flag is
+// the editor's own, since once pressed the region is the active item and no
+// longer reports itself hovered.
+void Scrub(float end_beat) {
+    if (!ImGui::IsMouseDown(0)) {
+        g_timeline_scrubbing = false;
+        return;
+    }
+    if (ImGui::IsMouseClicked(0) && ImGui::IsItemHovered(0)) g_timeline_scrubbing = true;
+    if (!g_timeline_scrubbing) return;
+    float beat = BeatUnderMouse(end_beat);
     if (std::isfinite(beat)) SeekToBeat(beat);
 }
 
@@ -248,9 +288,22 @@ void SeekOnClick(float end_beat, float names_width) {
 
 bool TimelineBegin(const char* str_id, float max_value, int visible_rows, int row_count) {
     g_timeline = TimelineWidgetState();
+    if (!ImGui::IsMouseDown(0)) g_timeline_drag = TimelineDrag();  // released: the drag is over
     if (visible_rows < 1) visible_rows = 5;
     float h = ImGui::GetTextLineHeightWithSpacing();
     bool result = ImGui::BeginChild(str_id, ImVec2(0.0f, h * static_cast<float>(visible_rows)), false, 0);
+    g_timeline.rows_top = ImGui::GetCursorScreenPos().y;
+    g_timeline.row_height = h;
+
+    // Only the rows in view are drawn. The space of those above is skipped
+    // before the columns begin: each line of columns starts its second
+    // column at the top of that line, which for the first line is where the
+    // columns began.
+    if (row_count > 0) {
+        g_timeline.rows = row_count;
+        ImGui::CalcListClipping(row_count, h, &g_timeline.display_start, &g_timeline.display_end);
+        ImGui::SetCursorPosY(ImGui::GetCursorPosY() + static_cast<float>(g_timeline.display_start) * h);
+    }
     ImGui::PushStyleColor(ImGuiCol_Separator, ImGui::GetColorU32(ImGuiCol_Border));
     ImGui::Columns(2, str_id, true);
 
@@ -261,15 +314,6 @@ bool TimelineBegin(const char* str_id, float max_value, int visible_rows, int ro
     g_timeline.max = max_value >= 0.0f ? max_value : 0.85f * width;
     g_timeline.axis_left = ImGui::GetWindowPos().x + ImGui::GetWindowContentRegionMin().x + ImGui::GetColumnOffset(1);
     g_timeline.axis_width = ImGui::GetColumnWidth(1) - ImGui::GetStyle().ScrollbarSize;
-    g_timeline.rows_top = ImGui::GetCursorScreenPos().y;
-    g_timeline.row_height = h;
-
-    // Only the rows in view are drawn; the space of those above is skipped.
-    if (row_count > 0) {
-        g_timeline.rows = row_count;
-        ImGui::CalcListClipping(row_count, h, &g_timeline.display_start, &g_timeline.display_end);
-        ImGui::SetCursorPosY(ImGui::GetCursorPosY() + static_cast<float>(g_timeline.display_start) * h);
-    }
     return result;
 }
 
@@ -322,14 +366,12 @@ void TimelineEnd(int line_count, float current, ImU32 progress_colour) {
 
 void ShowTimeline() {
     const std::vector<Event*>& events = g_demo->events;
-    EndFinishedDrag(events);
+    EndStaleDrag(events);
     float end_beat = g_demo->end_beat;
     int row_count = static_cast<int>(std::min<size_t>(events.size(), INT_MAX));
-    float names_width = 0.0f;
     if (TimelineBegin("Timeline", end_beat, 10, row_count)) {
-        names_width = ImGui::GetColumnWidth(0);
         for (int row = 0; row < row_count; ++row) ShowEventRow(row, events[row]);
     }
     TimelineEnd(GridLineCount(end_beat), g_beat, kProgressColour);
-    SeekOnClick(end_beat, names_width);
+    Scrub(end_beat);
 }

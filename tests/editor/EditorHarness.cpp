@@ -32,6 +32,7 @@ void ResetEditorState() {
     g_last_mouse_x = g_last_mouse_y = -10000;
     g_timeline = TimelineWidgetState();
     g_timeline_drag = TimelineDrag();
+    g_timeline_scrubbing = false;
     s_tap_intervals.clear();
     s_last_tap_ticks = 0;
     s_tap_started = false;
@@ -201,6 +202,18 @@ void EditorTest::Key(SDL_Scancode key, int frames, bool ctrl) {
 }
 
 void EditorTest::MouseTo(ImVec2 position) { IO().MousePos = position; }
+
+void EditorTest::PressMouse(ImVec2 at) {
+    MouseTo(at);
+    Frame();
+    IO().MouseDown[0] = true;
+    Frame();
+}
+
+void EditorTest::ReleaseMouse() {
+    IO().MouseDown[0] = false;
+    Frame();
+}
 
 void EditorTest::Focus(const std::string& window) {
     ImGui::SetCurrentContext(imgui->Context());

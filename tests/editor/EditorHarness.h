@@ -74,6 +74,11 @@ protected:
     void Key(SDL_Scancode key, int frames = 1, bool ctrl = false);
     // Moves the mouse; the button state stays.
     void MouseTo(ImVec2 position);
+    // Moves the mouse to the point in one frame and presses the left button
+    // there in the next, as a hand does.
+    void PressMouse(ImVec2 at);
+    // Lets the left button go, in one frame.
+    void ReleaseMouse();
     // Gives the window the keyboard focus, as a click on it would.
     void Focus(const std::string& window);
 

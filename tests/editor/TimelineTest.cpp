@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "Commands.h"
 #include "Demo.h"
 #include "EditorHarness.h"
 #include "EditorState.h"
@@ -39,31 +40,24 @@ protected:
         return ImVec2(g_timeline.axis_left + Px(beat), g_timeline.rows_top + row * g_timeline.row_height + 6.0f);
     }
 
-    // Presses at a point and goes past the drag threshold and back, which
-    // moves nothing.
-    void Grab(ImVec2 at) {
-        MouseTo(at);
-        Frame();
-        IO().MouseDown[0] = true;
-        Frame();
-        for (float x : {at.x + 8.0f, at.x}) {
-            MouseTo(ImVec2(x, at.y));
-            Frame();
-        }
-    }
-    // Moves the held mouse along the axis by beats, px_per_frame at a time.
-    void MoveBy(float beats, float px_per_frame) {
+    // Presses at a point, rounded to whole pixels as a mouse's are; no
+    // movement before the drag.
+    void Grab(ImVec2 at) { PressMouse(ImVec2(std::floor(at.x), std::floor(at.y))); }
+    // Moves the held mouse along the axis by pixels, in frames steps.
+    void MovePixels(float pixels, int frames) {
         ImVec2 from = IO().MousePos;
-        int frames = static_cast<int>(std::ceil(std::fabs(Px(beats)) / px_per_frame));
         for (int k = 1; k <= frames; ++k) {
-            MouseTo(ImVec2(from.x + Px(beats) * k / frames, from.y));
+            MouseTo(ImVec2(from.x + pixels * k / frames, from.y));
             Frame();
         }
     }
-    void Release() {
-        IO().MouseDown[0] = false;
-        Frame();
+    // Moves the held mouse along the axis by beats, px_per_frame at a time,
+    // to the nearest whole pixel (within half a pixel's beats of the aim).
+    void MoveBy(float beats, float px_per_frame) {
+        float pixels = std::round(Px(beats));
+        MovePixels(pixels, static_cast<int>(std::ceil(std::fabs(pixels) / px_per_frame)));
     }
+    void Release() { ReleaseMouse(); }
     void Drag(ImVec2 at, float beats, float px_per_frame) {
         Grab(at);
         MoveBy(beats, px_per_frame);
@@ -72,6 +66,10 @@ protected:
     void Click(ImVec2 at) {
         Grab(at);
         Release();
+    }
+    // The ID of a row's handle (0 the start, 1 the end) or bar (-1).
+    ImGuiID Part(int row, int part, const char* name) const {
+        return Id(std::string(kMain) + "/Timeline", {row, part, name});
     }
 
     // The glyphs drawn in a window between two heights, in draw order, read
@@ -123,23 +121,23 @@ TEST_F(TimelineTest, EndBeat480HasThirtyLinesLabelled0To464And264SixteenLines16A
     EXPECT_EQ(Labels(), Expected(16, 16.5f));
 }
 
-TEST_F(TimelineTest, SlowDragsMoveByTheDraggedBeatsBothWaysAndStoreWholeBeats) {
+TEST_F(TimelineTest, SlowDragsMoveByTheWholeBeatsDraggedBothWays) {
     Event* event = AddEvent("a", 40.0f, 50.0f);
     Frame();
     ASSERT_LT(Px(1.0f), 4.0f);  // a pixel is under a beat: the drags below are slow
-    Drag(At(0, 45.0f), 6.5f, 1.0f);  // the bar, right: 46.5 to 56.5
+    Drag(At(0, 45.0f), 6.5f, 1.0f);  // the bar, right
     EXPECT_EQ(event->start_beat, 46.0f);
     EXPECT_EQ(event->end_beat, 56.0f);
-    Drag(At(0, 51.0f), -6.5f, 1.0f);  // the bar, left: 39.5 to 49.5
-    EXPECT_EQ(event->start_beat, 39.0f);
-    EXPECT_EQ(event->end_beat, 49.0f);
-    Drag(At(0, 49.0f), 7.9f, 3.0f);  // the end handle: 56.9
-    EXPECT_EQ(event->start_beat, 39.0f);
-    EXPECT_EQ(event->end_beat, 56.0f);
+    Drag(At(0, 51.0f), -6.5f, 1.0f);  // the bar, left
+    EXPECT_EQ(event->start_beat, 40.0f);
+    EXPECT_EQ(event->end_beat, 50.0f);
+    Drag(At(0, 50.0f), 7.5f, 3.0f);  // the end handle
+    EXPECT_EQ(event->start_beat, 40.0f);
+    EXPECT_EQ(event->end_beat, 57.0f);
     EXPECT_EQ(g_beat, 0.0f);  // a press on a bar or handle does not seek
 }
 
-TEST_F(TimelineTest, DragsStopAtTheAxisEndsWithTheLengthKeptAndCrossedHandlesSwap) {
+TEST_F(TimelineTest, BarsStopAtTheAxisEndsWithTheirLengthHandlesLeaveTheOtherEndAndCrossedHandlesSwap) {
     Event* event = AddEvent("a", 440.0f, 460.0f);
     Frame();
     Drag(At(0, 450.0f), 50.0f, 3.0f);
@@ -148,10 +146,31 @@ TEST_F(TimelineTest, DragsStopAtTheAxisEndsWithTheLengthKeptAndCrossedHandlesSwa
     Drag(At(0, 470.0f), -500.0f, 40.0f);
     EXPECT_EQ(event->start_beat, 0.0f);
     EXPECT_EQ(event->end_beat, 20.0f);
-    // The start handle, slowly across the end handle: the end stays put and
-    // the mouse goes on holding the moving value.
+
+    // A handle dragged past an end stops there; the other end stays.
+    event->start_beat = 440.0f;
+    event->end_beat = 460.0f;
+    Frame();
+    Drag(At(0, 460.0f), 50.0f, 10.0f);
+    EXPECT_EQ(event->start_beat, 440.0f);
+    EXPECT_EQ(event->end_beat, 480.0f);
+    event->start_beat = 10.0f;
+    event->end_beat = 30.0f;
+    Frame();
+    Drag(At(0, 10.0f), -50.0f, 10.0f);
+    EXPECT_EQ(event->start_beat, 0.0f);
+    EXPECT_EQ(event->end_beat, 30.0f);
+
+    // The start handle, slowly across the end handle: the end stays put, and
+    // the handle under the mouse, lit, is now the end's.
     // (Its left half, over the column separator, is not the handle's.)
-    Drag(ImVec2(At(0, 0.0f).x + 3.0f, At(0, 0.0f).y), 30.5f, 1.0f);
+    event->end_beat = 20.0f;
+    Frame();
+    Grab(ImVec2(At(0, 0.0f).x + 3.0f, At(0, 0.0f).y));
+    EXPECT_EQ(Context().ActiveId, Part(0, 0, "a"));
+    MoveBy(30.5f, 1.0f);
+    EXPECT_EQ(Context().ActiveId, Part(0, 1, "a"));
+    Release();
     EXPECT_EQ(event->start_beat, 20.0f);
     EXPECT_EQ(event->end_beat, 30.0f);
 }
@@ -166,7 +185,7 @@ TEST_F(TimelineTest, EventsOfTheSameNameDragApart) {
     EXPECT_EQ(second->end_beat, 140.0f);
 }
 
-TEST_F(TimelineTest, ADragEndsWhenItsRowLosesItsEvent) {
+TEST_F(TimelineTest, ADragEndsWhenItsRowLosesItsEventOrTheDocumentIsReplacedAndNothingMovesTillTheNextPress) {
     Event* first = AddEvent("twin", 10.0f, 20.0f);
     Event* second = AddEvent("twin", 100.0f, 110.0f);
     Frame();
@@ -175,16 +194,32 @@ TEST_F(TimelineTest, ADragEndsWhenItsRowLosesItsEvent) {
     g_demo->DeleteEvent(first);  // the same row and ID now hold the second event
     MoveBy(1.5f, 100.0f);
     Release();
-    EXPECT_EQ(second->start_beat, 101.0f);  // moved from where it was, not from the first event's place
-    EXPECT_EQ(second->end_beat, 111.0f);
+    EXPECT_EQ(second->start_beat, 100.0f);
+    EXPECT_EQ(second->end_beat, 110.0f);
+
+    // Ctrl+L while the mouse holds the bar: the loaded event of the same row
+    // and name stays where the file has it.
+    Frame(SDLK_s);
+    Grab(At(0, 105.0f));
+    MoveBy(8.5f, 2.0f);
+    ASSERT_EQ(second->start_beat, 108.0f);
+    Frame(SDLK_l);
+    ASSERT_EQ(GetStatusMessage(), "Loaded untitled.demo.json");
+    MoveBy(4.5f, 2.0f);
+    Event* loaded = g_demo->events[0];
+    EXPECT_EQ(loaded->start_beat, 100.0f);
+    EXPECT_EQ(loaded->end_beat, 110.0f);
+    Release();
+    Drag(At(0, 105.0f), 4.5f, 2.0f);  // the next press drags again
+    EXPECT_EQ(loaded->start_beat, 104.0f);
 }
 
-TEST_F(TimelineTest, OfTwentyFiveEventsTenRowsShowAndTheScrolledOnesDrag) {
+TEST_F(TimelineTest, OfTwentyFiveEventsTenRowsShowAndEveryRowInViewDragsByTheWholeMovement) {
     std::string first_ten, last_ten;
     for (int i = 0; i < 25; ++i) {
         char name[8];
         std::snprintf(name, sizeof name, "e%02d", i);
-        AddEvent(name, i * 16.0f, i * 16.0f + 12.0f);
+        AddEvent(name, i * 60.0f, i * 60.0f + 40.0f);
         if (i < 10) first_ten += name;
         if (i >= 15) last_ten += name;
     }
@@ -195,9 +230,28 @@ TEST_F(TimelineTest, OfTwentyFiveEventsTenRowsShowAndTheScrolledOnesDrag) {
     Frames(2);
     EXPECT_EQ(Names(), last_ten);
     EXPECT_GE(g_timeline.display_start, 14);
-    Drag(At(22, 358.0f), 10.5f, 4.0f);  // e22's bar, 352 to 364
-    EXPECT_EQ(g_demo->events[22]->start_beat, 362.0f);
-    EXPECT_EQ(g_demo->events[21]->start_beat, 336.0f);
+    g_demo->end_beat = 1.5f * g_timeline.axis_width;  // 1.5 beats a pixel
+    Frame();
+    ASSERT_EQ(g_demo->end_beat, 1.5f * g_timeline.axis_width);
+
+    // The first row in view, e15 (900 to 940): its bar, 10 px right.
+    Grab(At(15, 920.0f));
+    MovePixels(10.0f, 4);
+    Release();
+    EXPECT_EQ(g_demo->events[15]->start_beat, 915.0f);
+    EXPECT_EQ(g_demo->events[15]->end_beat, 955.0f);
+    EXPECT_EQ(g_beat, 0.0f);
+    // e16's end handle, 30 px right; e22's bar, 30 px left.
+    Grab(At(16, 1000.0f));
+    MovePixels(30.0f, 6);
+    Release();
+    EXPECT_EQ(g_demo->events[16]->start_beat, 960.0f);
+    EXPECT_EQ(g_demo->events[16]->end_beat, 1045.0f);
+    Grab(At(22, 1340.0f));
+    MovePixels(-30.0f, 5);
+    Release();
+    EXPECT_EQ(g_demo->events[22]->start_beat, 1275.0f);
+    EXPECT_EQ(g_demo->events[21]->start_beat, 1260.0f);
 }
 
 TEST_F(TimelineTest, DegenerateEndBeatsAndANarrowRegionShowNamesAndDrawNothingNonFinite) {
@@ -212,7 +266,7 @@ TEST_F(TimelineTest, DegenerateEndBeatsAndANarrowRegionShowNamesAndDrawNothingNo
         EXPECT_EQ(Names(), "solo");
         EXPECT_EQ(Labels(), "");
     }
-    Drag(At(0, 4.0f), 2.0f, 2.0f);  // below 16 beats the rows still drag
+    Drag(At(0, 4.0f), 2.5f, 2.0f);  // below 16 beats the rows still drag
     EXPECT_EQ(event->start_beat, 4.0f);
     ImGui::SetWindowSize(kMain, ImVec2(32.0f, 400.0f));
     Frames(2);
@@ -227,7 +281,38 @@ TEST_F(TimelineTest, PressingTheNamesColumnSeeksTo0AndTheFarRightToTheEndBeat) {
     Click(ImVec2(Region()->Pos.x + 4.0f, middle));
     EXPECT_EQ(g_beat, 0.0f);
     Click(ImVec2(Region()->Pos.x + Region()->Size.x - 0.5f, middle));
-    EXPECT_NEAR(g_beat, 480.0f, 0.5f);
+    EXPECT_EQ(g_beat, 480.0f);
+}
+
+TEST_F(TimelineTest, HoldingTheButtonOnTheBackgroundSeeksInEveryFrameToTheBeatUnderTheMouse) {
+    Frame();
+    float y = Region()->Pos.y + 30.0f;
+    float pixel = 1.0f / Px(1.0f);  // the mouse is at whole pixels
+    Grab(ImVec2(At(0, 100.0f).x, y));
+    EXPECT_NEAR(g_beat, 100.0f, pixel);
+    for (float beat : {150.0f, 300.0f, 240.0f}) {
+        MouseTo(ImVec2(At(0, beat).x, y));
+        Frame();
+        EXPECT_NEAR(g_beat, beat, pixel);
+    }
+    // Beyond the axis, out of the region too: its ends.
+    MouseTo(ImVec2(Region()->Pos.x + Region()->Size.x + 40.0f, y + 300.0f));
+    Frame();
+    EXPECT_EQ(g_beat, 480.0f);
+    MouseTo(ImVec2(Region()->Pos.x + 2.0f, y));
+    Frame();
+    EXPECT_EQ(g_beat, 0.0f);
+    Release();
+    MouseTo(ImVec2(At(0, 200.0f).x, y));
+    Frame();
+    EXPECT_EQ(g_beat, 0.0f);
+
+    // A press elsewhere in the main window, held over the Timeline, seeks nothing.
+    Grab(ImVec2(At(0, 200.0f).x, Region()->Pos.y + Region()->Size.y + 3.0f * g_timeline.row_height));
+    MouseTo(ImVec2(At(0, 200.0f).x, y));
+    Frames(2);
+    Release();
+    EXPECT_EQ(g_beat, 0.0f);
 }
 
 }  // namespace
