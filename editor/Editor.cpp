@@ -14,6 +14,7 @@
 #include "EditorState.h"
 #include "EditorWindows.h"
 #include "Playback.h"
+#include "TextFields.h"
 #include "Widgets.h"
 
 namespace {
@@ -82,7 +83,7 @@ void ShowFieldRow(char* document_name) {
     ImGui::Text("File name:");
     ImGui::SameLine();
     ImGui::PushItemWidth(128.0f);
-    ImGui::InputText("##Demo filename", document_name, 255, 0);
+    InputTextField("##Demo filename", document_name, 255);  // the name's bytes stay until edited
     ImGui::PopItemWidth();
     ImGui::PushItemWidth(100.0f);
 

@@ -98,9 +98,13 @@ extern bool g_shader_window_started;          // the window's first frame has ch
 extern uint32_t g_shader_document;            // g_document_generation of the document shown
 extern int32_t g_shader_edit_request;         // a program another window wants shown; -1: none
 extern bool g_auto_recompile;                 // relink after every change of the text; true at start
-extern char g_shader_filename_buffer[255];    // the rename dialog's field; empty: filled at its next opening
-extern char g_uniform_name_buffer[255];       // scratch text of the uniform name fields
-extern char g_search_text[120];               // the search string
+extern char g_shader_filename_buffer[255];    // the rename dialog's text, the name's own bytes;
+                                              // empty: filled at its next opening
+class ShaderProgram;
+extern ShaderProgram* g_rename_program;       // the program the rename dialog was opened for,
+                                              // compared by address only until found in the document
+extern uint32_t g_rename_document;            // g_document_generation when it was opened
+extern char g_search_text[120];               // the search string, bytes as selected or typed
 extern bool g_focus_search;                   // the search field takes the keyboard focus next frame
 extern unsigned g_search_field_id;            // the search field's Dear ImGui ID, once drawn
 // Every occurrence of the search string in text order: line index and the
@@ -116,13 +120,19 @@ extern bool g_reparse_numbers;                        // rebuild the literals at
 /* === Effect Manager ======================================================= */
 
 // The selection and the pending choices refer to objects of the document by
-// address; each frame they are checked against the document's lists before
-// use, and dropped when their object is gone (a load, a delete anywhere).
+// address, each with the generation of the document it was chosen in. Each
+// frame, before any address is followed, a choice is dropped when its
+// document was replaced (an object of a later document may sit at the same
+// address) or its object is no longer in the document's lists (a delete
+// anywhere).
 class Effect;
 class Texture;
 extern Effect* g_selected_effect;            // the effect in the inspector; null: none
+extern uint32_t g_selected_effect_document;  // its g_document_generation
 extern Texture* g_pending_texture;           // chosen in "##texture", not yet added
+extern uint32_t g_pending_texture_document;  // its g_document_generation
 extern Effect* g_pending_effect;             // chosen in "##effect", not yet added
+extern uint32_t g_pending_effect_document;   // its g_document_generation
 extern char g_event_name_buffer[1024];       // the "Add as Event" dialog's name; kept until OK
 
 /* === Event Manager ======================================================== */
@@ -137,4 +147,5 @@ extern float g_plot_samples[512];            // the curve samples of the row bei
 /* === Texture Manager and file picker ====================================== */
 
 extern int32_t g_selected_texture_position;  // in g_demo's textures; 0 at start
-extern char g_picker_filename[1024];         // the file picker's "Filename" field, kept between openings
+extern char g_picker_filename[1024];         // the file picker's "Filename" field, kept between openings;
+                                             // a picked name's own bytes

@@ -6,11 +6,11 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "Commands.h"
 #include "Demo.h"
 #include "EditorState.h"
 #include "EditorWindows.h"
@@ -19,6 +19,7 @@
 #include "FreeName.h"
 #include "Playback.h"
 #include "ShaderProgram.h"
+#include "TextFields.h"
 #include "Texture.h"
 
 namespace {
@@ -28,13 +29,26 @@ bool InList(const std::vector<T*>& list, const T* object) {
     return object != nullptr && std::find(list.begin(), list.end(), object) != list.end();
 }
 
+// Keeps a choice with the document it was made in.
+template <typename T>
+void Choose(T*& choice, uint32_t& document, T* object) {
+    choice = object;
+    document = g_document_generation;
+}
+
+// Drops a choice made in an earlier document, or whose object is no longer
+// in the list. The address is only compared, never followed, before this.
+template <typename T>
+void DropIfGone(T*& choice, uint32_t document, const std::vector<T*>& list) {
+    if (document != g_document_generation || !InList(list, static_cast<const T*>(choice))) choice = nullptr;
+}
+
 // Drops the selection and the pending choices whose objects are no longer
-// in the document (replaced, or deleted in any window). The addresses are
-// only compared, never followed, before this check.
+// in the document (replaced, or deleted in any window).
 void DropGoneChoices() {
-    if (!InList(g_demo->effects, static_cast<const Effect*>(g_selected_effect))) g_selected_effect = nullptr;
-    if (!InList(g_demo->effects, static_cast<const Effect*>(g_pending_effect))) g_pending_effect = nullptr;
-    if (!InList(g_demo->textures, static_cast<const Texture*>(g_pending_texture))) g_pending_texture = nullptr;
+    DropIfGone(g_selected_effect, g_selected_effect_document, g_demo->effects);
+    DropIfGone(g_pending_effect, g_pending_effect_document, g_demo->effects);
+    DropIfGone(g_pending_texture, g_pending_texture_document, g_demo->textures);
 }
 
 // True when target is from itself or one of the effects it draws first,
@@ -75,7 +89,7 @@ void ShowEffectList() {
         ImGui::PushID(static_cast<int>(i));
         bool selected = effect == g_selected_effect;
         ImGui::Selectable(effect->name.c_str(), &selected, 0, ImVec2(0, 0));
-        if (selected) g_selected_effect = effect;
+        if (selected) Choose(g_selected_effect, g_selected_effect_document, effect);
         ImGui::PopID();
     }
     ImGui::EndChild();
@@ -84,11 +98,9 @@ void ShowEffectList() {
 /* === The inspector, top to bottom ========================================= */
 
 void ShowNameAndProgram(Effect* effect) {
-    char name[255];
-    std::snprintf(name, sizeof name, "%s", effect->name.c_str());
-    ImGui::Text("Effect: %s", name);
+    ImGui::Text("Effect: %s", FieldText(effect->name, 255).c_str());
     ImGui::Separator();
-    if (ImGui::InputText("Name", name, sizeof name)) effect->name = name;  // follows each keystroke
+    InputTextField("Name", &effect->name, 255);  // the name follows each keystroke
 
     const char* preview = effect->program ? effect->program->fragment_shader_filename.c_str() : "<no shader selected>";
     if (ImGui::BeginCombo("Shader", preview, 0)) {
@@ -136,16 +148,16 @@ bool ShowRowButtons(std::vector<T*>& list, size_t row, const char* remove, const
 }
 
 // A combo of the objects of a list that offered() allows, by name; a click
-// makes one the pending choice.
+// makes one the pending choice, kept with its document.
 template <typename T, typename Offered>
 void ShowChoiceCombo(const char* label, const char* nothing, const std::vector<T*>& list, T*& pending,
-                     Offered offered) {
+                     uint32_t& document, Offered offered) {
     if (!ImGui::BeginCombo(label, pending ? pending->name.c_str() : nothing, 0)) return;
     for (size_t i = 0; i < list.size(); ++i) {
         if (!offered(list[i])) continue;
         ImGui::PushID(static_cast<int>(i));
         bool is_pending = list[i] == pending;
-        if (ImGui::Selectable(list[i]->name.c_str(), is_pending, 0, ImVec2(0, 0))) pending = list[i];
+        if (ImGui::Selectable(list[i]->name.c_str(), is_pending, 0, ImVec2(0, 0))) Choose(pending, document, list[i]);
         if (is_pending) ImGui::SetItemDefaultFocus();
         ImGui::PopID();
     }
@@ -172,7 +184,7 @@ void ShowInputTextures(Effect* effect) {
     }
     if (marked >= 0) inputs.erase(inputs.begin() + marked);
 
-    ShowChoiceCombo("##texture", "<add texture>", g_demo->textures, g_pending_texture,
+    ShowChoiceCombo("##texture", "<add texture>", g_demo->textures, g_pending_texture, g_pending_texture_document,
                     [](const Texture*) { return true; });
     if (g_pending_texture) {
         ImGui::SameLine();
@@ -201,17 +213,21 @@ void ShowInputEffects(Effect* effect) {
         ImGui::PopID();
     }
     if (marked >= 0) inputs.erase(inputs.begin() + marked);
-    if (inspect_next) g_selected_effect = inspect_next;  // the inspector moves in the next frame
+    if (inspect_next) Choose(g_selected_effect, g_selected_effect_document, inspect_next);  // the inspector moves next frame
 
     // Offered: every effect that does not draw this one already.
-    ShowChoiceCombo("##effect", "<add effect>", g_demo->effects, g_pending_effect,
+    ShowChoiceCombo("##effect", "<add effect>", g_demo->effects, g_pending_effect, g_pending_effect_document,
                     [effect](const Effect* candidate) { return CanTakeAsInput(effect, candidate); });
     if (g_pending_effect) {
         ImGui::SameLine();
-        // The choice may date from another inspected effect: checked again.
-        if (ImGui::Button("Add##effect") && CanTakeAsInput(effect, g_pending_effect)) {
-            inputs.push_back(g_pending_effect);
-            g_pending_effect = nullptr;
+        if (ImGui::Button("Add##effect")) {
+            // The choice may date from another inspected effect: checked again.
+            if (CanTakeAsInput(effect, g_pending_effect)) {
+                inputs.push_back(g_pending_effect);
+                g_pending_effect = nullptr;
+            } else {
+                SetStatusMessage("Cannot add " + g_pending_effect->name + ": it would feed itself");
+            }
         }
     }
 }
@@ -221,7 +237,7 @@ void ShowInputEffects(Effect* effect) {
 void ShowAddAsEventDialog(Effect* effect) {
     if (!ImGui::BeginPopupModal("Add as Event", nullptr, ImGuiWindowFlags_AlwaysAutoResize)) return;
     if (effect == nullptr) ImGui::CloseCurrentPopup();
-    ImGui::InputText("Event name", g_event_name_buffer, sizeof g_event_name_buffer);
+    InputTextField("Event name", g_event_name_buffer, sizeof g_event_name_buffer);
     if (ImGui::Button("OK", ImVec2(120, 0)) && effect != nullptr) {
         g_demo->events.push_back(new Event(g_event_name_buffer, effect, 0.0f, 64.0f));
         g_event_name_buffer[0] = '\0';

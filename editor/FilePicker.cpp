@@ -3,11 +3,11 @@
 #include <imgui.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <vector>
 
 #include "EditorState.h"
 #include "Platform.h"
+#include "TextFields.h"
 
 void ListResourceFiles(const char* directory) {
     std::vector<std::string> names = ListRegularFiles(directory);
@@ -15,7 +15,7 @@ void ListResourceFiles(const char* directory) {
     for (const std::string& name : names) {
         ImGui::Text("%s", name.c_str());
         if (ImGui::IsItemHovered(0) && ImGui::IsMouseDown(0)) {
-            std::snprintf(g_picker_filename, sizeof g_picker_filename, "%s", name.c_str());
+            CopyBounded(g_picker_filename, sizeof g_picker_filename, name);  // the name's own bytes
         }
     }
 }
@@ -24,11 +24,12 @@ std::string ShowFilePickerPopup(const char* popup_name, const char* directory) {
     std::string path;
     if (!ImGui::BeginPopupModal(popup_name, nullptr, ImGuiWindowFlags_AlwaysAutoResize)) return path;
     ListResourceFiles(directory);
-    ImGui::InputText("Filename", g_picker_filename, sizeof g_picker_filename);
+    // The field shows the name as UTF-8; the buffer keeps the bytes that open the file.
+    InputTextField("Filename", g_picker_filename, sizeof g_picker_filename);
     if (ImGui::Button("OK", ImVec2(120, 0))) {
         // Stored with a backslash, as documents keep paths; opened with '/' where that is the separator.
         path = std::string(directory) + "\\" + g_picker_filename;
-        std::snprintf(g_picker_filename, sizeof g_picker_filename, "%s", path.c_str());  // cut to the field
+        CopyBounded(g_picker_filename, sizeof g_picker_filename, path);  // cut to the field
         ImGui::CloseCurrentPopup();
     }
     ImGui::SetItemDefaultFocus();

@@ -1,4 +1,5 @@
-// A small modal file picker over the regular files of one directory.
+// A small modal file picker over the files of one directory: the entries
+// that lead to regular files, symbolic links to them included.
 #pragma once
 
 #include <string>
@@ -8,6 +9,6 @@
 // and returns the chosen path in the frame in which "OK" is pressed: the
 // directory, a backslash and the "Filename" field's text; else "".
 std::string ShowFilePickerPopup(const char* popup_name, const char* directory);
-// The directory's regular files in byte order as plain text; pressing the
+// The directory's files (as above) in byte order as plain text; pressing the
 // mouse on a name puts it in the "Filename" field.
 void ListResourceFiles(const char* directory);

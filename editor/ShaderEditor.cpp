@@ -9,7 +9,7 @@
 #include <imgui.h>
 #include <imgui_internal.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -21,6 +21,7 @@
 #include "NumberSliders.h"
 #include "Playback.h"
 #include "ShaderProgram.h"
+#include "TextFields.h"
 #include "Widgets.h"
 
 /* === The current program ================================================== */
@@ -108,7 +109,14 @@ std::string FreeProgramName() {
                     [](int n) { return "resources\\untitled" + std::to_string(n) + ".frag"; });
 }
 
-void CopyBounded(char* buffer, size_t size, const std::string& text) { std::snprintf(buffer, size, "%s", text.c_str()); }
+// The program the rename dialog was opened for, while it is still in the
+// document the dialog was opened in; else null. The address is compared,
+// and followed only once found.
+ShaderProgram* RenameTarget() {
+    if (g_rename_program == nullptr || g_rename_document != g_document_generation) return nullptr;
+    const std::vector<ShaderProgram*>& shaders = g_demo->shaders;
+    return std::find(shaders.begin(), shaders.end(), g_rename_program) != shaders.end() ? g_rename_program : nullptr;
+}
 
 /* === Finding ============================================================== */
 
@@ -157,8 +165,11 @@ int NextMatchAfter(int line, int column) {
 }
 
 // "Find" (Ctrl+F): the selection, when it is 1 to 119 bytes, becomes the
-// search text; then the first match from the selection on.
+// search text (its bytes as they are, so Latin-1 text is found too); then
+// the first match from the selection on. The search field takes the
+// keyboard, so what is typed next goes there and not into the shader.
 void FindCommand() {
+    g_focus_search = true;
     std::string selected = g_text_editor.GetSelectedText();
     if (!selected.empty() && selected.size() < sizeof g_search_text) {
         // A search field being typed into holds its own copy of the text,
@@ -198,33 +209,47 @@ void ShowProgramRow() {
     ShaderProgram* current = CurrentShader();
     if (current && ImGui::BeginCombo("Shader", current->fragment_shader_filename.c_str(), 0)) {
         for (size_t i = 0; i < g_demo->shaders.size(); ++i) {
+            ImGui::PushID(static_cast<int>(i));  // programs may share a name
             bool selected = static_cast<int>(i) == g_current_shader;
             if (ImGui::Selectable(g_demo->shaders[i]->fragment_shader_filename.c_str(), selected, 0, ImVec2(0, 0))) {
                 g_current_shader = static_cast<int>(i);
                 SelectShader(g_current_shader);
             }
             if (selected) ImGui::SetItemDefaultFocus();
+            ImGui::PopID();
         }
         ImGui::EndCombo();
     }
     ImGui::SameLine();
-    if (ImGui::Button("Name") && CurrentShader()) ImGui::OpenPopup("Edit fragment shader filename");
+    if (ImGui::Button("Name") && CurrentShader()) {
+        g_rename_program = CurrentShader();
+        g_rename_document = g_document_generation;
+        ImGui::OpenPopup("Edit fragment shader filename");
+    }
     if (ImGui::BeginPopupModal("Edit fragment shader filename", nullptr, ImGuiWindowFlags_AlwaysAutoResize)) {
-        if (ShaderProgram* program = CurrentShader()) {
+        // Renames the program it was opened for, whichever is current now.
+        if (ShaderProgram* program = RenameTarget()) {
             if (g_shader_filename_buffer[0] == '\0') {
                 CopyBounded(g_shader_filename_buffer, sizeof g_shader_filename_buffer, program->fragment_shader_filename);
             }
-            ImGui::InputText("Filename", g_shader_filename_buffer, sizeof g_shader_filename_buffer);
+            InputTextField("Filename", g_shader_filename_buffer, sizeof g_shader_filename_buffer);
             if (ImGui::Button("OK", ImVec2(120, 0))) {
                 program->fragment_shader_filename = g_shader_filename_buffer;  // kept as typed
                 g_shader_filename_buffer[0] = '\0';
+                g_rename_program = nullptr;
                 ImGui::CloseCurrentPopup();
             }
             ImGui::SetItemDefaultFocus();
             ImGui::SameLine();
-            if (ImGui::Button("Cancel", ImVec2(120, 0))) ImGui::CloseCurrentPopup();  // the typed text stays
+            if (ImGui::Button("Cancel", ImVec2(120, 0))) {
+                g_rename_program = nullptr;
+                ImGui::CloseCurrentPopup();  // the typed text stays
+            }
         } else {
-            ImGui::CloseCurrentPopup();  // its program is gone
+            // Its program or its document is gone: nothing to rename; the
+            // typed text stays, as after "Cancel".
+            g_rename_program = nullptr;
+            ImGui::CloseCurrentPopup();
         }
         ImGui::EndPopup();
     }
@@ -263,11 +288,7 @@ void ShowUniformsPopup() {
     for (size_t i = 0; i < program->uniform_defs.size(); ++i) {
         UniformDef* uniform = program->uniform_defs[i];
         ImGui::PushID(static_cast<int>(i));
-        CopyBounded(g_uniform_name_buffer, sizeof g_uniform_name_buffer, uniform->name);
-        if (ImGui::InputText("##uniform_name", g_uniform_name_buffer, sizeof g_uniform_name_buffer)) {
-            uniform->name = g_uniform_name_buffer;
-            program->LookupLocations();
-        }
+        if (InputTextField("##uniform_name", &uniform->name, 255)) program->LookupLocations();
         ImGui::SameLine();
         ImGui::BeginDisabled(true);
         bool found = uniform->location != -1;  // the linked program declares and uses it
@@ -395,7 +416,7 @@ void ShowSearchRow() {
         g_focus_search = false;
     }
     g_search_field_id = ImGui::GetID("##search");
-    if (ImGui::InputText("##search", g_search_text, sizeof g_search_text)) {
+    if (InputTextField("##search", g_search_text, sizeof g_search_text)) {
         FindFirstCommand();
         g_focus_search = true;
     } else if (ImGui::IsItemFocused() && ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Enter), true)) {

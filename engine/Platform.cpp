@@ -120,10 +120,12 @@ std::vector<std::string> ListRegularFiles(const std::string& directory) {
     if (dir == nullptr) return names;
     while (struct dirent* entry = readdir(dir)) {
         bool regular = entry->d_type == DT_REG;
-        if (entry->d_type == DT_UNKNOWN) {  // the file system does not say: ask for the file itself
+        // A symbolic link is taken when it leads to a regular file; when the
+        // file system does not say what an entry is, the file itself is asked.
+        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
             struct stat info;
             std::string path = native + "/" + entry->d_name;
-            regular = lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+            regular = stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
         }
         if (regular) names.push_back(entry->d_name);
     }

@@ -25,9 +25,10 @@ bool CopyPermissions(const std::string& from, const std::string& to);
 // Renames from over to (both document paths), replacing an existing file in
 // one step; false (and nothing replaced) on failure.
 bool RenameReplacing(const std::string& from, const std::string& to);
-// The names of the regular files in directory (a document path), in the
-// order the system gives them; empty when it cannot be read. Directories and
-// other kinds of entry are left out.
+// The names of the entries of directory (a document path) that lead to
+// regular files, symbolic links to them included, in the order the system
+// gives them; empty when it cannot be read. Directories, links that lead
+// nowhere or to a directory, and other kinds of entry are left out.
 std::vector<std::string> ListRegularFiles(const std::string& directory);
 // Removes a file; false when there was none or it could not be removed.
 bool RemoveFile(const std::string& path);

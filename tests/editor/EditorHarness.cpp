@@ -46,14 +46,18 @@ void ResetEditorState() {
     g_shader_edit_request = -1;
     g_auto_recompile = true;
     g_shader_filename_buffer[0] = '\0';
-    g_uniform_name_buffer[0] = '\0';
+    g_rename_program = nullptr;
+    g_rename_document = 0;
     g_search_text[0] = '\0';
     g_focus_search = false;
     g_search_field_id = 0;
     g_search_matches.clear();
     g_selected_effect = nullptr;
+    g_selected_effect_document = 0;
     g_pending_texture = nullptr;
+    g_pending_texture_document = 0;
     g_pending_effect = nullptr;
+    g_pending_effect_document = 0;
     g_event_name_buffer[0] = '\0';
     g_event_manager_document = g_document_generation;
     g_selected_event_position = 0;
@@ -186,6 +190,20 @@ void EditorTest::TypeInto(ImGuiID id, const std::string& text) {
     IO().AddInputCharactersUTF8(text.c_str());
     Frame();
     Frame();  // a person's Enter comes a frame or more after the last character
+    IO().KeysDown[SDL_SCANCODE_RETURN] = true;
+    Frame();
+    IO().KeysDown[SDL_SCANCODE_RETURN] = false;
+    Frame();
+}
+
+void EditorTest::EditField(ImGuiID id, SDL_Scancode key, bool ctrl, const std::string& text) {
+    ImGui::SetCurrentContext(imgui->Context());
+    ImGui::ActivateItem(id);
+    Context().NavNextActivateFlags = ImGuiActivateFlags_PreferInput;
+    Frame();
+    Key(key, 1, ctrl);
+    IO().AddInputCharactersUTF8(text.c_str());
+    Frame();
     IO().KeysDown[SDL_SCANCODE_RETURN] = true;
     Frame();
     IO().KeysDown[SDL_SCANCODE_RETURN] = false;

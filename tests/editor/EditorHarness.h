@@ -70,6 +70,10 @@ protected:
     // Types text into an input field (replacing what it holds) and presses
     // Enter, over five frames.
     void TypeInto(ImGuiID id, const std::string& text);
+    // Edits a text field as a person does: activates it as a click would,
+    // presses key (with Ctrl when ctrl is set; Ctrl+A selects all, End
+    // goes to the end), types text and presses Enter, over seven frames.
+    void EditField(ImGuiID id, SDL_Scancode key, bool ctrl, const std::string& text);
     // Holds a key (SDL scancode) down for frames frames, then lets it go.
     void Key(SDL_Scancode key, int frames = 1, bool ctrl = false);
     // Moves the mouse; the button state stays.

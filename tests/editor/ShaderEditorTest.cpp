@@ -264,3 +264,132 @@ TEST_F(ShaderEditorTest, ConstantsOpensThePanelWhichFollowsEveryChangeOfTheText)
     Press(Id(kWindow, {"Delete"}));
     EXPECT_TRUE(g_number_literals.empty());
 }
+
+TEST_F(ShaderEditorTest, LatinOneTextIsFoundAndCtrlFSendsWhatIsTypedNextToTheSearchField) {
+    ShaderProgram* program = new ShaderProgram();
+    const std::string source = "// caf\xE9 au lait\nvoid main() {}\n";
+    program->fragment_shader_source = source;
+    g_demo->shaders.push_back(program);
+    g_shader_edit_request = 0;
+    Frame();
+
+    // The selection ends on the Latin-1 byte: its bytes become the search
+    // text as they are, and find the line.
+    Focus("Shader Editor/TextEditor");
+    g_text_editor.SetSelection(TextEditor::TextPosition(0, 0), TextEditor::TextPosition(0, 7));
+    Key(SDL_SCANCODE_F, 1, true);
+    EXPECT_STREQ(g_search_text, "// caf\xE9");
+    EXPECT_EQ(g_search_matches.size(), 1u);
+    // What is typed next goes into the search field (replacing its text),
+    // not over the selection in the shader.
+    Frame();
+    IO().AddInputCharactersUTF8("q");
+    Frame();
+    EXPECT_STREQ(g_search_text, "q");
+    EXPECT_EQ(program->fragment_shader_source, source);
+
+    // The field shows the Latin-1 byte as U+FFFD; selecting all of it and
+    // typing a letter replaces it.
+    Key(SDL_SCANCODE_F, 1, true);
+    EXPECT_STREQ(g_search_text, "// caf\xE9");
+    EditField(Id(kWindow, {"##search"}), SDL_SCANCODE_A, true, "v");
+    EXPECT_STREQ(g_search_text, "v");
+    EXPECT_EQ(g_search_matches.size(), 1u);  // "void"
+    EXPECT_EQ(program->fragment_shader_source, source);
+}
+
+TEST_F(ShaderEditorTest, NamesThatAreNotUtf8AreShownUnchangedAndEditedSafely) {
+    ShaderProgram* program = new ShaderProgram();
+    program->fragment_shader_filename = "resources\\caf\xE9";
+    const std::string cut(253, 'u');  // with a two-byte character, one byte more than a field holds
+    program->uniform_defs.push_back(new UniformDef("gain\xE9", 0.0f, 1.0f, 0.0f));
+    program->uniform_defs.push_back(new UniformDef(cut + "\xC3\xA9", 0.0f, 1.0f, 0.0f));
+    g_demo->shaders.push_back(program);
+    g_shader_edit_request = 0;
+    Frame();
+
+    // Shown and left alone, every byte stays.
+    const char* rename = "Edit fragment shader filename";
+    Press(Id(kWindow, {"Name"}));
+    Frame();
+    Press(Id(rename, {"OK"}));
+    EXPECT_EQ(program->fragment_shader_filename, "resources\\caf\xE9");
+    Press(Id(kWindow, {"Name"}));
+    Frame();
+    EditField(Id(rename, {"Filename"}), SDL_SCANCODE_A, true, "x");
+    Press(Id(rename, {"OK"}));
+    EXPECT_EQ(program->fragment_shader_filename, "x");
+    program->fragment_shader_filename = cut + "\xC3\xA9";
+    Press(Id(kWindow, {"Name"}));
+    Frame();
+    EditField(Id(rename, {"Filename"}), SDL_SCANCODE_END, false, "b");
+    Press(Id(rename, {"OK"}));
+    EXPECT_EQ(program->fragment_shader_filename, cut + "b");
+
+    Press(Id(kWindow, {"Uniforms"}));
+    Frame();
+    Frame();
+    EXPECT_EQ(program->uniform_defs[0]->name, "gain\xE9");
+    EXPECT_EQ(program->uniform_defs[1]->name, cut + "\xC3\xA9");
+    EditField(Id("Uniforms", {0, "##uniform_name"}), SDL_SCANCODE_A, true, "x");
+    EditField(Id("Uniforms", {1, "##uniform_name"}), SDL_SCANCODE_END, false, "b");
+    EXPECT_EQ(program->uniform_defs[0]->name, "x");
+    EXPECT_EQ(program->uniform_defs[1]->name, cut + "b");
+}
+
+TEST_F(ShaderEditorTest, ProgramsNamedAlikeCanBothBePickedAndRenamingActsOnlyOnTheProgramItWasOpenedFor) {
+    for (int i = 0; i < 3; ++i) {
+        ShaderProgram* program = new ShaderProgram();
+        program->fragment_shader_filename = "resources\\same.frag";
+        program->fragment_shader_source = "// " + std::to_string(i) + "\n";
+        g_demo->shaders.push_back(program);
+    }
+    g_shader_edit_request = 0;
+    Frame(SDLK_s);  // saved, to be loaded again below
+
+    // A click on the second of the programs named alike picks it.
+    Press(Id(kWindow, {"Shader"}));
+    Frame();
+    ImGuiWindow* list = Window("##Combo_00");
+    ASSERT_NE(list, nullptr);
+    MouseTo(ImVec2(list->ContentRegionRect.Min.x + 5.0f,
+                   list->ContentRegionRect.Min.y + ImGui::GetTextLineHeightWithSpacing() + 3.0f));
+    Frame();
+    IO().MouseDown[0] = true;
+    Frame();
+    IO().MouseDown[0] = false;
+    Frame();
+    EXPECT_EQ(g_current_shader, 1);
+    EXPECT_EQ(g_shader_text, "// 1\n");
+
+    // The program the dialog was opened for is deleted: the dialog closes,
+    // and renames no other program; the typed text waits for the next opening.
+    const char* rename = "Edit fragment shader filename";
+    Press(Id(kWindow, {"Name"}));
+    Frame();
+    TypeInto(Id(rename, {"Filename"}), "renamed");
+    g_demo->DeleteShaderProgram(g_demo->shaders[1]);
+    Frames(2);  // closed in the first, gone in the second
+    EXPECT_FALSE(Window(rename)->Active);
+    Press(Id(rename, {"OK"}));
+    for (const ShaderProgram* program : g_demo->shaders) EXPECT_EQ(program->fragment_shader_filename, "resources\\same.frag");
+    EXPECT_STREQ(g_shader_filename_buffer, "renamed");
+
+    // Opened again, for the program now current, then another document is
+    // loaded (Ctrl+L): the dialog closes, and nothing of the new one is renamed.
+    Press(Id(kWindow, {"Name"}));
+    Frame();
+    EXPECT_TRUE(Window(rename)->Active);
+    Frame(SDLK_l);
+    Frames(2);
+    EXPECT_FALSE(Window(rename)->Active);
+    Press(Id(rename, {"OK"}));
+    ASSERT_EQ(g_demo->shaders.size(), 3u);
+    for (const ShaderProgram* program : g_demo->shaders) EXPECT_EQ(program->fragment_shader_filename, "resources\\same.frag");
+
+    // In the new document "OK" renames the program the dialog was opened for.
+    Press(Id(kWindow, {"Name"}));
+    Frame();
+    Press(Id(rename, {"OK"}));
+    EXPECT_EQ(g_demo->shaders[0]->fragment_shader_filename, "renamed");
+}
