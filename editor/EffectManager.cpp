@@ -213,7 +213,8 @@ void ShowInputEffects(Effect* effect) {
         ImGui::PopID();
     }
     if (marked >= 0) inputs.erase(inputs.begin() + marked);
-    if (inspect_next) Choose(g_selected_effect, g_selected_effect_document, inspect_next);  // the inspector moves next frame
+    // The inspector moves to it in the next frame.
+    if (inspect_next) Choose(g_selected_effect, g_selected_effect_document, inspect_next);
 
     // Offered: every effect that does not draw this one already.
     ShowChoiceCombo("##effect", "<add effect>", g_demo->effects, g_pending_effect, g_pending_effect_document,

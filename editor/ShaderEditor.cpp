@@ -234,7 +234,13 @@ void ShowProgramRow() {
             }
             InputTextField("Filename", g_shader_filename_buffer, sizeof g_shader_filename_buffer);
             if (ImGui::Button("OK", ImVec2(120, 0))) {
-                program->fragment_shader_filename = g_shader_filename_buffer;  // kept as typed
+                // Kept as typed; a name too long for the field stays whole
+                // unless its text was changed.
+                char untouched[sizeof g_shader_filename_buffer];
+                CopyBounded(untouched, sizeof untouched, program->fragment_shader_filename);
+                if (std::strcmp(untouched, g_shader_filename_buffer) != 0) {
+                    program->fragment_shader_filename = g_shader_filename_buffer;
+                }
                 g_shader_filename_buffer[0] = '\0';
                 g_rename_program = nullptr;
                 ImGui::CloseCurrentPopup();

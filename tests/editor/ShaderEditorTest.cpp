@@ -314,6 +314,12 @@ TEST_F(ShaderEditorTest, NamesThatAreNotUtf8AreShownUnchangedAndEditedSafely) {
     Frame();
     Press(Id(rename, {"OK"}));
     EXPECT_EQ(program->fragment_shader_filename, "resources\\caf\xE9");
+    program->fragment_shader_filename = std::string(300, 'n');  // longer than the field
+    Press(Id(kWindow, {"Name"}));
+    Frame();
+    Press(Id(rename, {"OK"}));
+    EXPECT_EQ(program->fragment_shader_filename, std::string(300, 'n'));
+    program->fragment_shader_filename = "resources\\caf\xE9";
     Press(Id(kWindow, {"Name"}));
     Frame();
     EditField(Id(rename, {"Filename"}), SDL_SCANCODE_A, true, "x");
@@ -372,7 +378,9 @@ TEST_F(ShaderEditorTest, ProgramsNamedAlikeCanBothBePickedAndRenamingActsOnlyOnT
     Frames(2);  // closed in the first, gone in the second
     EXPECT_FALSE(Window(rename)->Active);
     Press(Id(rename, {"OK"}));
-    for (const ShaderProgram* program : g_demo->shaders) EXPECT_EQ(program->fragment_shader_filename, "resources\\same.frag");
+    for (const ShaderProgram* program : g_demo->shaders) {
+        EXPECT_EQ(program->fragment_shader_filename, "resources\\same.frag");
+    }
     EXPECT_STREQ(g_shader_filename_buffer, "renamed");
 
     // Opened again, for the program now current, then another document is
@@ -385,7 +393,9 @@ TEST_F(ShaderEditorTest, ProgramsNamedAlikeCanBothBePickedAndRenamingActsOnlyOnT
     EXPECT_FALSE(Window(rename)->Active);
     Press(Id(rename, {"OK"}));
     ASSERT_EQ(g_demo->shaders.size(), 3u);
-    for (const ShaderProgram* program : g_demo->shaders) EXPECT_EQ(program->fragment_shader_filename, "resources\\same.frag");
+    for (const ShaderProgram* program : g_demo->shaders) {
+        EXPECT_EQ(program->fragment_shader_filename, "resources\\same.frag");
+    }
 
     // In the new document "OK" renames the program the dialog was opened for.
     Press(Id(kWindow, {"Name"}));
