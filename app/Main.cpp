@@ -72,6 +72,7 @@ static void RunMainLoop() {
 
         ImGui_ImplOpenGL3_NewFrame();
         ImGui_ImplSDL2_NewFrame();
+        FilterMouseLookClick();  // the backend reads the mouse buttons itself, in its NewFrame
         ImGui::NewFrame();
 
         bool drawn = false;

@@ -16,6 +16,7 @@ uint32_t g_status_ticks = 0;
 bool g_mouse_look = false;
 int32_t g_last_mouse_x = -10000;
 int32_t g_last_mouse_y = -10000;
+bool g_mouse_look_click_held = false;
 
 TimelineWidgetState g_timeline;
 TimelineDrag g_timeline_drag;

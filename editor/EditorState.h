@@ -40,6 +40,7 @@ extern uint32_t g_status_ticks;      // SDL_GetTicks() when it was set; shown fo
 extern bool g_mouse_look;            // a click in the Viewport turned mouse-look on
 extern int32_t g_last_mouse_x;       // mouse position of the previous mouse-look frame,
 extern int32_t g_last_mouse_y;       // whole pixels; -10000: there is none
+extern bool g_mouse_look_click_held; // the click that ended mouse-look is held: the left button reads up
 
 /* === Timeline ============================================================= */
 

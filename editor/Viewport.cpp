@@ -2,12 +2,14 @@
 // shaders see as "camera_position" and "camera_rotation".
 #include <SDL.h>
 #include <imgui.h>
+#include <imgui_internal.h>
 
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 
 #include "Demo.h"
+#include "Editor.h"
 #include "EditorState.h"
 #include "EditorWindows.h"
 #include "Effect.h"
@@ -26,19 +28,15 @@ void ShowPicture() {
                  ImVec2(1.0f, 0.0f), ImVec4(1.0f, 1.0f, 1.0f, 1.0f), ImVec4(1.0f, 1.0f, 1.0f, 128.0f / 255.0f));
 }
 
-// A click in the content area starts mouse-look; the next click ends it.
-void SwitchMouseLook() {
-    if (!ImGui::IsMouseClicked(0, false)) return;
+// A click in the content area starts mouse-look. The click that ends it is
+// taken before the frame begins (FilterMouseLookClick), so no item sees it.
+void StartMouseLook() {
+    if (g_mouse_look || !ImGui::IsMouseClicked(0, false)) return;
     ImVec2 window = ImGui::GetWindowPos();
     ImVec2 min(window.x + ImGui::GetWindowContentRegionMin().x, window.y + ImGui::GetWindowContentRegionMin().y);
     ImVec2 max(window.x + ImGui::GetWindowContentRegionMax().x, window.y + ImGui::GetWindowContentRegionMax().y);
-    if (!g_mouse_look && ImGui::IsMouseHoveringRect(min, max, true)) {
-        g_mouse_look = true;
-    } else if (g_mouse_look) {
-        g_mouse_look = false;
-    } else {
-        return;
-    }
+    if (!ImGui::IsMouseHoveringRect(min, max, true)) return;
+    g_mouse_look = true;
     g_last_mouse_x = g_last_mouse_y = -10000;
 }
 
@@ -58,6 +56,14 @@ void LookWithMouse() {
     g_last_mouse_y = y;
     g_camera_rotation[1] -= static_cast<float>(dx) * 0.02f;
     g_camera_rotation[0] -= static_cast<float>(dy) * 0.02f;
+}
+
+// Mouse-look steers the camera: it is on, and the Viewport was drawn in the
+// last frame and has the focus, so its body would see the next click.
+bool MouseLookSteers() {
+    if (!g_mouse_look) return false;
+    ImGuiWindow* viewport = ImGui::FindWindowByName("Viewport");
+    return viewport != nullptr && viewport->Active && GImGui->NavWindow == viewport;
 }
 
 bool Held(SDL_Scancode key) { return ImGui::IsKeyDown(key); }
@@ -94,10 +100,26 @@ void FlyWithKeys() {
 
 }  // namespace
 
+void FilterMouseLookClick() {
+    ImGuiIO& io = ImGui::GetIO();
+    bool new_press = io.MouseDown[0] && io.MouseDownDuration[0] < 0.0f;  // up in the last frame
+    if (!g_mouse_look_click_held && new_press && MouseLookSteers()) {
+        g_mouse_look = false;
+        g_last_mouse_x = g_last_mouse_y = -10000;
+        g_mouse_look_click_held = true;
+    }
+    if (!g_mouse_look_click_held) return;
+    if (io.MouseDown[0]) {
+        io.MouseDown[0] = false;  // the click ends mouse-look and nothing else
+    } else {
+        g_mouse_look_click_held = false;
+    }
+}
+
 void ShowViewport() {
     ShowPicture();
     if (!ImGui::IsWindowFocused(0)) return;  // the camera moves only while the Viewport has the focus
-    SwitchMouseLook();
+    StartMouseLook();
     if (g_mouse_look) LookWithMouse();
     FlyWithKeys();
 }

@@ -30,6 +30,7 @@ void ResetEditorState() {
     g_status_ticks = 0;
     g_mouse_look = false;
     g_last_mouse_x = g_last_mouse_y = -10000;
+    g_mouse_look_click_held = false;
     g_timeline = TimelineWidgetState();
     g_timeline_drag = TimelineDrag();
     g_timeline_scrubbing = false;
@@ -137,6 +138,8 @@ void EditorTest::TearDown() {
 }
 
 bool EditorTest::Frame(int shortcut_key) {
+    ImGui::SetCurrentContext(imgui->Context());
+    FilterMouseLookClick();  // where the main loop takes it: after the backend's NewFrame
     imgui->BeginFrame(nullptr);
     bool drawn = ShowEditor(g_document_name, shortcut_key);
     imgui->EndFrame();

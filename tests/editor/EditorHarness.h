@@ -53,8 +53,9 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // One frame: ShowEditor with the shortcut key, then the frame is
-    // finished and retired documents are released. ShowEditor's result.
+    // One frame: the mouse-look click filter, ShowEditor with the shortcut
+    // key, then the frame is finished and retired documents are released.
+    // ShowEditor's result.
     bool Frame(int shortcut_key = 0);
     void Frames(int count);
 

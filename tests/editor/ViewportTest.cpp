@@ -130,3 +130,41 @@ TEST_F(EditorTest, MouseLookTurnsByTheMouseAndIgnoresJumpsAndInvalidPositions) {
     EXPECT_FALSE(g_mouse_look);
     EXPECT_EQ(g_last_mouse_x, -10000);
 }
+
+TEST_F(EditorTest, TheClickThatEndsMouseLookPressesNothingUnderTheHiddenCursor) {
+    PressMenuItem("View", "Arrange windows");  // the main window along the bottom, clear of the Viewport
+    Frame();
+    g_demo->paused = true;
+    Press(Id(edtest::kMain, {"Play"}));  // pressed by the keyboard, which marks where it lies
+    ASSERT_FALSE(g_demo->paused);
+    ImGuiWindow* main = Window(edtest::kMain);
+    const ImRect& rect = main->NavRectRel[0];  // from the start of the window's content
+    ImVec2 origin = main->DC.CursorStartPos;
+    ImVec2 button(origin.x + (rect.Min.x + rect.Max.x) / 2.0f, origin.y + (rect.Min.y + rect.Max.y) / 2.0f);
+    ImGuiWindow* viewport = Window("Viewport");
+    ImVec2 inside(viewport->ContentRegionRect.Min.x + 10.0f, viewport->ContentRegionRect.Min.y + 10.0f);
+    auto click = [&](ImVec2 at, int held_frames) {
+        MouseTo(at);
+        Frame();
+        IO().MouseDown[0] = true;
+        Frames(held_frames);
+        IO().MouseDown[0] = false;
+        Frame();
+    };
+
+    Focus("Viewport");
+    click(inside, 1);
+    ASSERT_TRUE(g_mouse_look);
+    // Over "Pause", held for a few frames: mouse-look ends, the button stays
+    // up and the focus stays with the Viewport.
+    click(button, 3);
+    EXPECT_FALSE(g_mouse_look);
+    EXPECT_FALSE(g_demo->paused);
+    EXPECT_EQ(Context().NavWindow, viewport);
+    EXPECT_EQ(g_last_mouse_x, -10000);
+
+    // Once released, the button is the mouse's again: the next click presses it.
+    click(button, 1);
+    EXPECT_TRUE(g_demo->paused);
+    EXPECT_FALSE(g_mouse_look);
+}
