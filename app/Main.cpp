@@ -15,6 +15,7 @@
 #include "Documents.h"
 #include "Editor.h"
 #include "Effect.h"
+#include "EventPump.h"
 #include "MainLoop.h"
 #include "Music.h"
 #include "Platform.h"
@@ -53,6 +54,7 @@ static void WarmUpEffects() {
 static void RunMainLoop() {
     const float clear_color[4] = {0.45f, 0.55f, 0.60f, 1.0f};
     MainLoopState state;
+    EventPump pump;
 
     while (!g_quit) {
         // The clear colour is black in the first pass, clear_color afterwards.
@@ -63,17 +65,10 @@ static void RunMainLoop() {
         AdvanceBeatClock(SDL_GetTicks());
         ApplyLoopRule();
 
-        state.shortcut_key = 0;
-        SDL_Event event;
-        while (SDL_PollEvent(&event)) {
-            ImGui_ImplSDL2_ProcessEvent(&event);
-            HandleLoopEvent(event, state);
-        }
-
-        ImGui_ImplOpenGL3_NewFrame();
-        ImGui_ImplSDL2_NewFrame();
-        FilterMouseLookClick();  // the backend reads the mouse buttons itself, in its NewFrame
-        ImGui::NewFrame();
+        // This pass's share of the events, in an order Dear ImGui cannot
+        // lose; the rest wait for the next pass.
+        pump.Pump(state);
+        BeginInterfaceFrame();
 
         bool drawn = false;
         if (state.editor_shown) {
