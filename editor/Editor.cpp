@@ -14,6 +14,7 @@
 #include "EditorState.h"
 #include "EditorWindows.h"
 #include "Playback.h"
+#include "ShaderEditor.h"
 #include "TextFields.h"
 #include "Widgets.h"
 
@@ -212,6 +213,7 @@ bool ShowEditor(char* document_name, int shortcut_key) {
         return true;
     }
     ShowFieldRow(document_name);
+    RunDueShaderRelink();  // also while the Shader Editor is closed
     ShowToolWindows();
     ArrangeMainWindow();
     ShowTimeline();

@@ -1,5 +1,7 @@
 #include "EditorState.h"
 
+#include <SDL.h>
+
 bool g_show_viewport = true;
 bool g_show_effect_manager = true;
 bool g_show_shader_editor = true;
@@ -42,6 +44,10 @@ char g_search_text[120] = "";
 bool g_focus_search = false;
 unsigned g_search_field_id = 0;
 std::vector<TextEditor::TextPosition> g_search_matches;
+std::vector<ShaderLinkTime> g_shader_link_times;
+PendingRelink g_pending_relink;
+static uint32_t Ticks() { return SDL_GetTicks(); }
+uint32_t (*g_shader_clock)() = Ticks;
 
 std::vector<NumberLiteral> g_number_literals;
 int32_t g_numbers_panel_height = 100;

@@ -112,6 +112,26 @@ extern unsigned g_search_field_id;            // the search field's Dear ImGui I
 // byte index of the occurrence in its line (not a display column).
 extern std::vector<TextEditor::TextPosition> g_search_matches;
 
+// "Auto-recompile"'s pacing. A typed change relinks its program at once while
+// the program's last link took under 50 ms; otherwise the relink waits until
+// the text has not changed for 300 ms. Programs are named by address, with
+// the document they belong to, and an address is followed only while that
+// document is g_demo and lists it.
+class ShaderProgram;
+struct ShaderLinkTime {
+    const ShaderProgram* program = nullptr;  // compared by address only
+    uint32_t generation = 0;                 // g_document_generation of its document
+    uint32_t milliseconds = 0;               // how long its last link in the editor took
+};
+extern std::vector<ShaderLinkTime> g_shader_link_times;  // one per program linked in this document
+struct PendingRelink {
+    const ShaderProgram* program = nullptr;  // null: no relink waits
+    uint32_t generation = 0;                 // g_document_generation of its document
+    uint32_t changed = 0;                    // g_shader_clock() at the last change of its text
+};
+extern PendingRelink g_pending_relink;
+extern uint32_t (*g_shader_clock)();          // milliseconds; SDL_GetTicks, unless a test sets its own
+
 /* === Number sliders ======================================================= */
 
 extern std::vector<NumberLiteral> g_number_literals;  // the panel is shown while not empty

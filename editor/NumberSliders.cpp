@@ -188,18 +188,21 @@ static std::string FormatValue(float value) {
 
 // Applies the replacements (in text order, not overlapping) to g_shader_text
 // from the last to the first, so each range still holds what it held; then
-// the code editor takes the text with its cursor kept, the literals are
-// rebuilt at the next panel draw, and the current program gets the text.
-// Nothing happens without a current program.
+// the code editor takes the text, the literals are rebuilt at the next panel
+// draw, and the current program gets the text and is relinked at once, so a
+// drag moves the picture as it goes. Nothing happens without a current
+// program.
 static void WriteBack(const std::vector<Replacement>& replacements) {
     if (CurrentShader() == nullptr) return;
     for (auto r = replacements.rbegin(); r != replacements.rend(); ++r)
         g_shader_text.replace(static_cast<size_t>(r->start), static_cast<size_t>(r->end - r->start), r->text);
-    const TextEditor::TextPosition cursor = g_text_editor.GetCursorPosition();
     g_text_editor.SetText(g_shader_text);
-    g_text_editor.SetCursorPosition(cursor);
+    // The user is looking at the code while moving the slider: the view
+    // stays on the lines it shows instead of SetText's scroll to the top.
+    // SetText leaves the cursor and the selection as they were.
+    g_text_editor.scrollToTop = false;
     g_reparse_numbers = true;
-    StoreShaderText();
+    StoreShaderText(RelinkPace::AtOnce);
 }
 
 /* === The panel ============================================================ */
@@ -258,30 +261,44 @@ static std::vector<Replacement> ColourReplacements(const NumberLiteral* const gr
     return replacements;
 }
 
-// The panel's height as the splitter allows it: at least one row of sliders
-// in the bordered panel, at most the height of the window it stands in.
-static int32_t PanelHeightWithinBounds(float height) {
-    const float window = std::max(std::floor(ImGui::GetWindowSize().y), 1.0f);
-    const float one_row =
-        std::min(std::ceil(ImGui::GetFrameHeight() + 2.0f * ImGui::GetStyle().WindowPadding.y), window);
-    return static_cast<int32_t>(std::clamp(height, one_row, window));
+constexpr float kSplitterHeight = 8.0f;
+
+// The heights the panel may be drawn at, in whole pixels.
+struct PanelBounds {
+    float least;  // one row of sliders in the bordered panel
+    float most;   // what leaves the height asked for under the splitter
+};
+
+// The bounds from the panel's top (the cursor) in the window. When not even
+// one row fits, the space below wins; the panel is never below one pixel.
+static PanelBounds PanelHeightBounds(float height_below) {
+    const ImGuiStyle& style = ImGui::GetStyle();
+    const float room =
+        std::floor(ImGui::GetContentRegionAvail().y - style.ItemSpacing.y - kSplitterHeight - height_below);
+    const float most = std::max(room, 1.0f);
+    return {std::min(std::ceil(ImGui::GetFrameHeight() + 2.0f * style.WindowPadding.y), most), most};
 }
 
-// The bar under the panel that sets its height while dragged.
-static void NumbersSplitter() {
+// The bar under the panel that sets the stored height while dragged: from
+// the height as drawn, so that the panel follows the mouse at once.
+static void NumbersSplitter(float drawn, const PanelBounds& bounds) {
     ImGui::PushStyleVar(ImGuiStyleVar_ItemSpacing, ImVec2(0.0f, 0.0f));
-    ImGui::InvisibleButton("##splitter_numbers_pane", ImVec2(std::max(ImGui::GetWindowSize().x, 1.0f), 8.0f), 0);
+    ImGui::InvisibleButton("##splitter_numbers_pane",
+                           ImVec2(std::max(ImGui::GetWindowSize().x, 1.0f), kSplitterHeight), 0);
     if (ImGui::IsItemHovered()) ImGui::SetMouseCursor(ImGuiMouseCursor_ResizeNS);
     if (ImGui::IsItemActive()) {
         const float moved = std::trunc(ImGui::GetIO().MouseDelta.y);
-        g_numbers_panel_height = PanelHeightWithinBounds(static_cast<float>(g_numbers_panel_height) + moved);
+        if (moved != 0.0f)
+            g_numbers_panel_height = static_cast<int32_t>(std::clamp(drawn + moved, bounds.least, bounds.most));
     }
     ImGui::PopStyleVar(1);
 }
 
-void ShowNumbersPanel() {
-    g_numbers_panel_height = PanelHeightWithinBounds(static_cast<float>(g_numbers_panel_height));
-    ImGui::BeginChild("##numbers_panel", ImVec2(0.0f, static_cast<float>(g_numbers_panel_height)), true, 0);
+void ShowNumbersPanel(float height_below) {
+    // Only what is drawn is bounded: the stored height is the user's.
+    const PanelBounds bounds = PanelHeightBounds(height_below);
+    const float drawn = std::clamp(static_cast<float>(g_numbers_panel_height), bounds.least, bounds.most);
+    ImGui::BeginChild("##numbers_panel", ImVec2(0.0f, drawn), true, 0);
     int32_t previous_line = -1;
     float colour[3] = {0.0f, 0.0f, 0.0f};     // the first three values of the line
     const NumberLiteral* group[3] = {};       // and their literals
@@ -315,12 +332,17 @@ void ShowNumbersPanel() {
             ImGui::PopStyleColor(1);
             ImGui::SameLine();
         }
-        if (SliderFloatChecked("", &value, literal.min, literal.max, "%.3f") && change.empty())
+        // A value typed with Ctrl+click can be out of float's range ("1e39"):
+        // it is refused, as no source should read "inf".
+        if (SliderFloatChecked("", &value, literal.min, literal.max, "%.3f") && std::isfinite(value) &&
+            change.empty())
             change.push_back({literal.start, literal.end, FormatValue(value)});
         if (count_on_line == 2) {
             ImGui::SameLine();
             ImGui::PushItemWidth(128.0f);
-            if (ImGui::ColorEdit3("", colour, 0) && change.empty()) change = ColourReplacements(group, colour);
+            if (ImGui::ColorEdit3("", colour, 0) && std::isfinite(colour[0]) && std::isfinite(colour[1]) &&
+                std::isfinite(colour[2]) && change.empty())
+                change = ColourReplacements(group, colour);
             ImGui::PopItemWidth();
         }
         ImGui::PopID();
@@ -330,5 +352,5 @@ void ShowNumbersPanel() {
     ImGui::PopItemWidth();
     if (!change.empty()) WriteBack(change);
     ImGui::EndChild();
-    NumbersSplitter();
+    NumbersSplitter(drawn, bounds);
 }

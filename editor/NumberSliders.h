@@ -49,6 +49,13 @@ std::vector<NumberLiteral> ParseShaderNumbers(const char* text);
 
 // The panel (labels, sliders, colour editor) and its splitter below it; the
 // Shader Editor calls it while g_number_literals is not empty. A change is
-// written into g_shader_text, the code editor and the current program; with
-// no current program nothing is written.
-void ShowNumbersPanel();
+// written into g_shader_text, the code editor (whose view, cursor and
+// selection stay) and the current program, which is relinked at once; with
+// no current program nothing is written. A typed value that is not finite
+// is refused.
+//
+// The panel is drawn g_numbers_panel_height high, but at least one row of
+// sliders and at most as high as leaves height_below pixels of the window
+// under the splitter. Only a drag of the splitter changes the stored height,
+// so a window collapsed or shrunk for a while gets its panel back.
+void ShowNumbersPanel(float height_below);

@@ -2,7 +2,9 @@
 // editor widget, the program list and its commands, the uniforms dialog,
 // the compile log, the Edit and View menus and the search row. Every change
 // of the text goes into the program at once and, while "Auto-recompile" is
-// on, relinks it, so the demo shows the edit in the next frame.
+// on, relinks it, so the demo shows the edit in the next frame; on a program
+// whose link is slow, typing relinks once the text has rested (see
+// RelinkPace), so that keys are not lost to long frames.
 #include "ShaderEditor.h"
 
 #include <SDL.h>
@@ -32,11 +34,87 @@ ShaderProgram* CurrentShader() {
     return g_demo->shaders[static_cast<size_t>(g_current_shader)];
 }
 
-void StoreShaderText() {
+/* === Relinking ============================================================ */
+
+namespace {
+
+constexpr uint32_t kFastLinkMs = 50;  // a typed change relinks at once after a link this fast
+constexpr uint32_t kRestMs = 300;     // otherwise it waits until the text has rested this long
+
+// The program as the current document lists it, or null when that document
+// (generation) is gone or no longer lists it. The address is only compared.
+ShaderProgram* FindInDocument(const ShaderProgram* program, uint32_t generation) {
+    if (program == nullptr || g_demo == nullptr || generation != g_document_generation) return nullptr;
+    auto found = std::find(g_demo->shaders.begin(), g_demo->shaders.end(), program);
+    return found == g_demo->shaders.end() ? nullptr : *found;
+}
+
+// How long the program's last link in the editor took; 0 when none was timed.
+uint32_t LastLinkTime(const ShaderProgram* program) {
+    for (const ShaderLinkTime& time : g_shader_link_times)
+        if (time.program == program && time.generation == g_document_generation) return time.milliseconds;
+    return 0;
+}
+
+// The program's link times are dropped with it (its address may come back).
+void ForgetLinkTime(const ShaderProgram* program) {
+    g_shader_link_times.erase(std::remove_if(g_shader_link_times.begin(), g_shader_link_times.end(),
+                                             [program](const ShaderLinkTime& time) { return time.program == program; }),
+                              g_shader_link_times.end());
+}
+
+// Relinks the program now and keeps how long that took; a relink waiting
+// for it is done with.
+void RelinkNow(ShaderProgram* program) {
+    if (g_pending_relink.program == program) g_pending_relink = PendingRelink();
+    const uint32_t start = g_shader_clock();
+    program->Relink();
+    const uint32_t took = g_shader_clock() - start;
+    // Times of programs of an earlier document go; this one's is replaced.
+    g_shader_link_times.erase(
+        std::remove_if(g_shader_link_times.begin(), g_shader_link_times.end(),
+                       [program](const ShaderLinkTime& time) {
+                           return time.generation != g_document_generation || time.program == program;
+                       }),
+        g_shader_link_times.end());
+    g_shader_link_times.push_back({program, g_document_generation, took});
+}
+
+// Runs the waiting relink now, or drops it when its program is gone.
+void RunPendingRelink() {
+    const PendingRelink pending = g_pending_relink;
+    g_pending_relink = PendingRelink();
+    if (ShaderProgram* program = FindInDocument(pending.program, pending.generation)) RelinkNow(program);
+}
+
+// Relinks the program after a change of its text, at the pace given.
+void Relink(ShaderProgram* program, RelinkPace pace) {
+    if (pace == RelinkPace::Typed && LastLinkTime(program) >= kFastLinkMs) {
+        // Only one program waits: another one's relink runs first.
+        if (g_pending_relink.program != program || g_pending_relink.generation != g_document_generation)
+            RunPendingRelink();
+        g_pending_relink = {program, g_document_generation, g_shader_clock()};
+        return;
+    }
+    RelinkNow(program);
+}
+
+}  // namespace
+
+void StoreShaderText(RelinkPace pace) {
     ShaderProgram* program = CurrentShader();
     if (program == nullptr) return;
     program->fragment_shader_source = g_shader_text;
-    if (g_auto_recompile) program->Relink();
+    if (g_auto_recompile) Relink(program, pace);
+}
+
+void RunDueShaderRelink() {
+    if (g_pending_relink.program == nullptr) return;
+    if (FindInDocument(g_pending_relink.program, g_pending_relink.generation) == nullptr) {
+        g_pending_relink = PendingRelink();  // its program was deleted, or its document replaced
+    } else if (g_shader_clock() - g_pending_relink.changed >= kRestMs) {
+        RunPendingRelink();
+    }
 }
 
 namespace {
@@ -73,14 +151,23 @@ void SetUpLanguage() {
 }
 
 // Shows the program at index in the editor (g_current_shader is the
-// caller's). Without a program the editor shows an empty text it does not
-// let the user type into, so nothing typed is lost, and the panel closes.
+// caller's), with the cursor at the start and nothing selected, so that no
+// selection made in the old text acts on the new one. A relink that waits
+// for another program's text runs first. Without a program the editor shows
+// an empty text it does not let the user type into, so nothing typed is
+// lost, and the panel closes.
 void SelectShader(int index) {
     bool exists = index >= 0 && static_cast<size_t>(index) < g_demo->shaders.size();
     ShaderProgram* program = exists ? g_demo->shaders[static_cast<size_t>(index)] : nullptr;
+    if (g_pending_relink.program != program || g_pending_relink.generation != g_document_generation)
+        RunPendingRelink();
     g_shader_text = program ? program->fragment_shader_source : std::string();
     g_search_matches.clear();
     g_text_editor.SetText(g_shader_text);
+    // Set directly: SetCursorPosition would also give the editor the keyboard
+    // focus. SetText has scrolled to the top already.
+    g_text_editor.state = TextEditor::CursorState();
+    g_text_editor.interactiveStart = g_text_editor.interactiveEnd = TextEditor::TextPosition();
     g_text_editor.SetReadOnly(program == nullptr);
     if (program == nullptr) {
         g_number_literals.clear();
@@ -116,6 +203,26 @@ ShaderProgram* RenameTarget() {
     if (g_rename_program == nullptr || g_rename_document != g_document_generation) return nullptr;
     const std::vector<ShaderProgram*>& shaders = g_demo->shaders;
     return std::find(shaders.begin(), shaders.end(), g_rename_program) != shaders.end() ? g_rename_program : nullptr;
+}
+
+// The editor's text as the program keeps it. GetText ends every line with a
+// line feed, the last one too: that one is dropped, so a text set into the
+// editor comes back byte for byte, and no edit adds a line feed at the end.
+std::string EditorText() {
+    std::string text = g_text_editor.GetText();
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    return text;
+}
+
+// The height the window keeps under the number panel's splitter: the
+// "Errors" pane, the search row and four lines of code above the editor's
+// scroll bar.
+constexpr float kErrorsHeight = 64.0f;
+float HeightBelowNumbersPanel() {
+    const ImGuiStyle& style = ImGui::GetStyle();
+    const float code_line = ImGui::GetFontSize() * g_text_editor.lineSpacing;  // the editor's line, no spacing
+    return kErrorsHeight + style.ItemSpacing.y + ImGui::GetFrameHeight() + style.ItemSpacing.y + 4.0f * code_line +
+           style.ScrollbarSize;
 }
 
 /* === Finding ============================================================== */
@@ -269,8 +376,12 @@ void ShowProgramRow() {
     }
     ImGui::SameLine();
     if (ImGui::Button("Delete") && CurrentShader()) {
-        // Effects that drew with it are left without a program.
-        g_demo->DeleteShaderProgram(CurrentShader());
+        // Effects that drew with it are left without a program; a relink
+        // waiting for it is dropped.
+        ShaderProgram* program = CurrentShader();
+        if (g_pending_relink.program == program) g_pending_relink = PendingRelink();
+        ForgetLinkTime(program);
+        g_demo->DeleteShaderProgram(program);
         int count = static_cast<int>(g_demo->shaders.size());
         if (g_current_shader >= count) g_current_shader = count - 1;  // the nearest one left, or none
         SelectShader(g_current_shader);
@@ -324,14 +435,18 @@ void ShowCommandRow() {
     ImGui::Checkbox("Auto-recompile", &g_auto_recompile);
     ImGui::SameLine();
     if (!g_auto_recompile) {
-        if (ImGui::Button("Compile") && CurrentShader()) CurrentShader()->Relink();
+        if (ImGui::Button("Compile") && CurrentShader()) RelinkNow(CurrentShader());
         ImGui::SameLine();
     }
     if (ImGui::Button("Load") && CurrentShader()) {
         ShaderProgram* program = CurrentShader();
         if (!program->Load()) SetStatusMessage("Cannot read every file of " + program->fragment_shader_filename);
         SelectShader(g_current_shader);
-        program->Compile();  // the log shows the result; the next relink runs it
+        if (g_auto_recompile) {
+            Relink(program, RelinkPace::Typed);  // as if the new text had been typed
+        } else {
+            program->Compile();  // the log shows the result; "Compile" runs it
+        }
     }
     ImGui::SameLine();
     if (ImGui::Button("Save") && CurrentShader()) {
@@ -343,6 +458,7 @@ void ShowCommandRow() {
         ShaderProgram* program = CurrentShader();
         program->fragment_shader_source = kShaderToyHeader + program->fragment_shader_source;
         SelectShader(g_current_shader);
+        if (g_auto_recompile) Relink(program, RelinkPace::Typed);
     }
     ImGui::SameLine();
     if (ImGui::Button("Constants")) {
@@ -358,7 +474,7 @@ void ShowCommandRow() {
 }
 
 void ShowErrors() {
-    ImGui::BeginChild("Errors", ImVec2(0, 64), true, 0);
+    ImGui::BeginChild("Errors", ImVec2(0, kErrorsHeight), true, 0);
     ShaderProgram* program = CurrentShader();
     ImGui::Text("%s", program ? program->log.c_str() : "");
     ImGui::EndChild();
@@ -469,19 +585,22 @@ void ShaderEditorWindow() {
             SelectShader(request);
         }
     }
-    if (g_shader_text.empty() && CurrentShader()) SelectShader(g_current_shader);
+    // A program whose text the user emptied is not selected again, which
+    // would drop the editor's undo history.
+    if (g_shader_text.empty() && CurrentShader() && !CurrentShader()->fragment_shader_source.empty())
+        SelectShader(g_current_shader);
 
     ShowProgramRow();
     ShowCommandRow();
-    if (!g_number_literals.empty()) ShowNumbersPanel();
+    if (!g_number_literals.empty()) ShowNumbersPanel(HeightBelowNumbersPanel());
     ShowErrors();
     bool edited_by_menu = ShowMenuBar();
     ShowSearchRow();
     g_text_editor.Render("TextEditor", ImVec2(0, 0), false);
     if (g_text_editor.IsTextChanged() || edited_by_menu) {
-        g_shader_text = g_text_editor.GetText();
+        g_shader_text = EditorText();
         if (!g_number_literals.empty()) g_number_literals = ParseShaderNumbers(g_shader_text.c_str());
-        StoreShaderText();
+        StoreShaderText(RelinkPace::Typed);
     }
     HandleFindKeys();
 }

@@ -16,6 +16,10 @@
 
 namespace edtest {
 
+uint32_t g_test_clock = 0;
+uint32_t g_test_clock_step = 0;
+uint32_t TestClock() { return g_test_clock += g_test_clock_step; }
+
 void ResetEditorState() {
     g_show_viewport = true;
     g_show_effect_manager = true;
@@ -53,6 +57,11 @@ void ResetEditorState() {
     g_focus_search = false;
     g_search_field_id = 0;
     g_search_matches.clear();
+    g_shader_link_times.clear();
+    g_pending_relink = PendingRelink();
+    g_shader_clock = TestClock;
+    g_test_clock = 0;
+    g_test_clock_step = 0;
     g_selected_effect = nullptr;
     g_selected_effect_document = 0;
     g_pending_texture = nullptr;

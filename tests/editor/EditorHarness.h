@@ -20,6 +20,7 @@
 #include <imgui.h>
 #include <imgui_internal.h>
 
+#include <cstdint>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -45,8 +46,16 @@ struct IdPart {
     bool is_index = false;
 };
 
-// Resets the editor's run-long state to its start values.
+// Resets the editor's run-long state to its start values; the Shader
+// Editor's clock becomes the test clock.
 void ResetEditorState();
+
+// The clock the editor reads in tests, in milliseconds: it stands still
+// unless a test moves it (g_test_clock), or has each reading move it on by
+// g_test_clock_step, so no test depends on how long anything takes.
+extern uint32_t g_test_clock;
+extern uint32_t g_test_clock_step;
+uint32_t TestClock();
 
 class EditorTest : public GLTest {
 protected:

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <ctime>
+#include <fstream>
 #include <string>
 
 #include "Demo.h"
@@ -42,7 +43,23 @@ protected:
         IO().AddInputCharactersUTF8(text);
         Frame();
     }
+    // The window at a known place and size, in front.
+    void PlaceWindow(float height = 700.0f) {
+        ImGui::SetWindowPos(kWindow, ImVec2(300, 20));
+        ImGui::SetWindowSize(kWindow, ImVec2(900, height));
+        Focus(kWindow);
+    }
+    // The editor's column of the first occurrence of text on the line (no tabs).
+    int ColumnOf(int line, const std::string& text) {
+        return static_cast<int>(g_text_editor.GetTextLines().at(static_cast<size_t>(line)).find(text));
+    }
+    // As if the program's last link in the editor had taken ms milliseconds.
+    void LastLinkTook(const ShaderProgram* program, uint32_t ms) {
+        g_shader_link_times = {{program, g_document_generation, ms}};
+    }
 };
+
+void WriteFile(const std::string& name, const std::string& text) { std::ofstream(name, std::ios::binary) << text; }
 
 }  // namespace
 
@@ -71,10 +88,10 @@ TEST_F(ShaderEditorTest, EditsReachTheProgramAndThePictureAndUndoBringsBothBack)
     TypeInEditor("}");
     EXPECT_EQ(program->fragment_shader_source.substr(0, 13), "}#version 150");
     EXPECT_NE(program->log.find("error"), std::string::npos) << program->log;
-    // Undo, one step per typed character (Ctrl+Z in the editor): the text
-    // and the picture come back.
+    // Undo, one step per typed character (Ctrl+Z in the editor): the text,
+    // byte for byte, and the picture come back.
     for (int i = 0; i < 5; ++i) Key(SDL_SCANCODE_Z, 1, true);
-    EXPECT_EQ(program->fragment_shader_source, source + "\n");
+    EXPECT_EQ(program->fragment_shader_source, source);
     EXPECT_EQ(program->log, "Compilation successful.");
     EXPECT_EQ(Drawn().r, 255);
 
@@ -253,7 +270,7 @@ TEST_F(ShaderEditorTest, ConstantsOpensThePanelWhichFollowsEveryChangeOfTheText)
     g_text_editor.SetCursorPosition(TextEditor::TextPosition(0, 17));
     IO().AddInputCharactersUTF8(" + 1.5");
     Frame();
-    EXPECT_EQ(program->fragment_shader_source, "float speed = 0.5 + 1.5; // @speed=[0:2]\n\n");
+    EXPECT_EQ(program->fragment_shader_source, "float speed = 0.5 + 1.5; // @speed=[0:2]\n");
     EXPECT_EQ(g_number_literals.size(), 2u);
 
     // "Constants" switches the panel off and on; deleting the last program empties it.
@@ -402,4 +419,261 @@ TEST_F(ShaderEditorTest, ProgramsNamedAlikeCanBothBePickedAndRenamingActsOnlyOnT
     Frame();
     Press(Id(rename, {"OK"}));
     EXPECT_EQ(g_demo->shaders[0]->fragment_shader_filename, "renamed");
+}
+
+TEST_F(ShaderEditorTest, StoringTheEditorsTextGivesBackTheSameBytesRoundAfterRound) {
+    // One source without a line feed at its end, one with an empty line there.
+    const std::string sources[] = {"void main() {}", "void main() {\n}\n\n"};
+    for (const std::string& source : sources) {
+        g_demo->shaders.push_back(new ShaderProgram());
+        g_demo->shaders.back()->fragment_shader_source = source;
+    }
+    // Ten times: show each program and edit it (a letter typed at the
+    // start, then taken back): it keeps its bytes.
+    for (int round = 0; round < 10; ++round) {
+        for (size_t i = 0; i < 2; ++i) {
+            g_shader_edit_request = static_cast<int32_t>(i);
+            Frame();
+            Focus("Shader Editor/TextEditor");
+            TypeInEditor("x");
+            ASSERT_EQ(g_demo->shaders[i]->fragment_shader_source, "x" + sources[i]);
+            Key(SDL_SCANCODE_BACKSPACE);
+            EXPECT_EQ(g_demo->shaders[i]->fragment_shader_source, sources[i]) << "round " << round;
+        }
+    }
+    // A text the user empties stays in the editor with its undo history.
+    g_shader_edit_request = 0;
+    Frame();
+    Focus("Shader Editor/TextEditor");
+    g_text_editor.SelectAll();
+    Key(SDL_SCANCODE_DELETE);
+    Frame();
+    EXPECT_EQ(g_demo->shaders[0]->fragment_shader_source, "");
+    Key(SDL_SCANCODE_Z, 1, true);
+    EXPECT_EQ(g_demo->shaders[0]->fragment_shader_source, sources[0]);
+}
+
+TEST_F(ShaderEditorTest, EachNewTextStartsWithTheCursorAtItsStartAndNothingSelected) {
+    const std::string version = "#version 150\nout vec4 c;\nvoid main() { c = vec4(1.0); }\n";
+    WriteFile("plain.vert", "#version 150\nin vec3 vp;\nvoid main() { gl_Position = vec4(vp, 1.0); }\n");
+    WriteFile("plain.frag", version);
+    for (int i = 0; i < 2; ++i) {
+        ShaderProgram* program = new ShaderProgram();
+        program->fragment_shader_source = version + "// program " + std::to_string(i) + "\n";
+        program->vertex_shader_filename = "plain.vert";
+        program->fragment_shader_filename = "plain.frag";
+        g_demo->shaders.push_back(program);
+    }
+    g_shader_edit_request = 0;
+    Frame();
+    // "rsion" of "#version" selected, the cursor after it, in each text
+    // before it is replaced.
+    auto select_rsion = [&] {
+        g_text_editor.SetSelection(TextEditor::TextPosition(0, 3), TextEditor::TextPosition(0, 8));
+        g_text_editor.SetCursorPosition(TextEditor::TextPosition(0, 8));
+        Frame();
+        ASSERT_EQ(g_text_editor.GetSelectedText(), "rsion");
+    };
+    auto expect_fresh = [&](const char* after) {
+        EXPECT_FALSE(g_text_editor.HasSelection()) << after;
+        EXPECT_EQ(g_text_editor.GetCursorPosition(), TextEditor::TextPosition(0, 0)) << after;
+    };
+    select_rsion();
+    g_shader_edit_request = 1;
+    Frame();
+    expect_fresh("another program");
+    select_rsion();
+    Press(Id(kWindow, {"Load"}));
+    expect_fresh("Load");
+    select_rsion();
+    Press(Id(kWindow, {"Add ShaderToy header"}));
+    expect_fresh("Add ShaderToy header");
+
+    select_rsion();
+    Demo* next = new Demo();
+    next->shaders.push_back(new ShaderProgram());
+    next->shaders.back()->fragment_shader_source = version;
+    ReplaceDocument(next);
+    Frame();
+    expect_fresh("a document load");
+}
+
+TEST_F(ShaderEditorTest, ASliderMoveLeavesTheCodeViewTheCursorAndTheSelectionWhereTheyWere) {
+    std::string source;
+    for (int i = 0; i < 400; ++i) source += i == 211 ? "float k = 0.5; // @k=[0:2]\n" : "// line " + std::to_string(i) + "\n";
+    ShaderProgram* program = new ShaderProgram();
+    program->fragment_shader_source = source;
+    g_demo->shaders.push_back(program);
+    g_shader_edit_request = 0;
+    Frame();
+    PlaceWindow();
+    Press(Id(kWindow, {"Constants"}));
+    // The cursor on line 211 at the end of a selection, the view from line 301 on.
+    g_text_editor.SetCursorPosition(TextEditor::TextPosition(211, 6));
+    g_text_editor.SetSelection(TextEditor::TextPosition(211, 2), TextEditor::TextPosition(211, 6));
+    Frames(2);
+    ImGuiWindow* code = Window("Shader Editor/TextEditor");
+    ASSERT_NE(code, nullptr);
+    const float view = 301.0f * g_text_editor.charAdvance.y;
+    ImGui::SetScrollY(code, view);
+    Frames(2);
+    ASSERT_EQ(code->Scroll.y, view);
+
+    // Ten slider moves: each rewrites the literal and nothing else.
+    for (int round = 0; round < 10; ++round) {
+        TypeInto(Id("Shader Editor/##numbers_panel", {0, ""}), round % 2 == 0 ? "1.5" : "0.25");
+        EXPECT_EQ(code->Scroll.y, view) << "round " << round;
+        EXPECT_EQ(g_text_editor.GetCursorPosition(), TextEditor::TextPosition(211, 6));
+        EXPECT_EQ(g_text_editor.GetSelectedText(), "oat ");
+    }
+    std::string expected = source;
+    expected.replace(expected.find("0.5;"), 3, "0.250");
+    EXPECT_EQ(program->fragment_shader_source, expected);
+    EXPECT_EQ(g_shader_text, expected);
+}
+
+TEST_F(ShaderEditorTest, TheNumberPanelKeepsItsHeightThroughACollapseAndLeavesFourLinesOfCode) {
+    ShaderProgram* program = new ShaderProgram();
+    program->fragment_shader_source = "float k = 0.5; // @k=[0:2]\n";
+    g_demo->shaders.push_back(program);
+    g_shader_edit_request = 0;
+    Frame();
+    PlaceWindow();
+    Press(Id(kWindow, {"Constants"}));
+    Frame();
+    ImGuiWindow* panel = Window("Shader Editor/##numbers_panel");
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(panel->Size.y, 100.0f);
+
+    // Collapsed for a while, then shrunk for a frame: the panel comes back as it was.
+    ImGui::SetWindowCollapsed(kWindow, true);
+    Frames(3);
+    ImGui::SetWindowCollapsed(kWindow, false);
+    Frames(2);
+    EXPECT_EQ(g_numbers_panel_height, 100);
+    EXPECT_EQ(panel->Size.y, 100.0f);
+    PlaceWindow(160.0f);
+    Frame();
+    EXPECT_LT(panel->Size.y, 100.0f);
+    PlaceWindow();
+    Frame();
+    EXPECT_EQ(panel->Size.y, 100.0f);
+
+    // The splitter dragged to the window's bottom and beyond: four lines of
+    // code stay in view, and the window needs no scrolling to reach the splitter.
+    ImVec2 grab(600.0f, panel->Pos.y + panel->Size.y + 8.0f);
+    MouseTo(ImVec2(grab.x, grab.y - 1.0f));  // the mouse moves: it hovers again after the keys
+    Frame();
+    MouseTo(grab);
+    Frame();
+    ASSERT_EQ(Context().HoveredId, Id(kWindow, {"##splitter_numbers_pane"}));
+    IO().MouseDown[0] = true;
+    Frame();
+    MouseTo(ImVec2(grab.x, grab.y + 2000.0f));
+    Frame();
+    IO().MouseDown[0] = false;
+    Frames(2);
+    EXPECT_GT(panel->Size.y, 400.0f);
+    ImGuiWindow* code = Window("Shader Editor/TextEditor");
+    ASSERT_NE(code, nullptr);
+    EXPECT_GE(code->InnerRect.GetHeight(), 4.0f * g_text_editor.charAdvance.y);
+    EXPECT_LT(code->InnerRect.GetHeight(), 5.0f * g_text_editor.charAdvance.y);
+    EXPECT_EQ(Window(kWindow)->ScrollMax.y, 0.0f);
+}
+
+TEST_F(ShaderEditorTest, AutoRecompileRelinksASlowProgramOnceItsTextRestsAndNeverOneThatIsGone) {
+    Event* event = AddSolidEvent("red", 1, 0, 0, 0, 100);
+    ShaderProgram* program = event->effect->program;
+    program->fragment_shader_source =
+        UniqueToThisRun("#version 150\nout vec4 c;\nvoid main() { c = vec4(1.0, 0.0, 0.0, 1.0); }\n");
+    program->Relink();
+    g_shader_edit_request = 0;
+    Frame();
+    Focus("Shader Editor/TextEditor");
+
+    // A typed change relinks at once, which takes 80 ms on this clock.
+    edtest::g_test_clock_step = 80;
+    g_text_editor.SetCursorPosition(TextEditor::TextPosition(2, ColumnOf(2, "1.0, 0.0, 0.0")));
+    TypeInEditor("0.0*");
+    edtest::g_test_clock_step = 0;
+    EXPECT_EQ(Drawn().r, 0);
+    // After a link that slow, the next change waits until the text has not
+    // changed for 300 ms; the text itself is stored at once.
+    g_text_editor.SetCursorPosition(TextEditor::TextPosition(2, ColumnOf(2, "0.0, 0.0, 1.0")));
+    TypeInEditor("1.0+");
+    EXPECT_NE(program->fragment_shader_source.find("1.0+0.0"), std::string::npos);
+    EXPECT_EQ(Drawn().g, 0);
+    edtest::g_test_clock += 299;
+    Frame();
+    EXPECT_EQ(Drawn().g, 0);
+    TypeInEditor(" ");  // another change: the wait starts over
+    edtest::g_test_clock += 299;
+    Frame();
+    EXPECT_EQ(Drawn().g, 0);
+    edtest::g_test_clock += 1;
+    Frame();
+    EXPECT_EQ(Drawn().g, 255);
+    EXPECT_EQ(program->log, "Compilation successful.");
+
+    // A waiting relink runs before another program is shown.
+    LastLinkTook(program, 80);
+    g_text_editor.SetCursorPosition(TextEditor::TextPosition(2, ColumnOf(2, "0.0, 1.0)")));
+    TypeInEditor("1.0+");
+    EXPECT_EQ(Drawn().b, 0);
+    Press(Id(kWindow, {"New"}));
+    EXPECT_EQ(Drawn().b, 255);
+
+    // One waiting for a program that is deleted, or whose document is
+    // replaced, is dropped: it never runs on a freed program.
+    g_shader_edit_request = 0;
+    Frame();
+    LastLinkTook(program, 80);
+    Focus("Shader Editor/TextEditor");
+    TypeInEditor("x");
+    EXPECT_EQ(g_pending_relink.program, program);
+    Press(Id(kWindow, {"Delete"}));
+    EXPECT_EQ(g_pending_relink.program, nullptr);
+    edtest::g_test_clock += 1000;
+    Frame();
+    ShaderProgram* left = g_demo->shaders.at(0);
+    LastLinkTook(left, 80);
+    Focus("Shader Editor/TextEditor");
+    TypeInEditor("x");
+    EXPECT_EQ(g_pending_relink.program, left);
+    ReplaceDocument(new Demo());
+    edtest::g_test_clock += 1000;
+    Frames(2);  // the old document is released after the first
+    EXPECT_EQ(g_pending_relink.program, nullptr);
+}
+
+TEST_F(ShaderEditorTest, WithAutoRecompileTheHeaderAndLoadRelinkLikeATypedChange) {
+    Event* event = AddSolidEvent("red", 1, 0, 0, 0, 100);
+    ShaderProgram* program = event->effect->program;
+    // Written for ShaderToy's names: it compiles only after the header.
+    program->fragment_shader_source =
+        UniqueToThisRun("void mainImage(out vec4 o, in vec2 p) {\n    fragColor = vec4(0.0, 0.0, 1.0, 1.0);\n}\n");
+    program->Relink();
+    g_shader_edit_request = 0;
+    Frame();
+    EXPECT_NE(program->log.find("error"), std::string::npos);
+    Press(Id(kWindow, {"Add ShaderToy header"}));
+    EXPECT_EQ(program->log, "Compilation successful.");
+    EXPECT_EQ(Drawn().b, 255);
+
+    // "Load" of the program's files: the picture is the loaded shader's.
+    WriteFile("plain.vert", "#version 150\nin vec3 vp;\nvoid main() { gl_Position = vec4(vp, 1.0); }\n");
+    WriteFile("green.frag", UniqueToThisRun("#version 150\nout vec4 c;\nvoid main() { c = vec4(0, 1, 0, 1); }\n"));
+    program->vertex_shader_filename = "plain.vert";
+    program->fragment_shader_filename = "green.frag";
+    Press(Id(kWindow, {"Load"}));
+    EXPECT_EQ(Drawn().g, 255);
+    EXPECT_EQ(Drawn().b, 0);
+    // After a slow link it waits for the text to rest, as typing does.
+    LastLinkTook(program, 80);
+    WriteFile("green.frag", UniqueToThisRun("#version 150\nout vec4 c;\nvoid main() { c = vec4(1, 0, 0, 1); }\n"));
+    Press(Id(kWindow, {"Load"}));
+    EXPECT_EQ(Drawn().r, 0);
+    edtest::g_test_clock += 300;
+    Frame();
+    EXPECT_EQ(Drawn().r, 255);
 }
