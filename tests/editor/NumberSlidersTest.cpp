@@ -195,6 +195,8 @@ TEST_F(NumberSlidersPanel, MovingASliderRewritesTheLiteralAndTheProgramDrawsTheN
     ShaderProgram* program = Show(kTintShader);
     EXPECT_EQ(Drawn().r, 51);
     g_text_editor.SetCursorPosition(TextEditor::TextPosition(4, 6));
+    // However slow the program's last link, a slider relinks it at once.
+    g_shader_link_times = {{program, g_document_generation, 1000}};
 
     ASSERT_TRUE(TypeIntoPanel(Slider(0), "1"));
     const std::string expected = "    vec4 c = vec4(1.000, 0.4, 0.6, 1.0); // @col=[0:1]\n";
