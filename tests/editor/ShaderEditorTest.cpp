@@ -500,7 +500,8 @@ TEST_F(ShaderEditorTest, EachNewTextStartsWithTheCursorAtItsStartAndNothingSelec
 
 TEST_F(ShaderEditorTest, ASliderMoveLeavesTheCodeViewTheCursorAndTheSelectionWhereTheyWere) {
     std::string source;
-    for (int i = 0; i < 400; ++i) source += i == 211 ? "float k = 0.5; // @k=[0:2]\n" : "// line " + std::to_string(i) + "\n";
+    for (int i = 0; i < 400; ++i)
+        source += i == 211 ? "float k = 0.5; // @k=[0:2]\n" : "// line " + std::to_string(i) + "\n";
     ShaderProgram* program = new ShaderProgram();
     program->fragment_shader_source = source;
     g_demo->shaders.push_back(program);
