@@ -135,7 +135,8 @@ extern uint32_t (*g_shader_clock)();          // milliseconds; SDL_GetTicks, unl
 /* === Number sliders ======================================================= */
 
 extern std::vector<NumberLiteral> g_number_literals;  // the panel is shown while not empty
-extern int32_t g_numbers_panel_height;                // pixels; 100 at start
+extern int32_t g_numbers_panel_height;                // pixels, as the splitter set it; 100 at start. Drawn
+                                                      // within the room the window has, never cut to it
 extern bool g_reparse_numbers;                        // rebuild the literals at the next panel draw
 
 /* === Effect Manager ======================================================= */
