@@ -43,6 +43,20 @@ static void StartUserInterface() {
     ImGui::StyleColorsDark();
 }
 
+// Dear ImGui writes "imgui.ini" on its own only some seconds after a window
+// moved, so a window moved just before quitting would be back in its old
+// place at the next start: the settings are written here, then the
+// interface goes before the GL context and the window it draws with. A
+// player, which never shows the editor, leaves no "imgui.ini" behind.
+static void StopUserInterface() {
+    ImGuiIO& io = ImGui::GetIO();
+    if (g_packaged) io.IniFilename = nullptr;
+    if (io.IniFilename != nullptr) ImGui::SaveIniSettingsToDisk(io.IniFilename);
+    ImGui_ImplOpenGL3_Shutdown();
+    ImGui_ImplSDL2_Shutdown();
+    ImGui::DestroyContext();
+}
+
 // Every effect once, in list order, so each has drawn (and made its GL
 // state) before the first frame.
 static void WarmUpEffects() {
@@ -143,6 +157,7 @@ static int VelmaraMain(int argc, char* argv[]) {
     g_exe_path = argv[0];
     RunMainLoop();
 
+    StopUserInterface();
     SDL_DelEventWatch(QuitEventWatch, nullptr);
     SDL_GL_DeleteContext(g_gl_context);
     SDL_DestroyWindow(g_window);

@@ -5,7 +5,9 @@
 
 #include <SDL.h>
 #include <imgui.h>
+#include <imgui_internal.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -22,56 +24,90 @@ namespace {
 
 const char* const kMainTitle = "Velmara :: 0.1";
 
+/* === The window layout ==================================================== */
+
+// A window's place on the display: its top left corner and its size.
+struct WindowPlace {
+    ImVec2 position;
+    ImVec2 size;
+};
+
+struct WindowLayout {
+    WindowPlace main;
+    WindowPlace shader_editor;
+    WindowPlace texture_manager;
+    WindowPlace viewport;
+    WindowPlace effect_manager;
+    WindowPlace event_manager;
+    WindowPlace bpm_tap;
+};
+
+// The one layout of the editor's windows on a display of that size: where
+// "Arrange windows" puts every window, and where each first appears when
+// "imgui.ini" has no place of its own for it. The top 16 pixels leave room
+// for the main menu bar. The Viewport takes the top left corner (a 16:9
+// picture a third of the screen wide, under its title bar), the Effect
+// Manager the rest of the left third, the Shader Editor the right two
+// thirds, the main window the bottom quarter. The Texture Manager and the
+// Event Manager lie over the Shader Editor (its upper right and its lower
+// half) and the small BPM Tap over the Effect Manager's lower right corner,
+// next to the main window's "BPM:": each may hide another window, never the
+// Viewport. All in 32-bit floats in this order of operations.
+WindowLayout ArrangedLayout(ImVec2 display) {
+    float w = display.x;
+    float h = display.y;
+    float v = w * 9.0f / 16.0f / 3.0f;  // a 16:9 picture a third of the screen wide
+    float upper = h * 3.0f / 4.0f - 16.0f;  // height above the main window, below the menu bar
+    WindowLayout layout;
+    layout.main = {ImVec2(0.0f, h * 3.0f / 4.0f), ImVec2(w, h / 4.0f)};
+    layout.shader_editor = {ImVec2(w / 3.0f, 16.0f), ImVec2(w * 2.0f / 3.0f, upper)};
+    layout.viewport = {ImVec2(0.0f, 16.0f), ImVec2(w / 3.0f, v + 16.0f)};
+    layout.effect_manager = {ImVec2(0.0f, v + 16.0f + 16.0f), ImVec2(w / 3.0f, upper - (v + 16.0f))};
+    layout.texture_manager = {ImVec2(w * 2.0f / 3.0f, 16.0f), ImVec2(w / 3.0f, upper / 2.0f)};
+    layout.event_manager = {ImVec2(w / 3.0f, 16.0f + upper / 2.0f), ImVec2(w * 2.0f / 3.0f, upper / 2.0f)};
+    // Room for the title with the collapse arrow and the close box, the
+    // "Tap" button and the tempo; below the Viewport even on a small display.
+    float frame = ImGui::GetFrameHeight();
+    ImVec2 tap(frame * 8.0f, frame * 4.0f);
+    layout.bpm_tap = {ImVec2(std::max(w / 3.0f - tap.x, 0.0f), std::max(h * 3.0f / 4.0f - tap.y, v + 32.0f)), tap};
+    return layout;
+}
+
+// The window's place from the layout: always in the frame that carries out
+// "Arrange windows", otherwise only when the window is made without a
+// stored place, so a saved layout wins.
+void SetNextWindowPlace(const WindowPlace& place) {
+    ImGuiCond condition = g_arrange_windows ? 0 : ImGuiCond_FirstUseEver;  // 0: always
+    ImGui::SetNextWindowPos(place.position, condition, ImVec2(0.0f, 0.0f));
+    ImGui::SetNextWindowSize(place.size, condition);
+}
+
 /* === The tool windows ===================================================== */
 
 struct ToolWindow {
     const char* title;
     bool* shown;
     ImGuiWindowFlags flags;
-    bool first_use_size;  // 728 x 275 the first time the window is made
+    WindowPlace WindowLayout::*place;
     void (*body)();
 };
 
 // In the order each frame opens them.
 const ToolWindow kToolWindows[] = {
-    {"Shader Editor", &g_show_shader_editor, ImGuiWindowFlags_MenuBar, false, ShaderEditorWindow},
-    {"Texture Manager", &g_show_texture_manager, 0, true, ShowTextureManager},
-    {"Viewport", &g_show_viewport, ImGuiWindowFlags_NoScrollbar, false, ShowViewport},
-    {"Effect Manager", &g_show_effect_manager, 0, false, ShowEffectManager},
-    {"Event Manager", &g_show_event_manager, 0, true, ShowEventManager},
-    {"BPM Tap", &g_show_bpm_tap, 0, false, ShowBPMTap},
+    {"Shader Editor", &g_show_shader_editor, ImGuiWindowFlags_MenuBar, &WindowLayout::shader_editor,
+     ShaderEditorWindow},
+    {"Texture Manager", &g_show_texture_manager, 0, &WindowLayout::texture_manager, ShowTextureManager},
+    {"Viewport", &g_show_viewport, ImGuiWindowFlags_NoScrollbar, &WindowLayout::viewport, ShowViewport},
+    {"Effect Manager", &g_show_effect_manager, 0, &WindowLayout::effect_manager, ShowEffectManager},
+    {"Event Manager", &g_show_event_manager, 0, &WindowLayout::event_manager, ShowEventManager},
+    {"BPM Tap", &g_show_bpm_tap, 0, &WindowLayout::bpm_tap, ShowBPMTap},
 };
 
-// Where "Arrange windows" puts a window; false for the windows it leaves alone.
-bool ArrangedPlace(const bool* shown, ImVec2 display, ImVec2* position, ImVec2* size) {
-    float w = display.x;
-    float h = display.y;
-    float v = w * 9.0f / 16.0f / 3.0f;  // a 16:9 picture a third of the screen wide
-    if (shown == &g_show_shader_editor) {
-        *position = ImVec2(w / 3.0f, 16.0f);
-        *size = ImVec2(w * 2.0f / 3.0f, h * 3.0f / 4.0f - 16.0f);
-    } else if (shown == &g_show_viewport) {
-        *position = ImVec2(0.0f, 16.0f);
-        *size = ImVec2(w / 3.0f, v + 16.0f);
-    } else if (shown == &g_show_effect_manager) {
-        *position = ImVec2(0.0f, v + 16.0f + 16.0f);
-        *size = ImVec2(w / 3.0f, (h * 3.0f / 4.0f - 16.0f) - (v + 16.0f));
-    } else {
-        return false;
-    }
-    return true;
-}
-
-void ShowToolWindows() {
-    ImVec2 display = ImGui::GetIO().DisplaySize;
+// A window whose flag is clear is neither opened nor arranged.
+void ShowToolWindows(const WindowLayout& layout) {
     for (const ToolWindow& window : kToolWindows) {
         if (!*window.shown) continue;
-        ImVec2 position, size;
-        if (g_arrange_windows && ArrangedPlace(window.shown, display, &position, &size)) {
-            ImGui::SetNextWindowPos(position, 0, ImVec2(0.0f, 0.0f));
-            ImGui::SetNextWindowSize(size, 0);
-        }
-        if (window.first_use_size) ImGui::SetNextWindowSize(ImVec2(728.0f, 275.0f), ImGuiCond_FirstUseEver);
+        SetNextWindowPlace(layout.*window.place);
         ImGui::Begin(window.title, window.shown, window.flags);
         window.body();  // also while collapsed
         ImGui::End();
@@ -99,20 +135,26 @@ void ShowFieldRow(char* document_name) {
     ImGui::SameLine();
     ImGui::Text("Beat offset:");
     ImGui::SameLine();
-    ImGui::SliderFloat("##Beat offset", &g_demo->beat_offset, 0.0f, 1.0f, "%.3f", 0);
+    // A typed offset beyond the slider's range is a lead-in, and kept; one
+    // that is not finite is refused.
+    SliderFloatChecked("##Beat offset", &g_demo->beat_offset, 0.0f, 1.0f, "%.3f");
     ImGui::SameLine();
     ImGui::Text("Volume:");
     ImGui::SameLine();
     // The audio thread reads the volume: the slider edits a copy that is stored whole.
     int volume = __atomic_load_n(&g_volume, __ATOMIC_RELAXED);
-    if (ImGui::SliderInt("##volume", &volume, 0, 128, "%d", 0)) __atomic_store_n(&g_volume, volume, __ATOMIC_RELAXED);
+    // A typed volume is clamped to the range too.
+    if (ImGui::SliderInt("##volume", &volume, 0, 128, "%d", ImGuiSliderFlags_AlwaysClamp))
+        __atomic_store_n(&g_volume, volume, __ATOMIC_RELAXED);
     ImGui::SameLine();
     ImGui::Text("Beat:");
     ImGui::SameLine();
     // The main loop set g_beat from the clock before this point, so only an
-    // edit here (or the raise to 0) seeks.
+    // edit here (or the raise to 0) seeks. The typed beat is taken when the
+    // edit ends, so playback runs on while the user types, and a refused
+    // edit seeks nothing.
     float shown_beat = g_beat;
-    InputFiniteFloat("##currentBeat", &g_beat, 0.0f, 0.0f, "%.3f");
+    InputFiniteFloatOnEnd("##currentBeat", &g_beat, "%.3f");
     if (g_beat < 0.0f) g_beat = 0.0f;
     if (g_beat != shown_beat) SeekToBeat(g_beat);
     ImGui::PopItemWidth();
@@ -128,13 +170,10 @@ void ShowFieldRow(char* document_name) {
     ImGui::Text("Frame rate: %.1f FPS", ImGui::GetIO().Framerate);
 }
 
-// "Arrange windows" also puts the main window along the bottom quarter.
-void ArrangeMainWindow() {
-    if (g_arrange_windows) {
-        ImVec2 display = ImGui::GetIO().DisplaySize;
-        ImGui::SetWindowPos(ImVec2(0.0f, display.y * 3.0f / 4.0f), 0);
-        ImGui::SetWindowSize(ImVec2(display.x, display.y / 4.0f), 0);
-    }
+// The frame that carried out "Arrange windows" has the new layout saved in
+// "imgui.ini", as a window moved by hand would; the request lasts one frame.
+void FinishArranging() {
+    if (g_arrange_windows) ImGui::MarkIniSettingsDirty();
     g_arrange_windows = false;
 }
 
@@ -206,6 +245,8 @@ void ShowVideoExportStep() {
 }  // namespace
 
 bool ShowEditor(char* document_name, int shortcut_key) {
+    WindowLayout layout = ArrangedLayout(ImGui::GetIO().DisplaySize);
+    SetNextWindowPlace(layout.main);
     ImGui::Begin(kMainTitle, nullptr, 0);
     if (g_export_frame >= 0) {
         ShowVideoExportStep();
@@ -214,8 +255,8 @@ bool ShowEditor(char* document_name, int shortcut_key) {
     }
     ShowFieldRow(document_name);
     RunDueShaderRelink();  // also while the Shader Editor is closed
-    ShowToolWindows();
-    ArrangeMainWindow();
+    ShowToolWindows(layout);
+    FinishArranging();
     ShowTimeline();
     HandleShortcut(shortcut_key);
     ShowMainMenuBar();

@@ -1,18 +1,125 @@
 #include "Widgets.h"
 
 #include <imgui.h>
+#include <imgui_internal.h>
 
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <cstdint>
+#include <string>
 
-bool InputFiniteFloat(const char* label, float* value, float step, float step_fast, const char* format) {
-    float edited = *value;
-    ImGui::InputFloat(label, &edited, step, step_fast, format, 0);
-    if (!std::isfinite(edited) || edited == *value) return false;
-    *value = edited;
+#include "Playback.h"
+
+namespace {
+
+/* === The edit of one field, kept in its window's state storage ============ */
+
+// An edit lives in Dear ImGui's per-window storage, as its tree nodes keep
+// their open state, under keys derived from the field's ID; it dies with the
+// context.
+enum EditPart { kBefore, kGeneration, kText, kPending };
+
+ImGuiID EditKey(ImGuiID field, EditPart part) {
+    int number = part;
+    return ImHashData(&number, sizeof number, field);
+}
+
+// What the field's text said when last seen.
+enum TypedText {
+    kNoText,        // nothing typed in this edit: a drag, a step button
+    kFiniteNumber,  // a finite number other than the text editing began with
+    kNotANumber,    // no number, or one that is not finite
+    kAsBegun,       // the text editing began with
+};
+
+// Reads the text of the field's text box as Dear ImGui reads a number from
+// it (its "+", "*" and "/" act on the text editing began with).
+TypedText ReadTypedText(ImGuiID field) {
+    ImGuiInputTextState* state = ImGui::GetInputTextState(field);
+    if (state == nullptr) return kNoText;
+    std::string text;
+    for (int i = 0; i < state->CurLenW && i < state->TextW.Size; ++i) {
+        ImWchar c = state->TextW[i];
+        text += c < 0x80 ? static_cast<char>(c) : '?';  // a number field takes ASCII only
+    }
+    const char* initial = state->InitialTextA.Size > 0 ? state->InitialTextA.Data : "";
+    if (text == initial) return kAsBegun;
+    float number = NAN;  // stays so when the text holds no number
+    ImGui::DataTypeApplyOpFromText(text.c_str(), initial, ImGuiDataType_Float, &number, nullptr);
+    return std::isfinite(number) ? kFiniteNumber : kNotANumber;
+}
+
+// Called right after the widget, with value_at_call the value before the
+// widget ran and typed whether the widget's text box belongs to this edit.
+// Remembers the value when editing begins and follows the typed text; when
+// editing ends on a text that is not a finite number, or on the text it
+// began with, puts the remembered value back. True when it did.
+bool FollowEdit(float* value, float value_at_call, bool typed) {
+    ImGuiStorage* storage = ImGui::GetStateStorage();
+    ImGuiID field = ImGui::GetItemID();
+    if (ImGui::IsItemActivated()) {
+        storage->SetFloat(EditKey(field, kBefore), value_at_call);
+        storage->SetInt(EditKey(field, kGeneration), static_cast<int>(g_document_generation));
+        storage->SetInt(EditKey(field, kText), kNoText);
+    }
+    bool ended = ImGui::IsItemDeactivated();
+    // When another text box has taken Dear ImGui's one text state by the
+    // time the end shows here, the text seen last frame stands.
+    if (typed && (ImGui::IsItemActive() || ended)) {
+        TypedText text = ReadTypedText(field);
+        if (text != kNoText) storage->SetInt(EditKey(field, kText), text);
+    }
+    if (!ended) return false;
+    int text = storage->GetInt(EditKey(field, kText), kNoText);
+    storage->SetInt(EditKey(field, kText), kNoText);
+    if (text != kNotANumber && text != kAsBegun) return false;
+    // A load while the field was edited: the value before belongs to a
+    // document that is gone.
+    if (static_cast<uint32_t>(storage->GetInt(EditKey(field, kGeneration), 0)) != g_document_generation) return false;
+    float before = storage->GetFloat(EditKey(field, kBefore), *value);
+    if (before == *value) return false;
+    *value = before;
     return true;
 }
+
+}  // namespace
+
+/* === Number fields ======================================================== */
+
+bool InputFiniteFloat(const char* label, float* value, float step, float step_fast, const char* format) {
+    float at_call = *value;
+    float edited = *value;
+    ImGui::InputFloat(label, &edited, step, step_fast, format, 0);
+    bool changed = std::isfinite(edited) && edited != *value;
+    if (changed) *value = edited;
+    // With step buttons the last item is the group, which stands for
+    // whichever of its items is active: the text box or a button.
+    if (FollowEdit(value, at_call, true)) changed = true;
+    return changed;
+}
+
+bool InputFiniteFloatOnEnd(const char* label, float* value, const char* format) {
+    ImGuiStorage* storage = ImGui::GetStateStorage();
+    ImGuiID field = ImGui::GetID(label);
+    // The typed value waits in the storage while the field is (or was, last
+    // frame) being edited; a field left while hidden starts afresh.
+    ImGuiContext& g = *GImGui;
+    bool editing = g.ActiveId == field || g.ActiveIdPreviousFrame == field;
+    float typed = editing ? storage->GetFloat(EditKey(field, kPending), *value) : *value;
+    InputFiniteFloat(label, &typed, 0.0f, 0.0f, format);
+    if (ImGui::IsItemActive()) {
+        storage->SetFloat(EditKey(field, kPending), typed);
+        return false;
+    }
+    // A refused or unchanged edit has put back the value from its start.
+    if (!ImGui::IsItemDeactivated() || typed == storage->GetFloat(EditKey(field, kBefore), typed)) return false;
+    if (typed == *value) return false;
+    *value = typed;
+    return true;
+}
+
+/* === Sliders ============================================================== */
 
 float SliderBound(float bound) {
     if (std::isnan(bound)) return 0.0f;
@@ -20,5 +127,14 @@ float SliderBound(float bound) {
 }
 
 bool SliderFloatChecked(const char* label, float* value, float min, float max, const char* format) {
-    return ImGui::SliderFloat(label, value, SliderBound(min), SliderBound(max), format, 0);
+    float at_call = *value;
+    float edited = *value;
+    ImGui::SliderFloat(label, &edited, SliderBound(min), SliderBound(max), format, 0);
+    bool changed = std::isfinite(edited) && edited != *value;
+    if (changed) *value = edited;
+    // Ctrl+click (or Enter) turns the slider into a text box of the same ID;
+    // its text state stays behind afterwards, and counts only while it is on.
+    bool typed = GImGui->TempInputId != 0 && GImGui->TempInputId == ImGui::GetItemID();
+    if (FollowEdit(value, at_call, typed)) changed = true;
+    return changed;
 }

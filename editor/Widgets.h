@@ -1,14 +1,30 @@
 // Dear ImGui widgets with the checks the editor's values need. Debian's
 // Dear ImGui keeps its assertions, so slider bounds it rejects would stop
 // the program; and a number field must not leave a value that is not a number.
+//
+// Dear ImGui applies a typed number as it is typed, one key at a time, so a
+// text on its way to a number the field refuses ("1e3" on the way to
+// "1e39") would otherwise stay behind. Every field and slider below
+// remembers its value when editing begins, and when editing ends on a typed
+// text that is not a finite number, or on the very text it began with
+// (Escape), it puts that value back (unless the document was replaced
+// meanwhile). Dragging a slider or pressing a step button is no typed text.
 #pragma once
 
 // InputFloat (flags 0) on a copy of *value: a result that is not finite
-// (typing "1e39" into a float) leaves *value as it was. True when *value changed.
+// (typing "1e39" into a float) leaves *value as it was, and the end of the
+// edit puts back the value from before it. True when *value changed.
 bool InputFiniteFloat(const char* label, float* value, float step, float step_fast, const char* format);
+// The same field without step buttons, whose typed value is taken only when
+// editing ends: *value is left alone while the user types (it may change
+// under the field, as the playing beat does), and changes in the frame in
+// which editing ends on a finite number other than the value editing began
+// with. True then.
+bool InputFiniteFloatOnEnd(const char* label, float* value, const char* format);
 // SliderFloat (flags 0) with its bounds brought into what Dear ImGui accepts:
 // finite and within +-FLT_MAX/2. The stored bounds are not touched; the value
-// is changed only by the user's drag.
+// is changed only by the user's drag or by a typed (Ctrl+click) value, which
+// may lie beyond the bounds but must be finite. True when *value changed.
 bool SliderFloatChecked(const char* label, float* value, float min, float max, const char* format);
 // The bound as a slider may take it: NaN gives 0, the rest is clamped into
 // +-FLT_MAX/2.

@@ -1,10 +1,12 @@
 // The real program with the editor: Ctrl+T shows it over the running demo,
 // which is then drawn only inside the Viewport; Ctrl+S writes the JSON
-// document; Ctrl+Q quits with status 0.
+// document; Ctrl+Q quits with status 0 and leaves the window places in
+// "imgui.ini".
 #include <gtest/gtest.h>
 
 #include <SDL.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -92,4 +94,37 @@ TEST(EditorEndToEnd, CtrlTShowsTheEditorWithTheDemoOnlyInTheViewportCtrlSSavesCt
     testproc::Exit exit = velmara.Wait(30);
     EXPECT_TRUE(exit.exited) << velmara.Stderr();
     EXPECT_EQ(exit.status, 0) << velmara.Stderr();
+}
+
+TEST(EditorEndToEnd, AFirstStartLaysTheWindowsOutAndAQuickCtrlQKeepsThemInImguiIni) {
+    testutil::TempDir dir;  // no "imgui.ini", no document
+    testproc::Options options;
+    options.working_directory = dir.Path();
+    options.environment = testproc::ProgramEnvironmentWithoutLeakChecks();
+    testproc::ChildProcess velmara(VELMARA_EXE, options);
+    ASSERT_TRUE(velmara.Started());
+    ASSERT_TRUE(velmara.WaitForStdout("Renderer: ", kStartSeconds)) << velmara.Stderr();
+    unsigned long window = testproc::FindWindow(velmara.Pid(), kTitle, kStartSeconds);
+    ASSERT_NE(window, 0ul);
+    ASSERT_TRUE(testproc::FocusWindow(window));
+
+    // Far sooner than Dear ImGui's own timer would write anything.
+    ASSERT_TRUE(testproc::SendChord("ctrl", "t"));
+    SDL_Delay(1500);
+    ASSERT_TRUE(testproc::SendChord("ctrl", "q"));
+    testproc::Exit exit = velmara.Wait(30);
+    EXPECT_TRUE(exit.exited) << velmara.Stderr();
+    EXPECT_EQ(exit.status, 0) << velmara.Stderr();
+
+    std::string ini = dir.Read("imgui.ini");
+    for (const char* title : {"Velmara :: 0.1", "Shader Editor", "Effect Manager"})
+        EXPECT_NE(ini.find(std::string("[Window][") + title + "]\n"), std::string::npos) << title << "\n" << ini;
+    // The Viewport in the top left corner, below the menu bar.
+    size_t viewport = ini.find("[Window][Viewport]\nPos=");
+    ASSERT_NE(viewport, std::string::npos) << ini;
+    int x = -1, y = -1;
+    EXPECT_EQ(std::sscanf(ini.c_str() + viewport, "[Window][Viewport]\nPos=%d,%d", &x, &y), 2);
+    EXPECT_EQ(x, 0);
+    EXPECT_GE(y, 16);
+    EXPECT_LT(y, 30);
 }

@@ -37,13 +37,15 @@ TEST_F(EditorTest, TheFrameReturnsWhetherTheViewportDrewAndTheViewMenuSwitchesWi
     EXPECT_FALSE(Frame());
     EXPECT_FALSE(Window("Viewport")->Active);
 
-    // Ctrl+E shows and hides the Event Manager, with its first-use size.
+    // Ctrl+E shows and hides the Event Manager, first made over the lower
+    // half of the Shader Editor's place.
     Frame(SDLK_e);
     EXPECT_TRUE(g_show_event_manager);
     Frame();
     ASSERT_NE(Window("Event Manager"), nullptr);
-    EXPECT_EQ(Window("Event Manager")->Size.x, 728.0f);
-    EXPECT_EQ(Window("Event Manager")->Size.y, 275.0f);
+    EXPECT_EQ(Window("Event Manager")->Pos.x, Window("Shader Editor")->Pos.x);
+    EXPECT_EQ(Window("Event Manager")->Size.x, Window("Shader Editor")->Size.x);
+    EXPECT_NEAR(Window("Event Manager")->Size.y, Window("Shader Editor")->Size.y / 2.0f, 1.0f);
     Frame(SDLK_e);
     EXPECT_FALSE(g_show_event_manager);
     Frame(SDLK_x);  // any other key does nothing
@@ -74,6 +76,77 @@ TEST_F(EditorTest, TheBeatFieldSeeksOnlyOnAnEditAndKeepsItsValueForANonNumber) {
     g_beat = -0.5f;
     Frame();
     EXPECT_EQ(g_beat, 0.0f);
+}
+
+TEST_F(EditorTest, NumberFieldsTypedOneKeyAtATimeKeepTheValueFromBeforeATextThatIsNoNumber) {
+    g_demo->paused = true;  // the clock leaves g_beat alone
+    g_demo->bpm = 120.0f;
+    g_demo->end_beat = 480.0f;
+    g_beat = 5.0f;
+    g_start_ticks = 12345;  // only a seek moves it while paused
+
+    // On the way to "1e39" the field holds "1e3", a number; the end puts
+    // back the value from before.
+    TypeKeysInto(Id(kMain, {"##BPM"}), "1e39");
+    EXPECT_EQ(g_demo->bpm, 120.0f);
+    TypeKeysInto(Id(kMain, {"##End beat"}), "1e39");
+    EXPECT_EQ(g_demo->end_beat, 480.0f);
+    TypeKeysInto(Id(kMain, {"##End beat"}), "-");  // no number at all
+    EXPECT_EQ(g_demo->end_beat, 480.0f);
+    TypeKeysInto(Id(kMain, {"##currentBeat"}), "1e39");
+    EXPECT_EQ(g_beat, 5.0f);
+    EXPECT_EQ(g_start_ticks, 12345u);  // and nothing was sought on the way
+
+    // Numbers typed so are taken; the step buttons still step.
+    TypeKeysInto(Id(kMain, {"##End beat"}), "64");
+    EXPECT_EQ(g_demo->end_beat, 64.0f);
+    Press(Id(kMain, {"##BPM", "+"}));
+    Frame();
+    EXPECT_EQ(g_demo->bpm, 121.0f);
+    TypeKeysInto(Id(kMain, {"##currentBeat"}), "32");
+    EXPECT_EQ(g_beat, 32.0f);
+    EXPECT_NE(g_start_ticks, 12345u);
+
+    // Going on to another field ends the edit too, also when that field
+    // comes first in the frame and takes the text state along.
+    TypeKeysInto(Id(kMain, {"##BPM"}), "1e39", false);
+    EXPECT_EQ(g_demo->bpm, 1000.0f);  // "1e3", as typed on the way
+    TypeKeysInto(Id(kMain, {"##End beat"}), "", false);
+    EXPECT_EQ(g_demo->bpm, 121.0f);
+
+    // A document loaded meanwhile keeps its own value.
+    g_demo->bpm = 140.0f;
+    SaveJSON();
+    g_demo->bpm = 120.0f;
+    TypeKeysInto(Id(kMain, {"##BPM"}), "1e39", false);
+    Frame(SDLK_l);
+    Key(SDL_SCANCODE_RETURN);
+    EXPECT_EQ(g_demo->bpm, 140.0f);
+
+    // Escape gives back the value itself, not the three decimals shown.
+    g_demo->bpm = 120.0001f;
+    TypeKeysInto(Id(kMain, {"##BPM"}), "7", false);
+    EXPECT_EQ(g_demo->bpm, 7.0f);
+    Key(SDL_SCANCODE_ESCAPE);
+    EXPECT_EQ(g_demo->bpm, 120.0001f);
+}
+
+TEST_F(EditorTest, ATypedBeatOffsetMustBeFiniteAndATypedVolumeIsClampedToItsRange) {
+    g_demo->beat_offset = 0.5f;
+    ImGuiID offset = Id(kMain, {"##Beat offset"});  // Enter on a slider types into it, as Ctrl+click does
+    TypeInto(offset, "1e39");
+    EXPECT_EQ(g_demo->beat_offset, 0.5f);
+    TypeKeysInto(offset, "1e39");
+    EXPECT_EQ(g_demo->beat_offset, 0.5f);
+    // Beyond the slider's range, but a number: a lead-in, kept.
+    TypeKeysInto(offset, "2.5");
+    EXPECT_EQ(g_demo->beat_offset, 2.5f);
+
+    ImGuiID volume = Id(kMain, {"##volume"});
+    TypeInto(volume, "2147483647");
+    EXPECT_EQ(g_volume, 128);
+    TypeInto(volume, "-5");
+    EXPECT_EQ(g_volume, 0);
 }
 
 TEST_F(EditorTest, PlayAndPauseByButtonAndBySpaceOnlyWhileTheMainWindowHasTheFocus) {
@@ -108,11 +181,26 @@ TEST_F(EditorTest, PlayAndPauseByButtonAndBySpaceOnlyWhileTheMainWindowHasTheFoc
     EXPECT_NEAR(g_camera_position[1], 0.1f, 1e-6f);
 }
 
-TEST_F(EditorTest, ArrangeWindowsLaysOutTheThreeWindowsAndTheMainWindowForOneFrame) {
+TEST_F(EditorTest, ArrangeWindowsLaysOutEveryWindowForOneFrameAndHasTheLayoutSaved) {
+    // Every window where the first frame made it; then all moved away.
+    g_show_texture_manager = g_show_event_manager = g_show_bpm_tap = true;
+    Frames(2);
+    const char* const titles[] = {kMain,           "Shader Editor", "Viewport", "Effect Manager",
+                                  "Texture Manager", "Event Manager", "BPM Tap"};
+    ImRect first_place[7];
+    for (int i = 0; i < 7; ++i) {
+        first_place[i] = Window(titles[i])->Rect();
+        ImGui::SetWindowPos(titles[i], ImVec2(300.0f + 10.0f * i, 300.0f));
+        ImGui::SetWindowSize(titles[i], ImVec2(200.0f, 100.0f));
+    }
+    Frame();
+    Context().SettingsDirtyTimer = 0.0f;  // nothing waits to be written
+
     PressMenuItem("View", "Arrange windows");
     EXPECT_TRUE(g_arrange_windows);  // carried out in the frame after the click
     Frame();
     EXPECT_FALSE(g_arrange_windows);
+    EXPECT_GT(Context().SettingsDirtyTimer, 0.0f);  // "imgui.ini" is written a few seconds on
     // Dear ImGui keeps window places and sizes in whole pixels.
     const float w = 1280.0f, h = 720.0f, v = std::floor(w * 9.0f / 16.0f / 3.0f);
     const float third = std::floor(w / 3.0f);
@@ -122,13 +210,52 @@ TEST_F(EditorTest, ArrangeWindowsLaysOutTheThreeWindowsAndTheMainWindowForOneFra
     EXPECT_VEC(Window("Viewport")->Size, ImVec2(third, v + 16.0f));
     EXPECT_VEC(Window("Effect Manager")->Pos, ImVec2(0.0f, v + 32.0f));
     EXPECT_VEC(Window("Effect Manager")->Size, ImVec2(third, (h * 3.0f / 4.0f - 16.0f) - (v + 16.0f)));
-    Frame();
     EXPECT_VEC(Window(kMain)->Pos, ImVec2(0.0f, h * 3.0f / 4.0f));
     EXPECT_VEC(Window(kMain)->Size, ImVec2(w, h / 4.0f));
+    // Arranged is where each window first appeared (once Dear ImGui has
+    // brought the title bars out from under the menu bar, as it does).
+    Frame();
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_VEC(Window(titles[i])->Pos, first_place[i].Min);
+        EXPECT_VEC(Window(titles[i])->Size, first_place[i].GetSize());
+    }
     // Moved away, the windows stay where they are put: the layout was one frame's.
     ImGui::SetWindowPos("Viewport", ImVec2(300.0f, 300.0f));
     Frames(2);
     EXPECT_VEC(Window("Viewport")->Pos, ImVec2(300.0f, 300.0f));
+}
+
+TEST_F(EditorTest, WithoutSavedPlacesEveryWindowFirstAppearsInItsOwnPlaceAndNoneOverTheViewport) {
+    // A window first opened a while after the start lands in its place too.
+    Frames(3);
+    g_show_texture_manager = g_show_event_manager = g_show_bpm_tap = true;
+    Frames(2);
+    const char* const titles[] = {kMain,           "Shader Editor", "Viewport", "Effect Manager",
+                                  "Texture Manager", "Event Manager", "BPM Tap"};
+    for (int i = 0; i < 7; ++i) {
+        for (int j = i + 1; j < 7; ++j) {
+            ImRect a = Window(titles[i])->Rect(), b = Window(titles[j])->Rect();
+            EXPECT_FALSE(a.Min.x == b.Min.x && a.Min.y == b.Min.y && a.Max.x == b.Max.x && a.Max.y == b.Max.y)
+                << titles[i] << " and " << titles[j] << " lie one over the other";
+        }
+    }
+    ImRect viewport = Window("Viewport")->Rect();
+    EXPECT_GT(viewport.GetWidth(), 400.0f);  // a third of the display, not a few pixels
+    for (const char* title : {"Texture Manager", "Event Manager", "BPM Tap"})
+        EXPECT_FALSE(Window(title)->Rect().Overlaps(viewport)) << title;
+    // The BPM Tap's title reads whole beside its collapse arrow and close box.
+    ImGuiWindow* tap = Window("BPM Tap");
+    EXPECT_GE(tap->Size.x, ImGui::CalcTextSize("BPM Tap").x + 2.0f * ImGui::GetFrameHeight());
+    EXPECT_GE(tap->Size.y, tap->ContentSize.y + tap->TitleBarHeight() + 2.0f * ImGui::GetStyle().WindowPadding.y);
+}
+
+TEST_F(EditorTest, ASavedPlaceWinsOverTheFirstUsePlace) {
+    const char* saved = "[Window][Event Manager]\nPos=500,300\nSize=400,200\nCollapsed=0\n";
+    ImGui::LoadIniSettingsFromMemory(saved);
+    Frame(SDLK_e);
+    Frame();
+    EXPECT_VEC(Window("Event Manager")->Pos, ImVec2(500.0f, 300.0f));
+    EXPECT_VEC(Window("Event Manager")->Size, ImVec2(400.0f, 200.0f));
 }
 
 TEST_F(EditorTest, TheStatusMessageLastsTwoSecondsAndTheTapShowsTheMeanTempo) {

@@ -194,13 +194,27 @@ void EditorTest::PressMenuItem(const char* menu, const char* item) {
     Press(Id("##Menu_00", {item}));
 }
 
-void EditorTest::TypeInto(ImGuiID id, const std::string& text) {
+void EditorTest::TypeInto(ImGuiID id, const std::string& text) { TypeText(id, text, false, true); }
+
+void EditorTest::TypeKeysInto(ImGuiID id, const std::string& text, bool enter) {
+    TypeText(id, text, true, enter);
+}
+
+void EditorTest::TypeText(ImGuiID id, const std::string& text, bool key_per_frame, bool enter) {
     ImGui::SetCurrentContext(imgui->Context());
     ImGui::ActivateItem(id);
     Context().NavNextActivateFlags = ImGuiActivateFlags_PreferInput;
     Frame();
-    IO().AddInputCharactersUTF8(text.c_str());
-    Frame();
+    if (key_per_frame) {
+        for (char c : text) {
+            IO().AddInputCharacter(static_cast<unsigned char>(c));
+            Frame();
+        }
+    } else {
+        IO().AddInputCharactersUTF8(text.c_str());
+        Frame();
+    }
+    if (!enter) return;
     Frame();  // a person's Enter comes a frame or more after the last character
     IO().KeysDown[SDL_SCANCODE_RETURN] = true;
     Frame();

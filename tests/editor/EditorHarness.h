@@ -80,6 +80,9 @@ protected:
     // Types text into an input field (replacing what it holds) and presses
     // Enter, over five frames.
     void TypeInto(ImGuiID id, const std::string& text);
+    // The same, one character per frame, as a person types; without enter
+    // the field is left being edited.
+    void TypeKeysInto(ImGuiID id, const std::string& text, bool enter = true);
     // Edits a text field as a person does: activates it as a click would,
     // presses key (with Ctrl when ctrl is set; Ctrl+A selects all, End
     // goes to the end), types text and presses Enter, over seven frames.
@@ -107,6 +110,9 @@ protected:
     std::unique_ptr<testutil::TempDir> dir;
     std::unique_ptr<testutil::ScopedWorkingDirectory> in_dir;
     Demo* saved_demo = nullptr;
+
+private:
+    void TypeText(ImGuiID id, const std::string& text, bool key_per_frame, bool enter);
 };
 
 }  // namespace edtest
