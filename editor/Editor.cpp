@@ -48,11 +48,12 @@ struct WindowLayout {
 // for the main menu bar. The Viewport takes the top left corner (a 16:9
 // picture a third of the screen wide, under its title bar), the Effect
 // Manager the rest of the left third, the Shader Editor the right two
-// thirds, the main window the bottom quarter. The Texture Manager and the
-// Event Manager lie over the Shader Editor (its upper right and its lower
-// half) and the small BPM Tap over the Effect Manager's lower right corner,
-// next to the main window's "BPM:": each may hide another window, never the
-// Viewport. All in 32-bit floats in this order of operations.
+// thirds, the main window the bottom quarter. Over the Shader Editor lie
+// the Texture Manager (the right half of its upper half, so its title and
+// menus stay in view) and the Event Manager (its lower half); over the
+// Effect Manager's lower right corner, next to the main window's "BPM:",
+// the small BPM Tap. These may hide another window, never the Viewport.
+// All in 32-bit floats in this order of operations.
 WindowLayout ArrangedLayout(ImVec2 display) {
     float w = display.x;
     float h = display.y;
@@ -63,13 +64,16 @@ WindowLayout ArrangedLayout(ImVec2 display) {
     layout.shader_editor = {ImVec2(w / 3.0f, 16.0f), ImVec2(w * 2.0f / 3.0f, upper)};
     layout.viewport = {ImVec2(0.0f, 16.0f), ImVec2(w / 3.0f, v + 16.0f)};
     layout.effect_manager = {ImVec2(0.0f, v + 16.0f + 16.0f), ImVec2(w / 3.0f, upper - (v + 16.0f))};
-    layout.texture_manager = {ImVec2(w * 2.0f / 3.0f, 16.0f), ImVec2(w / 3.0f, upper / 2.0f)};
+    layout.texture_manager = {ImVec2(w / 2.0f, 16.0f), ImVec2(w / 2.0f, upper / 2.0f)};
     layout.event_manager = {ImVec2(w / 3.0f, 16.0f + upper / 2.0f), ImVec2(w * 2.0f / 3.0f, upper / 2.0f)};
     // Room for the title with the collapse arrow and the close box, the
-    // "Tap" button and the tempo; below the Viewport even on a small display.
+    // "Tap" button and the tempo. Below the Viewport even on a small
+    // display, where Dear ImGui may have moved the Viewport down by a few
+    // pixels to bring its title bar out from under the menu bar.
     float frame = ImGui::GetFrameHeight();
     ImVec2 tap(frame * 8.0f, frame * 4.0f);
-    layout.bpm_tap = {ImVec2(std::max(w / 3.0f - tap.x, 0.0f), std::max(h * 3.0f / 4.0f - tap.y, v + 32.0f)), tap};
+    float below_viewport = v + 32.0f + frame;
+    layout.bpm_tap = {ImVec2(std::max(w / 3.0f - tap.x, 0.0f), std::max(h * 3.0f / 4.0f - tap.y, below_viewport)), tap};
     return layout;
 }
 

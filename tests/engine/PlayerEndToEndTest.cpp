@@ -153,6 +153,8 @@ TEST_F(PlayerEndToEnd, AnExportedExecutableIsAPlayerThatIgnoresCtrlT) {
     ASSERT_FALSE(seen.empty());
     EXPECT_EQ(seen.back(), Shown::Green);
     EXPECT_EQ(seen.front(), Shown::Red);
+    // A player never shows the editor, and leaves no window layout behind.
+    EXPECT_NE(stat(elsewhere.File("imgui.ini").c_str(), &info), 0);
 }
 
 }  // namespace
