@@ -20,6 +20,7 @@
 #include "Music.h"
 #include "Platform.h"
 #include "Playback.h"
+#include "ShaderEditor.h"
 #include "Startup.h"
 
 /* === Start-up ============================================================ */
@@ -89,6 +90,7 @@ static void RunMainLoop() {
             drawn = ShowEditor(g_document_name, state.shortcut_key);
         } else {
             ImGui::SetMouseCursor(ImGuiMouseCursor_None);  // the cursor hides while the demo plays
+            RunDueShaderRelink();  // typing that rested just before Ctrl+T still reaches the picture
         }
         ImGui::Render();
 
