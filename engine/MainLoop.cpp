@@ -1,5 +1,7 @@
 #include "MainLoop.h"
 
+#include <algorithm>
+
 #include "Demo.h"
 #include "Event.h"
 #include "Playback.h"
@@ -18,6 +20,11 @@ bool ApplyLoopRule() {
     if (!g_loop_event || !(g_beat >= g_loop_event->end_beat)) return false;
     // A span that ends at or before its start would seek every frame: no loop.
     if (!(g_loop_event->end_beat > g_loop_event->start_beat)) return false;
+    // So would one that ends before the first beat a seek can reach: a seek
+    // before music time 0 lands on minus the beat offset, and the editor's
+    // Beat field raises a negative beat to 0.
+    float beat_offset = g_demo ? g_demo->beat_offset : 0.0f;
+    if (!(g_loop_event->end_beat > std::max(0.0f, -beat_offset))) return false;
     SeekToBeat(g_loop_event->start_beat);
     return true;
 }

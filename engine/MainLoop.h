@@ -22,7 +22,8 @@ bool EndRuleQuits(float beat, float end_beat, bool editor_shown);
 void AdvanceBeatClock(uint32_t now_ticks);
 // Loop rule: once g_beat has reached the looped event's end beat, seeks to
 // its start beat. True when it sought. An event whose end is not after its
-// start does not loop.
+// start, or not after both beat 0 and minus the beat offset (where a seek
+// before music time 0 lands), does not loop.
 bool ApplyLoopRule();
 // Acts on one SDL event of the pass: the window's close request quits;
 // keys act on release: Escape quits while the editor is hidden; with either
