@@ -92,7 +92,7 @@ TEST_F(EditorTest, SavesAndLoadsKeepTheDocumentWhenTheyFailAndSayWhy) {
     // document plays from its start.
     g_loop_event = g_demo->events[0];
     g_camera_position[0] = 3.0f;
-    g_volume = 17;
+    __atomic_store_n(&g_volume, 17, __ATOMIC_RELAXED);
     Press(Id(kMain, {"Pause"}));
     ASSERT_TRUE(g_demo->paused);
     uint32_t generation = g_document_generation;
@@ -106,7 +106,7 @@ TEST_F(EditorTest, SavesAndLoadsKeepTheDocumentWhenTheyFailAndSayWhy) {
     EXPECT_EQ(Mix_PlayingMusic(), 1);  // the loaded music plays, not paused
     EXPECT_EQ(Mix_PausedMusic(), 0);
     EXPECT_EQ(g_camera_position[0], 3.0f);
-    EXPECT_EQ(g_volume, 17);
+    EXPECT_EQ(__atomic_load_n(&g_volume, __ATOMIC_RELAXED), 17);
     ASSERT_EQ(g_demo->events.size(), 1u);
     EXPECT_EQ(g_demo->events[0]->name, "red");
     Frame(SDLK_l);

@@ -121,7 +121,7 @@ void EditorTest::SetUp() {
     g_demo = new Demo();
     g_beat = 0.0f;
     g_loop_event = nullptr;
-    g_volume = 128;
+    __atomic_store_n(&g_volume, 128, __ATOMIC_RELAXED);
     g_quit = false;
     for (int i = 0; i < 3; ++i) g_camera_position[i] = g_camera_rotation[i] = 0.0f;
     std::snprintf(g_document_name, sizeof g_document_name, "%s", "untitled.demo");

@@ -182,10 +182,10 @@ TEST_F(MusicAnalysisTest, AShortBlockSpreadsOverTheRowAndLeavesOtherPixelsAsThey
 
 TEST_F(MusicAnalysisTest, TheCallbackFeedsTheProcesssAnalysisAndScalesByTheGlobalVolume) {
     std::vector<int16_t> block = Block(kFrames, [](int) { return 1001; });
-    int32_t volume = g_volume;
-    g_volume = 64;
+    int32_t volume = __atomic_load_n(&g_volume, __ATOMIC_RELAXED);
+    __atomic_store_n(&g_volume, 64, __ATOMIC_RELAXED);
     AudioPostMixCallback(-2, block.data(), static_cast<int>(block.size() * 2), nullptr);
-    g_volume = volume;
+    __atomic_store_n(&g_volume, volume, __ATOMIC_RELAXED);
     EXPECT_EQ(block[0], 500);
     EXPECT_EQ(block.back(), 500);
     // The process's own analysis, which the renderer reads.

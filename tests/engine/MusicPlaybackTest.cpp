@@ -50,13 +50,13 @@ protected:
     void SetUp() override {
         GLTest::SetUp();
         ASSERT_TRUE(audio_open_) << Mix_GetError();
-        g_volume = 128;
+        __atomic_store_n(&g_volume, 128, __ATOMIC_RELAXED);
     }
 
     void TearDown() override {
         Demo silent;
         silent.PlayMusic();  // stops whatever a test left playing
-        g_volume = 128;
+        __atomic_store_n(&g_volume, 128, __ATOMIC_RELAXED);
     }
 
     static std::unique_ptr<Demo> DemoWithMusic(const std::string& bytes) {
@@ -120,7 +120,7 @@ TEST_F(MusicPlaybackTest, TheCallbackRunsOncePerBlockHoweverOftenMusicStarts) {
     std::unique_ptr<Demo> second = DemoWithMusic(samples::MakeWav(4800, 10000));
     second->PlayMusic();
     first->PlayMusic();
-    g_volume = 64;
+    __atomic_store_n(&g_volume, 64, __ATOMIC_RELAXED);
     int blocks = g_probe_blocks;
     EXPECT_TRUE(WaitFor([&] { return g_probe_blocks > blocks + 3; }));
     Mix_UnregisterEffect(MIX_CHANNEL_POST, Probe);
@@ -172,7 +172,7 @@ TEST_F(MusicPlaybackTest, ImportingMusicReplacesTheBytesStartsThemAndRestartsThe
     EXPECT_TRUE(WaitFor([] { return GetSoundLevel() == 7000; })) << GetSoundLevel();
     // Imported several times, the volume still applies once.
     ASSERT_TRUE(demo->ImportMusic(dir.File("music.mp3").c_str()));
-    g_volume = 64;
+    __atomic_store_n(&g_volume, 64, __ATOMIC_RELAXED);
     EXPECT_TRUE(WaitFor([] { return GetSoundLevel() == 3500; })) << GetSoundLevel();
 }
 
