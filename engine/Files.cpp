@@ -44,26 +44,44 @@ static void SetWriteError(std::string* error) {
     if (error) *error = errno != 0 ? std::strerror(errno) : "the file could not be written";
 }
 
+// How many names beside the target a save tries for its temporary file
+// before it gives up: a name can be taken by a file a crashed save left, or
+// by anything someone put there.
+static constexpr int kTemporaryNameTries = 100;
+
+// The n-th name tried for the temporary file of a save of target.
+static std::string TemporaryName(const std::string& target, int n) {
+    std::string name = target + ".velmara-tmp";
+    return n == 0 ? name : name + std::to_string(n);
+}
+
 bool WriteWholeFile(const char* path, const void* data, uint64_t length, std::string* error) {
     if (!path || (!data && length > 0)) {
         if (error) *error = "nothing to write";
         return false;
     }
-    errno = 0;
     // Write beside the target, then rename over it: the old file stays
-    // whole until the new one is complete. A link is saved through, and the
-    // new file takes the old one's permission bits.
+    // whole until the new one is complete. A link is saved through. The new
+    // file is made here, never opened where something stands, and has the old
+    // file's permission bits from the start, so a private file is never
+    // readable by others while it is written.
     std::string target = SaveTarget(path);
-    std::string temporary = target + ".velmara-tmp";
-    FILE* file = OpenFile(temporary, "wb");
+    std::string temporary;
+    FILE* file = nullptr;
+    for (int n = 0; n < kTemporaryNameTries && file == nullptr; ++n) {
+        temporary = TemporaryName(target, n);
+        errno = 0;
+        file = CreateNewFile(temporary, target);
+        if (file == nullptr && errno != EEXIST) break;  // another name would fail the same way
+    }
     if (!file) {
         SetWriteError(error);
         return false;
     }
+    errno = 0;
     bool ok = length == 0 || std::fwrite(data, 1, static_cast<size_t>(length), file) == length;
     ok = (std::fflush(file) == 0) && ok;
     ok = (std::fclose(file) == 0) && ok;
-    if (ok) CopyPermissions(target, temporary);  // a new file keeps the default bits
     if (ok) ok = RenameReplacing(temporary, target);
     if (!ok) {
         SetWriteError(error);

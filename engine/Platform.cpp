@@ -6,12 +6,17 @@
 
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
 #include <windows.h>
 #else
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
+#include <cerrno>
 #ifdef __APPLE__
 #include <mach-o/dyld.h>
 #endif
@@ -83,16 +88,36 @@ std::string SaveTarget(const std::string& path) {
 #endif
 }
 
-bool CopyPermissions(const std::string& from, const std::string& to) {
+FILE* CreateNewFile(const std::string& path, const std::string& like) {
 #ifdef _WIN32
-    (void)from;
-    (void)to;
-    return true;
+    (void)like;  // Windows files carry no permission bits of this kind
+    int fd = _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+    if (fd < 0) return nullptr;
+    FILE* file = _fdopen(fd, "wb");
 #else
     struct stat info;
-    if (stat(from.c_str(), &info) != 0) return false;
-    return chmod(to.c_str(), info.st_mode & 07777) == 0;
+    bool has_model = stat(like.c_str(), &info) == 0;
+    mode_t mode = has_model ? (info.st_mode & 07777) : 0666;
+    // O_EXCL refuses any name that is taken, and a link standing at the
+    // name is not followed. The umask can only take bits away here.
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd < 0) return nullptr;
+    // Bits the umask took (a group-writable file, say) come back, so the
+    // file keeps like's mode exactly; none of them is more than like allows.
+    if (has_model) fchmod(fd, mode);
+    FILE* file = fdopen(fd, "wb");
 #endif
+    if (file == nullptr) {
+        int reason = errno;
+#ifdef _WIN32
+        _close(fd);
+#else
+        close(fd);
+#endif
+        std::remove(path.c_str());
+        errno = reason;
+    }
+    return file;
 }
 
 bool RenameReplacing(const std::string& from, const std::string& to) {

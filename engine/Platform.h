@@ -1,6 +1,7 @@
 // Everything that differs between operating systems: the executable's own
-// path, turning document paths into native ones, replacing a file by
-// another, and the execute bit. The rest of the program has no #ifdef.
+// path, turning document paths into native ones, making a new file with
+// given permission bits, replacing a file by another, and the execute bit.
+// The rest of the program has no #ifdef.
 #pragma once
 
 #include <cstdio>
@@ -19,9 +20,14 @@ FILE* OpenFile(const std::string& path, const char* mode);
 // that file does not exist yet), so that a save through a link writes the
 // linked file and keeps the link. A chain that loops gives path itself.
 std::string SaveTarget(const std::string& path);
-// Gives the file to the permission bits of the file from (both native
-// paths); false when from does not exist or to's mode cannot be changed.
-bool CopyPermissions(const std::string& from, const std::string& to);
+// Creates path (a native path) as a new file, open for writing. The name
+// must be free: anything standing there (a file, a directory, a symbolic
+// link, which is not followed) refuses it with errno EEXIST. From the moment
+// it exists the file has the permission bits of the file like (a native
+// path, links followed), or a new file's default bits when like does not
+// exist, so it is never open to more people than like is. Null on failure,
+// with errno set.
+FILE* CreateNewFile(const std::string& path, const std::string& like);
 // Renames from over to (both document paths), replacing an existing file in
 // one step; false (and nothing replaced) on failure.
 bool RenameReplacing(const std::string& from, const std::string& to);

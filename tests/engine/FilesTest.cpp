@@ -1,12 +1,16 @@
 // Whole-file reads and writes, the package String, and the platform layer.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
+#include <cstdarg>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "Files.h"
 #include "Platform.h"
@@ -65,6 +69,40 @@ TEST(ReadWholeFile, OpensStoredBackslashNamesWithSlashes) {
 }
 
 /* === WriteWholeFile ====================================================== */
+
+// Every open() call of the engine goes through here in this test binary
+// (linked with --wrap=open): it records what each file created was like the
+// moment it came to be, before a byte was written to it.
+namespace {
+
+struct CreatedFile {
+    std::string path;
+    int flags;
+    mode_t mode;  // the file's permission bits right after open returned
+};
+std::vector<CreatedFile> g_created_files;
+
+}  // namespace
+
+extern "C" int __real_open(const char* path, int flags, ...);
+
+extern "C" int __wrap_open(const char* path, int flags, ...) {
+    mode_t mode = 0;
+    if (flags & O_CREAT) {
+        va_list arguments;
+        va_start(arguments, flags);
+        mode = static_cast<mode_t>(va_arg(arguments, int));
+        va_end(arguments);
+    }
+    int fd = __real_open(path, flags, mode);
+    struct stat info;
+    if (fd >= 0 && (flags & O_CREAT) && fstat(fd, &info) == 0) {
+        int reason = errno;
+        g_created_files.push_back({path, flags, static_cast<mode_t>(info.st_mode & 07777)});
+        errno = reason;
+    }
+    return fd;
+}
 
 TEST(WriteWholeFile, CreatesOrReplacesTheFileWithExactlyTheBytes) {
     TempDir dir;
@@ -131,6 +169,70 @@ TEST(WriteWholeFile, SavesThroughLinksAndKeepsThePermissionBits) {
     ASSERT_EQ(symlink("loop-a", dir.File("loop-b").c_str()), 0);
     EXPECT_TRUE(WriteWholeFile(dir.File("loop-a").c_str(), "x", 1));
     EXPECT_EQ(dir.Read("loop-a"), "x");
+}
+
+TEST(WriteWholeFile, APrivateFileIsNeverOpenToOthersWhileItIsWritten) {
+    TempDir dir;
+    ASSERT_TRUE(dir.Write("private.json", "old secret"));
+    ASSERT_EQ(chmod(dir.File("private.json").c_str(), 0600), 0);
+    mode_t umask_before = umask(0);  // no umask to hide a default 0644 or 0666
+    g_created_files.clear();
+    bool written = WriteWholeFile(dir.File("private.json").c_str(), "new secret", 10);
+    umask(umask_before);
+    ASSERT_TRUE(written);
+    ASSERT_EQ(g_created_files.size(), 1u);  // the temporary file, made exclusively
+    EXPECT_EQ(g_created_files[0].path, dir.File("private.json.velmara-tmp"));
+    EXPECT_EQ(g_created_files[0].flags & (O_CREAT | O_EXCL), O_CREAT | O_EXCL);
+    EXPECT_EQ(g_created_files[0].mode, 0600u) << std::oct << g_created_files[0].mode;
+    struct stat info;
+    ASSERT_EQ(stat(dir.File("private.json").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+    EXPECT_EQ(dir.Read("private.json"), "new secret");
+
+    // A group-writable file keeps that bit, which a umask would take away.
+    ASSERT_EQ(chmod(dir.File("private.json").c_str(), 0664), 0);
+    umask_before = umask(022);
+    written = WriteWholeFile(dir.File("private.json").c_str(), "shared", 6);
+    umask(umask_before);
+    ASSERT_TRUE(written);
+    ASSERT_EQ(stat(dir.File("private.json").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0664u);
+}
+
+TEST(WriteWholeFile, ALinkPlantedAtTheTemporaryNameIsNotFollowed) {
+    TempDir dir;
+    ASSERT_TRUE(dir.Write("doc.json", "old"));
+    ASSERT_TRUE(dir.Write("victim", "untouched"));
+    ASSERT_EQ(symlink(dir.File("victim").c_str(), dir.File("doc.json.velmara-tmp").c_str()), 0);
+    ASSERT_EQ(symlink(dir.File("made-through-link").c_str(), dir.File("doc.json.velmara-tmp1").c_str()), 0);
+    EXPECT_TRUE(WriteWholeFile(dir.File("doc.json").c_str(), "new", 3));
+    EXPECT_EQ(dir.Read("doc.json"), "new");
+    EXPECT_EQ(dir.Read("victim"), "untouched");
+    EXPECT_FALSE(dir.Exists("made-through-link"));  // a dangling link is not followed either
+    struct stat info;
+    ASSERT_EQ(lstat(dir.File("doc.json.velmara-tmp").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));  // what stood there is left alone
+}
+
+TEST(WriteWholeFile, ATakenTemporaryNameMeansAnotherNameUpToABound) {
+    TempDir dir;
+    ASSERT_TRUE(dir.Write("doc.json", "old"));
+    // A file a crashed save left behind, and a directory.
+    ASSERT_TRUE(dir.Write("doc.json.velmara-tmp", "left by a crash"));
+    ASSERT_EQ(mkdir(dir.File("doc.json.velmara-tmp1").c_str(), 0755), 0);
+    EXPECT_TRUE(WriteWholeFile(dir.File("doc.json").c_str(), "new", 3));
+    EXPECT_EQ(dir.Read("doc.json"), "new");
+    EXPECT_EQ(dir.Read("doc.json.velmara-tmp"), "left by a crash");
+
+    // With every name taken the save gives up, says why and keeps the file.
+    for (int n = 2; n < 100; ++n) {
+        ASSERT_TRUE(dir.Write("doc.json.velmara-tmp" + std::to_string(n), "taken"));
+    }
+    std::string error;
+    EXPECT_FALSE(WriteWholeFile(dir.File("doc.json").c_str(), "newer", 5, &error));
+    EXPECT_EQ(error, std::strerror(EEXIST));
+    EXPECT_EQ(dir.Read("doc.json"), "new");
+    EXPECT_FALSE(dir.Exists("doc.json.velmara-tmp100"));
 }
 
 /* === Package Strings ===================================================== */
