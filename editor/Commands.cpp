@@ -82,7 +82,8 @@ void SaveJSON() {
 
 void ImportMusic() {
     const char* path = "music.mp3";
-    if (!g_demo->ImportMusic(path)) SetStatusMessage(std::string("Cannot import ") + path + ": the file cannot be read");
+    std::string error;
+    if (!g_demo->ImportMusic(path, &error)) SetStatusMessage(std::string("Cannot import ") + path + ": " + error);
 }
 
 void ExportExecutable() {
@@ -126,7 +127,10 @@ bool WriteVideoFrame(float* beat_out) {
     if (surface == nullptr) {
         error = "the picture cannot be read back";
     } else {
-        if (IMG_SavePNG(surface, path.c_str()) != 0) error = IMG_GetError();
+        if (IMG_SavePNG(surface, path.c_str()) != 0) {
+            // The program never makes the folder: say so when it is missing.
+            error = IsDirectory("render") ? IMG_GetError() : "there is no folder \"render\"";
+        }
         SDL_FreeSurface(surface);
     }
     if (error.empty()) return true;

@@ -19,7 +19,9 @@ void LoadJSON();
 void SaveBinary();
 // "Save JSON" (Ctrl+S): the JSON document to g_document_name + ".json".
 void SaveJSON();
-// "Import music.mp3": the file "music.mp3" becomes the document's music.
+// "Import music.mp3": the file "music.mp3" becomes the document's music. A
+// file that cannot be read, or that the audio library cannot decode, is
+// refused with the reason, and the old music stays.
 void ImportMusic();
 // "Export Executable": the running program with the document's package
 // appended, as "demo.exe"; silent when it works.

@@ -41,9 +41,10 @@ public:
     Effect* Render(float beat);
 
     void PlayMusic();                    // Music.cpp; starts paused when paused is set
-    // Reads path into music and starts it; false (nothing changed) when the
-    // file cannot be read.
-    bool ImportMusic(const char* path);
+    // Reads path into music and starts it; false (nothing changed, the reason
+    // in error when error is not null) when the file cannot be read or the
+    // audio library cannot decode it as music.
+    bool ImportMusic(const char* path, std::string* error = nullptr);
     void CreateSoundTexture();
 
     // Document operations for the editor: each removes the object from its

@@ -8,6 +8,7 @@
 
 #include <SDL.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -57,6 +58,11 @@ bool PackageBytes(const Demo& demo, std::string* bytes) {
     return ok;
 }
 
+// The reason of the last failed system call, or fallback when there is none.
+std::string SystemReason(const char* fallback) {
+    return errno != 0 ? std::strerror(errno) : fallback;
+}
+
 void AppendU32(std::string* bytes, uint32_t value) {
     for (int i = 0; i < 4; ++i) bytes->push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
 }
@@ -87,11 +93,8 @@ Demo* ReadPackage(FILE* file, uint64_t length, std::string* error) {
 Demo* LoadDemoJSON(const std::string& path, std::string* error, bool* with_errors) {
     if (with_errors) *with_errors = false;
     uint32_t size = 0;
-    char* text = ReadWholeFile(path.c_str(), &size);
-    if (text == nullptr) {
-        if (error) *error = "The file cannot be read.";
-        return nullptr;
-    }
+    char* text = ReadWholeFile(path.c_str(), &size, error);
+    if (text == nullptr) return nullptr;
     int64_t messages = 0;
     JSON value = JSON::FromText(std::string(text, size), &messages);
     if (with_errors) *with_errors = messages > 0;
@@ -137,15 +140,20 @@ std::string DescribeSharedName(const Demo& demo) {
 /* === Package ============================================================== */
 
 Demo* LoadDemoPackage(const std::string& path, std::string* error) {
+    errno = 0;
     FILE* file = OpenFile(path, "rb");
     if (file == nullptr) {
-        if (error) *error = "The file cannot be opened.";
+        if (error) *error = SystemReason("the file cannot be opened");
         return nullptr;
     }
-    long length = FileLength(file);
+    // A directory opens on POSIX but fails the first read, with the system's
+    // reason ("Is a directory").
+    errno = 0;
+    bool readable = std::fgetc(file) != EOF || !std::ferror(file);
+    long length = readable ? FileLength(file) : -1;
     Demo* demo = nullptr;
     if (length < 0 || std::fseek(file, 0, SEEK_SET) != 0) {
-        if (error) *error = "The file cannot be read.";
+        if (error) *error = SystemReason("the file cannot be read");
     } else {
         demo = ReadPackage(file, static_cast<uint64_t>(length), error);
     }

@@ -1,10 +1,11 @@
 // Loading and saving whole documents, the start-up choice of document and
 // the stand-alone player export. Every load either returns a complete new
 // Demo or fails and leaves the current document alone (g_loop_event
-// included); a load that fails was refused for a reason given in error, a
-// sentence without the file's name: a file that cannot be read, base64 that
-// does not decode, or a package that is truncated, counts more than it holds
-// or has bytes after its end.
+// included); a load that fails was refused for a reason given in error,
+// without the file's name: the system's reason for a file that cannot be
+// read ("No such file or directory", "Is a directory"), or a sentence on
+// base64 that does not decode or a package that is truncated, counts more
+// than it holds or has bytes after its end.
 // Saves replace their file only once the new content is written whole, and
 // a save that fails gives its reason in error and leaves the old file whole.
 #pragma once

@@ -8,40 +8,63 @@
 
 /* === Whole files ========================================================= */
 
-char* ReadWholeFile(const char* path, uint32_t* size) {
-    if (size) *size = 0;
-    if (!path) return nullptr;
-    FILE* file = OpenFile(path, "rb");
-    if (!file) return nullptr;
+// error := the reason of the last failed system call, or fallback when
+// the system gave none.
+static void SetSystemReason(std::string* error, const char* fallback) {
+    if (error) *error = errno != 0 ? std::strerror(errno) : fallback;
+}
 
-    char* buffer = nullptr;
-    long length = -1;
-    if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
-    // The length travels as 32 bits, and one byte more is allocated.
-    bool fits = length >= 0 && static_cast<unsigned long>(length) < 0xFFFFFFFFul;
-    if (fits && std::fseek(file, 0, SEEK_SET) == 0) {
-        buffer = static_cast<char*>(std::malloc(static_cast<size_t>(length) + 1));
+// Reads length bytes of file into a new buffer with a zero byte after them;
+// null (with the reason) when they cannot all be read.
+static char* ReadBytes(FILE* file, long length, std::string* error) {
+    char* buffer = static_cast<char*>(std::malloc(static_cast<size_t>(length) + 1));
+    if (!buffer) {
+        if (error) *error = std::strerror(ENOMEM);
+        return nullptr;
     }
-    if (buffer) {
-        size_t got = std::fread(buffer, 1, static_cast<size_t>(length), file);
-        // A directory opens on POSIX but fails to read: ferror catches it,
-        // also for a "file" whose length reads as 0.
-        if (got == static_cast<size_t>(length) && length == 0) std::fgetc(file);
-        if (got != static_cast<size_t>(length) || std::ferror(file)) {
-            std::free(buffer);
-            buffer = nullptr;
-        }
+    errno = 0;
+    size_t got = std::fread(buffer, 1, static_cast<size_t>(length), file);
+    if (got != static_cast<size_t>(length) || std::ferror(file)) {
+        SetSystemReason(error, "the file ended before all of it was read");
+        std::free(buffer);
+        return nullptr;
     }
-    std::fclose(file);
-    if (!buffer) return nullptr;
     buffer[length] = '\0';
-    if (size) *size = static_cast<uint32_t>(length);
     return buffer;
 }
 
-// The reason of the last failed system call, or a general one.
-static void SetWriteError(std::string* error) {
-    if (error) *error = errno != 0 ? std::strerror(errno) : "the file could not be written";
+char* ReadWholeFile(const char* path, uint32_t* size, std::string* error) {
+    if (size) *size = 0;
+    if (!path) {
+        if (error) *error = "no file named";
+        return nullptr;
+    }
+    errno = 0;
+    FILE* file = OpenFile(path, "rb");
+    if (!file) {
+        SetSystemReason(error, "the file cannot be opened");
+        return nullptr;
+    }
+    // A directory opens on POSIX, and may even claim a length, but fails the
+    // first read: that read gives the system's reason ("Is a directory").
+    errno = 0;
+    bool readable = std::fgetc(file) != EOF || !std::ferror(file);
+    long length = -1;
+    if (readable && std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
+    char* buffer = nullptr;
+    if (!readable || length < 0) {
+        SetSystemReason(error, "the file cannot be read");
+    } else if (static_cast<unsigned long>(length) >= 0xFFFFFFFFul) {
+        // The length travels as 32 bits, and one byte more is allocated.
+        if (error) *error = "the file is 4 GiB or larger";
+    } else if (std::fseek(file, 0, SEEK_SET) != 0) {
+        SetSystemReason(error, "the file cannot be read");
+    } else {
+        buffer = ReadBytes(file, length, error);
+    }
+    std::fclose(file);
+    if (buffer && size) *size = static_cast<uint32_t>(length);
+    return buffer;
 }
 
 // How many names beside the target a save tries for its temporary file
@@ -75,7 +98,7 @@ bool WriteWholeFile(const char* path, const void* data, uint64_t length, std::st
         if (file == nullptr && errno != EEXIST) break;  // another name would fail the same way
     }
     if (!file) {
-        SetWriteError(error);
+        SetSystemReason(error, "the file could not be written");
         return false;
     }
     errno = 0;
@@ -84,7 +107,7 @@ bool WriteWholeFile(const char* path, const void* data, uint64_t length, std::st
     ok = (std::fclose(file) == 0) && ok;
     if (ok) ok = RenameReplacing(temporary, target);
     if (!ok) {
-        SetWriteError(error);
+        SetSystemReason(error, "the file could not be written");
         RemoveFile(temporary);
     }
     return ok;

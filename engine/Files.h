@@ -8,13 +8,18 @@
 
 // The whole file followed by one zero byte (release with free), its length
 // stored through size; null and size 0 when the file cannot be opened or
-// read, or is 4 GiB or larger.
-char* ReadWholeFile(const char* path, uint32_t* size = nullptr);
+// read, or is 4 GiB or larger, with the reason in error when error is not
+// null: the system's ("No such file or directory", "Is a directory") where
+// it gives one.
+char* ReadWholeFile(const char* path, uint32_t* size = nullptr, std::string* error = nullptr);
 // Replaces the file with length bytes: written to a temporary file first,
 // then renamed, so a failure leaves the old file in place. A symbolic link is
 // written through (the link stays), and the new file keeps the old one's
-// permission bits. False on failure, with the system's reason in error
-// ("No such file or directory") when error is not null.
+// permission bits. The temporary file is made new beside the target, under
+// the first of a bounded number of names at which nothing stands (nothing
+// standing at a name is opened or followed), with those bits from the start.
+// False on failure, with the system's reason in error ("No such file or
+// directory") when error is not null.
 bool WriteWholeFile(const char* path, const void* data, uint64_t length, std::string* error = nullptr);
 // A u64 little-endian length, then the bytes. "" when the file ends early
 // (use ReadStringChecked to tell that apart from an empty String).

@@ -211,10 +211,39 @@ void Demo::PlayMusic() {
     if (previous != nullptr) Mix_FreeMusic(previous);
 }
 
-bool Demo::ImportMusic(const char* path) {
+// Whether the mixer can decode bytes as music; when it cannot, error says
+// so, with the mixer's own words, which name the last decoder it tried.
+static bool MixerDecodes(const void* bytes, uint32_t size, std::string* error) {
+    Mix_Music* probe = nullptr;
+    if (size > 0 && size <= static_cast<uint32_t>(INT_MAX)) {
+        SDL_RWops* stream = SDL_RWFromConstMem(bytes, static_cast<int>(size));
+        if (stream != nullptr) probe = Mix_LoadMUS_RW(stream, 1);
+    }
+    if (probe != nullptr) {
+        Mix_FreeMusic(probe);
+        return true;
+    }
+    if (error) {
+        const char* detail = Mix_GetError();
+        if (size == 0) {
+            *error = "the file is empty";
+        } else {
+            *error = "the file does not decode as music";
+            if (detail && *detail) *error += std::string(" (") + detail + ")";
+        }
+    }
+    return false;
+}
+
+bool Demo::ImportMusic(const char* path, std::string* error) {
     uint32_t size = 0;
-    char* bytes = ReadWholeFile(path, &size);
+    char* bytes = ReadWholeFile(path, &size, error);
     if (bytes == nullptr) return false;
+    // Music that does not decode would silently replace music that does.
+    if (!MixerDecodes(bytes, size, error)) {
+        std::free(bytes);
+        return false;
+    }
     ByteBuffer* previous = music;
     music = new ByteBuffer(bytes, size);
     std::free(bytes);

@@ -153,7 +153,7 @@ uint64_t ReadCount(FILE* file, uint64_t entry_bytes, const char* what) {
 std::string ReadText(FILE* file, const char* what) {
     uint64_t length = ReadU64(file, what);
     if (length > PackageReading::Remaining(file)) {
-        PackageReading::Fail(file, std::string("The package is shorter than its ") + what + ".");
+        PackageReading::Fail(file, std::string("The package is shorter than ") + what + " it holds.");
         return std::string();
     }
     std::string text(static_cast<size_t>(length), '\0');

@@ -159,6 +159,16 @@ std::vector<std::string> ListRegularFiles(const std::string& directory) {
     return names;
 }
 
+bool IsDirectory(const std::string& path) {
+#ifdef _WIN32
+    DWORD attributes = GetFileAttributesA(NativePath(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+#else
+    struct stat info;
+    return stat(NativePath(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+#endif
+}
+
 bool RemoveFile(const std::string& path) {
     return std::remove(NativePath(path).c_str()) == 0;
 }

@@ -36,6 +36,8 @@ bool RenameReplacing(const std::string& from, const std::string& to);
 // gives them; empty when it cannot be read. Directories, links that lead
 // nowhere or to a directory, and other kinds of entry are left out.
 std::vector<std::string> ListRegularFiles(const std::string& directory);
+// True when path (a document path) names a directory, links followed.
+bool IsDirectory(const std::string& path);
 // Removes a file; false when there was none or it could not be removed.
 bool RemoveFile(const std::string& path);
 // Lets the file be run as a program (the execute bit on POSIX, for everyone

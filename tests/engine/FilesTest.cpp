@@ -54,6 +54,12 @@ TEST(ReadWholeFile, AMissingFileOrADirectoryReportsFailureWithSizeZero) {
     EXPECT_EQ(size, 0u);
     EXPECT_EQ(ReadWholeFile(nullptr, &size), nullptr);
     EXPECT_EQ(ReadWholeFile(dir.File("missing").c_str()), nullptr);  // size is optional
+    // The reason is the system's.
+    std::string error;
+    EXPECT_EQ(ReadWholeFile(dir.File("missing").c_str(), &size, &error), nullptr);
+    EXPECT_EQ(error, std::strerror(ENOENT));
+    EXPECT_EQ(ReadWholeFile(dir.Path().c_str(), &size, &error), nullptr);
+    EXPECT_EQ(error, std::strerror(EISDIR));
 }
 
 TEST(ReadWholeFile, OpensStoredBackslashNamesWithSlashes) {

@@ -280,6 +280,15 @@ TEST_F(PackageTest, AbsurdCountsAndLengthsAreRefusedBeforeAnythingIsAllocated) {
     }
 }
 
+TEST_F(PackageTest, ATextLongerThanTheRestOfThePackageSaysWhichTextItIs) {
+    TempDir dir;
+    // One shader program whose vertex source claims more bytes than follow.
+    std::string bytes = PackageBuilder().U64(0).U64(0).U64(1).U64(5).Text("a.vert").U64(1000).bytes;
+    std::string error;
+    EXPECT_EQ(LoadBytes(dir, bytes + std::string(64, '\0'), &error), nullptr);
+    EXPECT_EQ(error, "The package is shorter than a shader source it holds.");
+}
+
 TEST_F(PackageTest, ObjectIdsMustBeNonZeroAndUnique) {
     TempDir dir;
     auto effect = [](PackageBuilder& p, uint64_t id) { p.U64(id).U64(0).U64(0).U64(0).Text("fx").Flag(false); };
