@@ -39,18 +39,17 @@ void Effect::CreateQuad() {
         -1.0f, -1.0f, 0.0f, -1.0f, 1.0f, 0.0f, 1.0f, 1.0f, 0.0f,
         1.0f,  1.0f,  0.0f, 1.0f,  -1.0f, 0.0f, -1.0f, -1.0f, 0.0f,
     };
-    // A second call (the effect got another program) reuses the objects and
-    // points the attribute at the new program's location.
+    // A second call (the effect got another program) reuses the objects.
     if (vao == 0) glGenVertexArrays(1, &vao);
     glBindVertexArray(vao);
     if (vbo == 0) glGenBuffers(1, &vbo);
     glBindBuffer(GL_ARRAY_BUFFER, vbo);
     glBufferData(GL_ARRAY_BUFFER, sizeof kQuad, kQuad, GL_STATIC_DRAW);
-    if (program->vp_location >= 0) {
-        GLuint vp = static_cast<GLuint>(program->vp_location);
-        glEnableVertexAttribArray(vp);
-        glVertexAttribPointer(vp, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
-    }
+    // Every link binds "vp" to this location, so the quad fits the program's
+    // current link, whatever vp_location was when the program was picked
+    // (-1 for a program that had not linked yet).
+    glEnableVertexAttribArray(kVertexPositionLocation);
+    glVertexAttribPointer(kVertexPositionLocation, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
     glBindVertexArray(0);
 }
 

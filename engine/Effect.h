@@ -54,8 +54,9 @@ public:
     int Bind();
     void SetUniforms();     // the built-in uniforms; nothing without a program
     void DrawQuad();        // nothing until the quad exists
-    // Builds the quad for the program's "vp" (again after a program change,
-    // reusing the GL objects); nothing without a program.
+    // Builds the quad on the location every program binds "vp" to, so it
+    // draws with whatever link the program has at the time (again after a
+    // program change, reusing the GL objects); nothing without a program.
     void CreateQuad();
     void EnsureTarget();    // a zero-filled screen-size target, once
     // Copies the back buffer into pixels and texture; nothing when the screen

@@ -89,10 +89,18 @@ void ShaderProgram::CheckCompileLog(uint32_t shader) {
     }
 }
 
+// "vp" always at one location: an effect's quad is made when the effect
+// gets its program, perhaps before that program ever linked (a new, empty
+// program) or while it fails to, and must fit every later link.
+static void BindVertexPosition(uint32_t program) {
+    glBindAttribLocation(program, kVertexPositionLocation, "vp");
+}
+
 void ShaderProgram::Link() {
     program = glCreateProgram();
     glAttachShader(program, vertex_shader);
     glAttachShader(program, fragment_shader);
+    BindVertexPosition(program);
     glLinkProgram(program);
     LookupLocations();
 }
@@ -100,6 +108,7 @@ void ShaderProgram::Link() {
 void ShaderProgram::Relink() {
     // The same program object; Compile attaches the fresh shaders to it.
     Compile();
+    BindVertexPosition(program);
     glLinkProgram(program);
     LookupLocations();
 }

@@ -10,6 +10,10 @@
 
 #include "IWritable.h"
 
+// The vertex attribute location of "vp", the quad's position: bound before
+// every link, so an effect's quad fits whichever link of its program runs.
+constexpr uint32_t kVertexPositionLocation = 0;
+
 class UniformDef final : public IWritable {
 public:
     std::string name;        // uniform name, and the key of events' curves
@@ -62,7 +66,11 @@ public:
     // log := the shader's info log (printed), or "Compilation successful.";
     // a failed compile without a log gives "Compilation failed.".
     void CheckCompileLog(uint32_t shader);
+    // Links a new program of both shaders, "vp" bound to
+    // kVertexPositionLocation, and looks the locations up.
     void Link();
+    // Compiles both sources again and relinks the same program ("vp" bound
+    // as in Link), then looks the locations up again.
     void Relink();
     void LookupLocations();
     // Both sources from their files (no compile). A file that cannot be read
