@@ -170,6 +170,11 @@ static int VelmaraMain(int argc, char* argv[]) {
 // Process entry: the program takes no arguments and knows only its own
 // executable path, which it hands on as the one argument.
 int main(int argc, char* argv[]) {
+    // Mesa's shader cache answers a compile it has seen before without the
+    // driver's log, so a shader's warnings would show only the first time
+    // its source is ever compiled on the machine. Mesa reads this when the
+    // window loads GL, so it is set before anything of SDL runs.
+    SetEnvironmentDefault("MESA_SHADER_CACHE_DISABLE", "true");
     static std::string exe_path = ExecutablePath();
     if (exe_path.empty() && argc > 0 && argv[0]) exe_path = argv[0];
     char* args[] = {&exe_path[0], nullptr};

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #ifdef _WIN32
@@ -158,6 +159,18 @@ std::vector<std::string> ListRegularFiles(const std::string& directory) {
 #endif
     return names;
 }
+
+/* === The environment ===================================================== */
+
+void SetEnvironmentDefault(const char* name, const char* value) {
+#ifdef _WIN32
+    if (std::getenv(name) == nullptr) _putenv_s(name, value);
+#else
+    setenv(name, value, 0);
+#endif
+}
+
+/* === Directories and removal ============================================= */
 
 bool IsDirectory(const std::string& path) {
 #ifdef _WIN32

@@ -1,7 +1,7 @@
 // Everything that differs between operating systems: the executable's own
 // path, turning document paths into native ones, making a new file with
-// given permission bits, replacing a file by another, and the execute bit.
-// The rest of the program has no #ifdef.
+// given permission bits, replacing a file by another, the execute bit and
+// the process's environment. The rest of the program has no #ifdef.
 #pragma once
 
 #include <cstdio>
@@ -36,6 +36,9 @@ bool RenameReplacing(const std::string& from, const std::string& to);
 // gives them; empty when it cannot be read. Directories, links that lead
 // nowhere or to a directory, and other kinds of entry are left out.
 std::vector<std::string> ListRegularFiles(const std::string& directory);
+// Sets the process's environment variable name to value, unless it is set
+// already (also to ""): what the user set stands.
+void SetEnvironmentDefault(const char* name, const char* value);
 // True when path (a document path) names a directory, links followed.
 bool IsDirectory(const std::string& path);
 // Removes a file; false when there was none or it could not be removed.

@@ -27,12 +27,14 @@ protected:
     // in sanitizer builds (a full stack unwound per allocation) slow past any
     // timeout: runs that show the editor go without them. The editor's
     // leaks are checked by its in-process tests.
-    void Start(std::vector<std::pair<std::string, std::string>> environment = {}, bool editor_shown = false) {
+    void Start(std::vector<std::pair<std::string, std::string>> environment = {}, bool editor_shown = false,
+               std::vector<std::string> removed_environment = {}) {
         testproc::Options options;
         options.working_directory = dir.Path();
         options.environment = editor_shown ? testproc::ProgramEnvironmentWithoutLeakChecks()
                                            : testproc::ProgramEnvironment();
         options.environment.insert(options.environment.end(), environment.begin(), environment.end());
+        options.removed_environment = removed_environment;
         velmara = std::make_unique<testproc::ChildProcess>(VELMARA_EXE, options);
         ASSERT_TRUE(velmara->Started());
     }
@@ -124,4 +126,43 @@ TEST_F(StartupEndToEnd, AnAudioDeviceThatCannotBeOpenedEndsWithStatusMinusOneAnd
     EXPECT_EQ(exit.status, 255);  // -1 as an exit status
     EXPECT_NE(velmara->Stderr().find("audio"), std::string::npos) << velmara->Stderr();
     EXPECT_NE(velmara->Stdout().find("Renderer: "), std::string::npos);  // it got that far
+}
+
+TEST_F(StartupEndToEnd, AShadersWarningShowsAtEveryStartNotOnlyTheFirst) {
+    // One event whose shader gives a warning; the end beat has passed at the
+    // first frame, so each run loads, draws once and ends by itself.
+    ASSERT_TRUE(dir.Write("content.dat.json", R"({
+  "shaders": [{
+    "vertex_shader_filename": "resources\\default.vert",
+    "vertex_shader_source": "#version 150\nin vec3 vp;\nvoid main() { gl_Position = vec4(vp, 1.0); }\n",
+    "fragment_shader_filename": "resources\\terror.frag",
+    "fragment_shader_source": "#version 150\nout vec4 c;\nvoid main() { float terror; c = vec4(terror); }\n",
+    "uniform_defs": []}],
+  "effects": [{"name": "warned", "program": "resources\\terror.frag", "feedback": false,
+               "textures": [], "effects": []}],
+  "events": [{"name": "once", "effect": "warned", "start_beat": -200.0, "end_beat": 200.0,
+              "control_points": {}}],
+  "textures": [], "music": "", "bpm": 130.0, "beat_offset": 0.0, "end_beat": -100.0
+})"));
+    // Mesa's shader cache, which outlives a run, in a folder of this test's
+    // own; nothing of the test's environment turns it off or moves it.
+    testutil::TempDir cache;
+    const std::vector<std::string> cache_settings = {"MESA_SHADER_CACHE_DISABLE", "MESA_GLSL_CACHE_DISABLE",
+                                                     "MESA_SHADER_CACHE_DIR", "MESA_GLSL_CACHE_DIR"};
+    for (int run = 1; run <= 2; ++run) {
+        Start({{"XDG_CACHE_HOME", cache.Path()}}, false, cache_settings);
+        testproc::Exit exit = velmara->Wait(kStartSeconds + kQuitSeconds);
+        ASSERT_TRUE(exit.exited) << "run " << run << ": signal " << exit.signal << "\n" << velmara->Stderr();
+        EXPECT_EQ(exit.status, 0) << velmara->Stderr();
+        EXPECT_NE(velmara->Stdout().find("terror"), std::string::npos) << "run " << run << ":\n" << velmara->Stdout();
+    }
+    // A user's own setting stands: with the cache on, the run after the one
+    // that filled it is answered from it, without the log.
+    for (int run = 1; run <= 2; ++run) {
+        Start({{"XDG_CACHE_HOME", cache.Path()}, {"MESA_SHADER_CACHE_DISABLE", "false"}}, false, cache_settings);
+        testproc::Exit exit = velmara->Wait(kStartSeconds + kQuitSeconds);
+        ASSERT_TRUE(exit.exited) << "cached run " << run << ": signal " << exit.signal << "\n" << velmara->Stderr();
+        bool warned = velmara->Stdout().find("terror") != std::string::npos;
+        EXPECT_EQ(warned, run == 1) << "cached run " << run << ":\n" << velmara->Stdout();
+    }
 }
