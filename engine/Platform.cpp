@@ -1,5 +1,6 @@
 #include "Platform.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -17,7 +18,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
-#include <cerrno>
 #ifdef __APPLE__
 #include <mach-o/dyld.h>
 #endif
