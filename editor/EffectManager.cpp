@@ -110,7 +110,7 @@ void ShowNameAndProgram(Effect* effect) {
             bool current = program == effect->program;
             if (ImGui::Selectable(program->fragment_shader_filename.c_str(), current, 0, ImVec2(0, 0))) {
                 effect->program = program;
-                effect->CreateQuad();  // for the new program's "vp"; reuses the effect's GL objects
+                effect->CreateQuad();  // an effect made without a program has no quad yet
             }
             if (current) ImGui::SetItemDefaultFocus();
             ImGui::PopID();
