@@ -530,13 +530,11 @@ bool ShowMenuBar() {
     return edited;
 }
 
-void ShowSearchRow() {
+// The search row; focus gives the field the keyboard.
+void ShowSearchRow(bool focus) {
     ImGui::Text("Search:");
     ImGui::SameLine();
-    if (g_focus_search) {
-        ImGui::SetKeyboardFocusHere(0);
-        g_focus_search = false;
-    }
+    if (focus) ImGui::SetKeyboardFocusHere(0);
     g_search_field_id = ImGui::GetID("##search");
     if (InputTextField("##search", g_search_text, sizeof g_search_text)) {
         FindFirstCommand();
@@ -594,13 +592,19 @@ void ShaderEditorWindow() {
     ShowCommandRow();
     if (!g_number_literals.empty()) ShowNumbersPanel(HeightBelowNumbersPanel());
     ShowErrors();
+    // A find that moves the cursor has the code editor scroll to it and take
+    // the focus back in that frame, which would undo the search field's
+    // request of the same frame: the field asks for the keyboard in the
+    // frame after the find, Ctrl+F and F3 find before the code editor draws.
+    bool focus_search = g_focus_search;
+    g_focus_search = false;
     bool edited_by_menu = ShowMenuBar();
-    ShowSearchRow();
+    ShowSearchRow(focus_search);
+    HandleFindKeys();
     g_text_editor.Render("TextEditor", ImVec2(0, 0), false);
     if (g_text_editor.IsTextChanged() || edited_by_menu) {
         g_shader_text = EditorText();
         if (!g_number_literals.empty()) g_number_literals = ParseShaderNumbers(g_shader_text.c_str());
         StoreShaderText(RelinkPace::Typed);
     }
-    HandleFindKeys();
 }

@@ -291,9 +291,13 @@ TEST_F(ShaderEditorTest, LatinOneTextIsFoundAndCtrlFSendsWhatIsTypedNextToTheSea
     Frame();
 
     // The selection ends on the Latin-1 byte: its bytes become the search
-    // text as they are, and find the line.
+    // text as they are, and find the line. It is made as a user makes it,
+    // with the cursor at its end, so Ctrl+F moves the cursor to the match's
+    // start and the code editor scrolls there.
     Focus("Shader Editor/TextEditor");
+    g_text_editor.SetCursorPosition(TextEditor::TextPosition(0, 7));
     g_text_editor.SetSelection(TextEditor::TextPosition(0, 0), TextEditor::TextPosition(0, 7));
+    Frame();
     Key(SDL_SCANCODE_F, 1, true);
     EXPECT_STREQ(g_search_text, "// caf\xE9");
     EXPECT_EQ(g_search_matches.size(), 1u);
