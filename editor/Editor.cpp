@@ -140,8 +140,11 @@ void ShowFieldRow(char* document_name) {
     ImGui::Text("Beat offset:");
     ImGui::SameLine();
     // A typed offset beyond the slider's range is a lead-in, and kept; one
-    // that is not finite is refused.
-    SliderFloatChecked("##Beat offset", &g_demo->beat_offset, 0.0f, 1.0f, "%.3f");
+    // that is not finite is refused. The offset moves the playing beat, so a
+    // typed one is taken only when its edit ends: "1e3" on the way to
+    // "1e39" would put the beat far below 0 for some frames, and the Beat
+    // field below would raise it to 0 by a seek.
+    SliderFloatCheckedOnEnd("##Beat offset", &g_demo->beat_offset, 0.0f, 1.0f, "%.3f");
     ImGui::SameLine();
     ImGui::Text("Volume:");
     ImGui::SameLine();

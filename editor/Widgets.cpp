@@ -18,7 +18,7 @@ namespace {
 // An edit lives in Dear ImGui's per-window storage, as its tree nodes keep
 // their open state, under keys derived from the field's ID; it dies with the
 // context.
-enum EditPart { kBefore, kGeneration, kText, kPending };
+enum EditPart { kBefore, kGeneration, kText, kPending, kTyping };
 
 ImGuiID EditKey(ImGuiID field, EditPart part) {
     int number = part;
@@ -83,11 +83,13 @@ bool FollowEdit(float* value, float value_at_call, bool typed) {
     return true;
 }
 
-}  // namespace
+/* === The widgets over a float ============================================= */
 
-/* === Number fields ======================================================== */
+// Each runs one Dear ImGui widget on *value, changes it only to a finite
+// value, follows the edit, and sets *typing while the user types into the
+// widget's text box. True when *value changed.
 
-bool InputFiniteFloat(const char* label, float* value, float step, float step_fast, const char* format) {
+bool FiniteInput(const char* label, float* value, float step, float step_fast, const char* format, bool* typing) {
     float at_call = *value;
     float edited = *value;
     ImGui::InputFloat(label, &edited, step, step_fast, format, 0);
@@ -96,27 +98,75 @@ bool InputFiniteFloat(const char* label, float* value, float step, float step_fa
     // With step buttons the last item is the group, which stands for
     // whichever of its items is active: the text box or a button.
     if (FollowEdit(value, at_call, true)) changed = true;
+    *typing = ImGui::IsItemActive() && ImGui::GetInputTextState(ImGui::GetItemID()) != nullptr;
     return changed;
 }
 
-bool InputFiniteFloatOnEnd(const char* label, float* value, const char* format) {
+bool CheckedSlider(const char* label, float* value, float min, float max, const char* format, bool* typing) {
+    float at_call = *value;
+    float edited = *value;
+    ImGui::SliderFloat(label, &edited, SliderBound(min), SliderBound(max), format, 0);
+    bool changed = std::isfinite(edited) && edited != *value;
+    if (changed) *value = edited;
+    // Ctrl+click (or Enter) turns the slider into a text box of the same ID;
+    // its text state stays behind afterwards, and counts only while it is on.
+    bool typed = GImGui->TempInputId != 0 && GImGui->TempInputId == ImGui::GetItemID();
+    if (FollowEdit(value, at_call, typed)) changed = true;
+    *typing = typed && ImGui::IsItemActive();
+    return changed;
+}
+
+/* === Typed values taken when editing ends ================================= */
+
+// Runs widget (one of the above, as widget(float* edited, bool* typing)) on
+// a copy of *value and holds back what the user types into it: while the
+// user types, the copy is the typed value, kept in the storage, and *value
+// is left alone (it may change under the field, as the playing beat does).
+// In the frame in which the typed edit ends, *value takes the typed value,
+// unless the end refused it (FollowEdit put back the value from the start),
+// it is the value the edit began with, or the document was replaced
+// meanwhile. A change without typing (a drag) is taken at once. True when
+// *value changed.
+template <typename Widget>
+bool TakeTypedValueOnEnd(ImGuiID field, float* value, Widget widget) {
     ImGuiStorage* storage = ImGui::GetStateStorage();
-    ImGuiID field = ImGui::GetID(label);
-    // The typed value waits in the storage while the field is (or was, last
-    // frame) being edited; a field left while hidden starts afresh.
+    // The typed value waits while the field is (or was, last frame) being
+    // typed into; a field left while hidden starts afresh.
     ImGuiContext& g = *GImGui;
-    bool editing = g.ActiveId == field || g.ActiveIdPreviousFrame == field;
-    float typed = editing ? storage->GetFloat(EditKey(field, kPending), *value) : *value;
-    InputFiniteFloat(label, &typed, 0.0f, 0.0f, format);
-    if (ImGui::IsItemActive()) {
-        storage->SetFloat(EditKey(field, kPending), typed);
+    bool was_typing = (g.ActiveId == field || g.ActiveIdPreviousFrame == field) &&
+                      storage->GetBool(EditKey(field, kTyping), false);
+    float edited = was_typing ? storage->GetFloat(EditKey(field, kPending), *value) : *value;
+    bool typing = false;
+    bool changed = widget(&edited, &typing);
+    storage->SetBool(EditKey(field, kTyping), typing);
+    if (typing) {
+        storage->SetFloat(EditKey(field, kPending), edited);
         return false;
     }
-    // A refused or unchanged edit has put back the value from its start.
-    if (!ImGui::IsItemDeactivated() || typed == storage->GetFloat(EditKey(field, kBefore), typed)) return false;
-    if (typed == *value) return false;
-    *value = typed;
+    if (!was_typing) {
+        if (changed) *value = edited;
+        return changed;
+    }
+    if (!ImGui::IsItemDeactivated()) return false;
+    if (static_cast<uint32_t>(storage->GetInt(EditKey(field, kGeneration), 0)) != g_document_generation) return false;
+    if (edited == storage->GetFloat(EditKey(field, kBefore), edited) || edited == *value) return false;
+    *value = edited;
     return true;
+}
+
+}  // namespace
+
+/* === Number fields ======================================================== */
+
+bool InputFiniteFloat(const char* label, float* value, float step, float step_fast, const char* format) {
+    bool typing = false;
+    return FiniteInput(label, value, step, step_fast, format, &typing);
+}
+
+bool InputFiniteFloatOnEnd(const char* label, float* value, const char* format) {
+    return TakeTypedValueOnEnd(ImGui::GetID(label), value, [&](float* edited, bool* typing) {
+        return FiniteInput(label, edited, 0.0f, 0.0f, format, typing);
+    });
 }
 
 /* === Sliders ============================================================== */
@@ -127,14 +177,12 @@ float SliderBound(float bound) {
 }
 
 bool SliderFloatChecked(const char* label, float* value, float min, float max, const char* format) {
-    float at_call = *value;
-    float edited = *value;
-    ImGui::SliderFloat(label, &edited, SliderBound(min), SliderBound(max), format, 0);
-    bool changed = std::isfinite(edited) && edited != *value;
-    if (changed) *value = edited;
-    // Ctrl+click (or Enter) turns the slider into a text box of the same ID;
-    // its text state stays behind afterwards, and counts only while it is on.
-    bool typed = GImGui->TempInputId != 0 && GImGui->TempInputId == ImGui::GetItemID();
-    if (FollowEdit(value, at_call, typed)) changed = true;
-    return changed;
+    bool typing = false;
+    return CheckedSlider(label, value, min, max, format, &typing);
+}
+
+bool SliderFloatCheckedOnEnd(const char* label, float* value, float min, float max, const char* format) {
+    return TakeTypedValueOnEnd(ImGui::GetID(label), value, [&](float* edited, bool* typing) {
+        return CheckedSlider(label, edited, min, max, format, typing);
+    });
 }

@@ -9,6 +9,9 @@
 // text that is not a finite number, or on the very text it began with
 // (Escape), it puts that value back (unless the document was replaced
 // meanwhile). Dragging a slider or pressing a step button is no typed text.
+// Where a value acts on something else as it changes (the beat seeks, the
+// beat offset moves the playing beat), the "OnEnd" forms take a typed value
+// only when its edit ends, so a text on its way acts on nothing.
 #pragma once
 
 // InputFloat (flags 0) on a copy of *value: a result that is not finite
@@ -26,6 +29,9 @@ bool InputFiniteFloatOnEnd(const char* label, float* value, const char* format);
 // is changed only by the user's drag or by a typed (Ctrl+click) value, which
 // may lie beyond the bounds but must be finite. True when *value changed.
 bool SliderFloatChecked(const char* label, float* value, float min, float max, const char* format);
+// The same slider whose typed (Ctrl+click) value is taken only when editing
+// ends, as InputFiniteFloatOnEnd takes it; a drag changes *value as it goes.
+bool SliderFloatCheckedOnEnd(const char* label, float* value, float min, float max, const char* format);
 // The bound as a slider may take it: NaN gives 0, the rest is clamped into
 // +-FLT_MAX/2.
 float SliderBound(float bound);

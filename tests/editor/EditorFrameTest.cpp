@@ -133,16 +133,55 @@ TEST_F(EditorTest, NumberFieldsTypedOneKeyAtATimeKeepTheValueFromBeforeATextThat
     EXPECT_EQ(g_demo->bpm, 120.0001f);
 }
 
-TEST_F(EditorTest, ATypedBeatOffsetMustBeFiniteAndATypedVolumeIsClampedToItsRange) {
+TEST_F(EditorTest, ATypedBeatOffsetMustBeFiniteAndTakesEffectWhenTypedAndATypedVolumeIsClamped) {
     g_demo->beat_offset = 0.5f;
     ImGuiID offset = Id(kMain, {"##Beat offset"});  // Enter on a slider types into it, as Ctrl+click does
     TypeInto(offset, "1e39");
     EXPECT_EQ(g_demo->beat_offset, 0.5f);
+
+    // While playing, the clock sets the beat in every frame from the offset.
+    // On the way to "1e39" the text reads "1e3": an offset of 1000 then
+    // would put the beat far below 0, which the Beat field raises to 0 by a
+    // seek, to the music time of beat 1000 once the offset is back.
+    ASSERT_FALSE(g_demo->paused);
+    g_demo->bpm = 120.0f;
+    SeekToBeat(5.0f);
+    uint32_t start = g_start_ticks;
+    beat_clock = true;
     TypeKeysInto(offset, "1e39");
     EXPECT_EQ(g_demo->beat_offset, 0.5f);
-    // Beyond the slider's range, but a number: a lead-in, kept.
-    TypeKeysInto(offset, "2.5");
+    EXPECT_EQ(g_start_ticks, start);  // nothing sought
+    EXPECT_GE(g_beat, 5.0f);
+    EXPECT_LT(g_beat, 100.0f);  // the clock's beat, two beats a second on
+    // A number waits for the end of the edit too, typed after a Ctrl+click
+    // (its text starts all selected). Beyond the slider's range, it is a
+    // lead-in, and kept.
+    ImGuiWindow* main = Window(kMain);
+    ASSERT_EQ(Context().NavId, offset);  // the typing left the slider's place as the window's nav place
+    ImRect slider = main->NavRectRel[0];  // relative to where the window's content starts
+    slider.Translate(main->DC.CursorStartPos);
+    IO().KeyCtrl = true;
+    PressMouse(slider.GetCenter());
+    IO().KeyCtrl = false;
+    ReleaseMouse();
+    for (char c : std::string("2.5")) {
+        IO().AddInputCharacter(static_cast<unsigned char>(c));
+        Frame();
+    }
+    EXPECT_EQ(g_demo->beat_offset, 0.5f);
+    Key(SDL_SCANCODE_RETURN);
     EXPECT_EQ(g_demo->beat_offset, 2.5f);
+    EXPECT_EQ(g_start_ticks, start);
+
+    // A drag takes effect as it goes: the slider at its right end, then at
+    // its left, with the button still held.
+    PressMouse(ImVec2(slider.Max.x - 2.0f, slider.GetCenter().y));
+    EXPECT_EQ(g_demo->beat_offset, 1.0f);
+    MouseTo(ImVec2(slider.Min.x + 2.0f, slider.GetCenter().y));
+    Frame();
+    EXPECT_EQ(g_demo->beat_offset, 0.0f);
+    ReleaseMouse();
+    beat_clock = false;
 
     ImGuiID volume = Id(kMain, {"##volume"});
     TypeInto(volume, "2147483647");

@@ -12,6 +12,7 @@
 #include "ShaderProgram.h"
 #include "Editor.h"
 #include "EditorState.h"
+#include "MainLoop.h"
 #include "Playback.h"
 
 namespace edtest {
@@ -148,12 +149,30 @@ void EditorTest::TearDown() {
 
 bool EditorTest::Frame(int shortcut_key) {
     ImGui::SetCurrentContext(imgui->Context());
+    if (beat_clock) AdvanceBeatClock(SDL_GetTicks());
     FilterMouseLookClick();  // where the main loop takes it: after the backend's NewFrame
     imgui->BeginFrame(nullptr);
     bool drawn = ShowEditor(g_document_name, shortcut_key);
     imgui->EndFrame();
     ReleaseRetiredDocuments();
     return drawn;
+}
+
+std::string EditorTest::DrawnText(const std::string& window) const {
+    const ImVector<ImDrawVert>& v = Window(window)->DrawList->VtxBuffer;
+    const ImVector<ImFontGlyph>& glyphs = imgui->IO().Fonts->Fonts[0]->Glyphs;
+    std::string text;
+    for (int i = 0; i + 2 < v.Size; ++i) {
+        for (const ImFontGlyph& glyph : glyphs) {
+            if (v[i].uv.x != glyph.U0 || v[i].uv.y != glyph.V0 || v[i + 2].uv.x != glyph.U1 ||
+                v[i + 2].uv.y != glyph.V1)
+                continue;
+            text += static_cast<char>(glyph.Codepoint);
+            i += 3;
+            break;
+        }
+    }
+    return text;
 }
 
 void EditorTest::Frames(int count) {

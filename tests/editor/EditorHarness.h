@@ -62,9 +62,9 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // One frame: the mouse-look click filter, ShowEditor with the shortcut
-    // key, then the frame is finished and retired documents are released.
-    // ShowEditor's result.
+    // One frame: the beat clock when beat_clock is set, the mouse-look click
+    // filter, ShowEditor with the shortcut key, then the frame is finished
+    // and retired documents are released. ShowEditor's result.
     bool Frame(int shortcut_key = 0);
     void Frames(int count);
 
@@ -103,6 +103,11 @@ protected:
     // and an event showing it from start to end; the event.
     Event* AddSolidEvent(const std::string& name, float r, float g, float b, float start, float end);
 
+    // The characters the window drew, in draw order, each known by the atlas
+    // corners of its quad: spaces draw nothing and read as nothing, and a
+    // character the font lacks reads as the font's fallback glyph.
+    std::string DrawnText(const std::string& window) const;
+
     ImGuiIO& IO() { return imgui->IO(); }
     ImGuiContext& Context() { return *imgui->Context(); }
 
@@ -110,6 +115,10 @@ protected:
     std::unique_ptr<testutil::TempDir> dir;
     std::unique_ptr<testutil::ScopedWorkingDirectory> in_dir;
     Demo* saved_demo = nullptr;
+    // Each frame first sets g_beat from the clock, as the main loop does
+    // (AdvanceBeatClock); off, g_beat changes only when a test or the editor
+    // sets it.
+    bool beat_clock = false;
 
 private:
     void TypeText(ImGuiID id, const std::string& text, bool key_per_frame, bool enter);

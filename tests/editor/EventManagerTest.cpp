@@ -62,23 +62,6 @@ protected:
         return demo->events.back();
     }
 
-    // The characters a window drew, in draw order, each known by the atlas
-    // corners of its quad; spaces draw nothing and read as nothing.
-    std::string DrawnText(const char* window) const {
-        const ImVector<ImDrawVert>& v = Window(window)->DrawList->VtxBuffer;
-        std::string text;
-        for (int i = 0; i + 2 < v.Size; ++i) {
-            for (const ImFontGlyph& glyph : imgui->IO().Fonts->Fonts[0]->Glyphs) {
-                if (v[i].uv.x != glyph.U0 || v[i].uv.y != glyph.V0 || v[i + 2].uv.x != glyph.U1 ||
-                    v[i + 2].uv.y != glyph.V1)
-                    continue;
-                text += static_cast<char>(glyph.Codepoint);
-                i += 3;
-                break;
-            }
-        }
-        return text;
-    }
     // The window drew this text (its spaces aside).
     bool Shows(const char* window, std::string text) const {
         text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
