@@ -232,8 +232,9 @@ void ShowMainMenuBar() {
     if (ImGui::BeginMenu(kMainTitle, false)) ImGui::EndMenu();  // the product name and version only
     ShowFileMenu();
     ShowViewMenu();
+    // A message may quote a name from the document or a file name.
     const std::string& status = GetStatusMessage();
-    if (!status.empty() && ImGui::BeginMenu(status.c_str(), false)) ImGui::EndMenu();
+    if (!status.empty() && ImGui::BeginMenu(ShownText(status).c_str(), false)) ImGui::EndMenu();
     ImGui::EndMainMenuBar();
 }
 

@@ -88,7 +88,7 @@ void ShowEffectList() {
         Effect* effect = g_demo->effects[i];
         ImGui::PushID(static_cast<int>(i));
         bool selected = effect == g_selected_effect;
-        ImGui::Selectable(effect->name.c_str(), &selected, 0, ImVec2(0, 0));
+        ImGui::Selectable(ShownText(effect->name).c_str(), &selected, 0, ImVec2(0, 0));
         if (selected) Choose(g_selected_effect, g_selected_effect_document, effect);
         ImGui::PopID();
     }
@@ -98,17 +98,18 @@ void ShowEffectList() {
 /* === The inspector, top to bottom ========================================= */
 
 void ShowNameAndProgram(Effect* effect) {
-    ImGui::Text("Effect: %s", FieldText(effect->name, 255).c_str());
+    ImGui::Text("Effect: %s", ShownText(effect->name).c_str());
     ImGui::Separator();
     InputTextField("Name", &effect->name, 255);  // the name follows each keystroke
 
-    const char* preview = effect->program ? effect->program->fragment_shader_filename.c_str() : "<no shader selected>";
-    if (ImGui::BeginCombo("Shader", preview, 0)) {
+    static const std::string nothing = "<no shader selected>";
+    ShownText preview(effect->program ? effect->program->fragment_shader_filename : nothing);
+    if (ImGui::BeginCombo("Shader", preview.c_str(), 0)) {
         for (size_t i = 0; i < g_demo->shaders.size(); ++i) {
             ShaderProgram* program = g_demo->shaders[i];
             ImGui::PushID(static_cast<int>(i));
             bool current = program == effect->program;
-            if (ImGui::Selectable(program->fragment_shader_filename.c_str(), current, 0, ImVec2(0, 0))) {
+            if (ImGui::Selectable(ShownText(program->fragment_shader_filename).c_str(), current, 0, ImVec2(0, 0))) {
                 effect->program = program;
                 effect->CreateQuad();  // an effect made without a program has no quad yet
             }
@@ -152,12 +153,13 @@ bool ShowRowButtons(std::vector<T*>& list, size_t row, const char* remove, const
 template <typename T, typename Offered>
 void ShowChoiceCombo(const char* label, const char* nothing, const std::vector<T*>& list, T*& pending,
                      uint32_t& document, Offered offered) {
-    if (!ImGui::BeginCombo(label, pending ? pending->name.c_str() : nothing, 0)) return;
+    if (!ImGui::BeginCombo(label, pending ? ShownText(pending->name).c_str() : nothing, 0)) return;
     for (size_t i = 0; i < list.size(); ++i) {
         if (!offered(list[i])) continue;
         ImGui::PushID(static_cast<int>(i));
         bool is_pending = list[i] == pending;
-        if (ImGui::Selectable(list[i]->name.c_str(), is_pending, 0, ImVec2(0, 0))) Choose(pending, document, list[i]);
+        if (ImGui::Selectable(ShownText(list[i]->name).c_str(), is_pending, 0, ImVec2(0, 0)))
+            Choose(pending, document, list[i]);
         if (is_pending) ImGui::SetItemDefaultFocus();
         ImGui::PopID();
     }
@@ -206,7 +208,7 @@ void ShowInputEffects(Effect* effect) {
         if (ShowRowButtons(inputs, row, "-", "^", "v")) marked = static_cast<int>(row);
         ImGui::SameLine();
         if (Effect* input = inputs[row]) {
-            if (ImGui::Selectable(input->name.c_str(), false, 0, ImVec2(0, 0))) inspect_next = input;
+            if (ImGui::Selectable(ShownText(input->name).c_str(), false, 0, ImVec2(0, 0))) inspect_next = input;
         } else {
             ImGui::Text("<missing>");
         }

@@ -25,6 +25,7 @@
 #include "Event.h"
 #include "Playback.h"
 #include "ShaderProgram.h"
+#include "TextFields.h"
 #include "Widgets.h"
 
 // The order of "Sort": ascending beat, equal beats compare equal.
@@ -126,7 +127,7 @@ void ShowEventCommands() {
     ImGui::SameLine();
     if (g_loop_event != nullptr) {
         std::string stop = "Stop " + g_loop_event->name;
-        if (ImGui::Button(stop.c_str())) g_loop_event = nullptr;
+        if (ImGui::Button(ShownText(stop).c_str())) g_loop_event = nullptr;
     } else if (ImGui::Button("Loop")) {
         // Playback would seek back every frame over a span that is not after
         // its start; such an event is not looped.
@@ -143,7 +144,8 @@ void ShowEventRows(FrameLayout& frame) {
     for (int i = 0; i < EventCount(); ++i) {
         Event* event = g_demo->events[i];
         ImGui::PushID(i);
-        if (ImGui::Selectable(event->name.c_str(), i == g_selected_event_position, 0, ImVec2(150.0f, 16.0f))) {
+        if (ImGui::Selectable(ShownText(event->name).c_str(), i == g_selected_event_position, 0,
+                              ImVec2(150.0f, 16.0f))) {
             frame.row_clicked = true;
             g_selected_event_position = i;
         }
@@ -245,7 +247,7 @@ void ShowVariableRows(Event& event, FrameLayout& frame) {
         }
         bool single = curve.control_points.size() == 1;
         ImVec2 size(100.0f, single ? 20.0f : 64.0f);
-        if (ImGui::Selectable(variable->name.c_str(), i == g_selected_variable_position, 0, size))
+        if (ImGui::Selectable(ShownText(variable->name).c_str(), i == g_selected_variable_position, 0, size))
             g_selected_variable_position = i;
         if (single)
             ShowSingleValueRow(event, *variable, i, curve, frame);
@@ -392,7 +394,7 @@ void ShowControlPointsPane(FrameLayout& frame) {
     Event* event = SelectedEvent();
     if (event != nullptr) {
         ImGui::Text("%i variables for %s (Name & Current Value)", static_cast<int>(event->automation.size()),
-                    event->name.c_str());
+                    ShownText(event->name).c_str());
         ImGui::Separator();
         UpdateVariableSelection(*event, frame.row_clicked);
         ShowVariableRows(*event, frame);

@@ -13,7 +13,7 @@ void ListResourceFiles(const char* directory) {
     std::vector<std::string> names = ListRegularFiles(directory);
     std::sort(names.begin(), names.end());  // byte order: upper case first
     for (const std::string& name : names) {
-        ImGui::Text("%s", name.c_str());
+        ImGui::Text("%s", ShownText(name).c_str());
         if (ImGui::IsItemHovered(0) && ImGui::IsMouseDown(0)) {
             CopyBounded(g_picker_filename, sizeof g_picker_filename, name);  // the name's own bytes
         }

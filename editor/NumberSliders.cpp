@@ -12,6 +12,7 @@
 
 #include "EditorState.h"
 #include "ShaderEditor.h"
+#include "TextFields.h"
 #include "Widgets.h"
 
 /* === Bytes ================================================================ */
@@ -328,7 +329,7 @@ void ShowNumbersPanel(float height_below) {
         }
         if (count_on_line == 0) {
             ImGui::PushStyleColor(ImGuiCol_Text, IM_COL32(0, 255, 0, 255));
-            ImGui::Text("%s", literal.label.c_str());
+            ImGui::Text("%s", ShownText(literal.label).c_str());
             ImGui::PopStyleColor(1);
             ImGui::SameLine();
         }

@@ -314,11 +314,12 @@ void FindFirstCommand() {
 
 void ShowProgramRow() {
     ShaderProgram* current = CurrentShader();
-    if (current && ImGui::BeginCombo("Shader", current->fragment_shader_filename.c_str(), 0)) {
+    if (current && ImGui::BeginCombo("Shader", ShownText(current->fragment_shader_filename).c_str(), 0)) {
         for (size_t i = 0; i < g_demo->shaders.size(); ++i) {
             ImGui::PushID(static_cast<int>(i));  // programs may share a name
             bool selected = static_cast<int>(i) == g_current_shader;
-            if (ImGui::Selectable(g_demo->shaders[i]->fragment_shader_filename.c_str(), selected, 0, ImVec2(0, 0))) {
+            const ShaderProgram* program = g_demo->shaders[i];
+            if (ImGui::Selectable(ShownText(program->fragment_shader_filename).c_str(), selected, 0, ImVec2(0, 0))) {
                 g_current_shader = static_cast<int>(i);
                 SelectShader(g_current_shader);
             }
@@ -396,7 +397,7 @@ void ShowUniformsPopup() {
         ImGui::EndPopup();
         return;
     }
-    ImGui::Text("Uniforms for %s", program->fragment_shader_filename.c_str());
+    ImGui::Text("Uniforms for %s", ShownText(program->fragment_shader_filename).c_str());
     ImGui::Separator();
     if (ImGui::Button("Add##uniform")) program->uniform_defs.push_back(new UniformDef("untitled", 0.0f, 1.0f, 0.0f));
     ImGui::Separator();
@@ -476,7 +477,8 @@ void ShowCommandRow() {
 void ShowErrors() {
     ImGui::BeginChild("Errors", ImVec2(0, kErrorsHeight), true, 0);
     ShaderProgram* program = CurrentShader();
-    ImGui::Text("%s", program ? program->log.c_str() : "");
+    static const std::string none;
+    ImGui::Text("%s", ShownText(program ? program->log : none).c_str());  // a log may quote the source
     ImGui::EndChild();
 }
 

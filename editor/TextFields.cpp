@@ -44,6 +44,19 @@ size_t Utf8SequenceLength(const char* text, size_t length) {
     return need;
 }
 
+bool IsValidUtf8(const std::string& text) {
+    for (size_t at = 0; at < text.size();) {
+        if (static_cast<unsigned char>(text[at]) < 0x80) {
+            ++at;  // most names are ASCII throughout
+            continue;
+        }
+        size_t length = Utf8SequenceLength(text.data() + at, text.size() - at);
+        if (length == 0) return false;
+        at += length;
+    }
+    return true;
+}
+
 std::string RepairUtf8(const std::string& text) {
     std::string repaired;
     repaired.reserve(text.size());
@@ -83,6 +96,14 @@ std::string FieldText(const std::string& text, size_t size) {
     std::string shown = RepairUtf8(text);
     shown.resize(CharacterCut(shown, size == 0 ? 0 : size - 1));
     return shown;
+}
+
+/* === Shown text =========================================================== */
+
+ShownText::ShownText(const std::string& text) : text_(&text) {
+    if (IsValidUtf8(text)) return;
+    repaired_ = RepairUtf8(text);
+    text_ = &repaired_;
 }
 
 /* === Fields =============================================================== */

@@ -23,6 +23,8 @@
 // The length in bytes of the well-formed UTF-8 sequence that starts text
 // (1 to 4), or 0 when its first byte starts none; 0 for an empty text.
 size_t Utf8SequenceLength(const char* text, size_t length);
+// True when every byte of text is part of a well-formed UTF-8 sequence.
+bool IsValidUtf8(const std::string& text);
 // text with every byte that is not part of a well-formed UTF-8 sequence
 // replaced by U+FFFD ("\xEF\xBF\xBD"); valid text comes back unchanged.
 std::string RepairUtf8(const std::string& text);
@@ -35,6 +37,28 @@ void CopyBounded(char* buffer, size_t size, const std::string& text);
 // What a field of size bytes shows of text: RepairUtf8(text) cut on a
 // character boundary to at most size - 1 bytes. Always valid UTF-8.
 std::string FieldText(const std::string& text, size_t size);
+
+/* === Shown text =========================================================== */
+
+// What a label or a line of text shows of stored text: the text itself when
+// it is valid UTF-8 (a scan, no copy), otherwise RepairUtf8 of it, held
+// here. Dear ImGui draws a lone lead byte as the start of a longer
+// character and swallows the bytes after it: "caf\xE9.frag" would read
+// "caf?rag". A label's ID comes from its text, so a repaired label has the
+// ID of its repaired text. Made for one call, and the stored text must
+// outlive it:
+//   ImGui::Selectable(ShownText(effect->name).c_str(), ...);
+class ShownText {
+public:
+    explicit ShownText(const std::string& text);
+    ShownText(const ShownText&) = delete;  // it may point into itself
+    ShownText& operator=(const ShownText&) = delete;
+    const char* c_str() const { return text_->c_str(); }
+
+private:
+    const std::string* text_;  // the stored text, or repaired_
+    std::string repaired_;
+};
 
 /* === Fields =============================================================== */
 

@@ -13,6 +13,7 @@
 #include "Files.h"
 #include "FilePicker.h"
 #include "Playback.h"
+#include "TextFields.h"
 #include "Texture.h"
 
 namespace {
@@ -41,7 +42,7 @@ void AddTexture(const std::string& path) {
 void ShowInspector() {
     ImGui::BeginChild("Inspector", ImVec2(0, 0), true, ImGuiWindowFlags_HorizontalScrollbar);
     if (Texture* texture = SelectedTexture()) {
-        ImGui::Text("%s", texture->name.c_str());
+        ImGui::Text("%s", ShownText(texture->name).c_str());
         char line[128];
         std::snprintf(line, sizeof line, "ID: %d    Dimensions: %d x %d", static_cast<int>(texture->id), texture->width,
                       texture->height);
@@ -73,7 +74,7 @@ void ShowTextureManager() {
     for (size_t i = 0; i < g_demo->textures.size(); ++i) {
         ImGui::PushID(static_cast<int>(i));
         bool selected = static_cast<int32_t>(i) == g_selected_texture_position;
-        ImGui::Selectable(g_demo->textures[i]->name.c_str(), &selected, 0, ImVec2(0, 0));
+        ImGui::Selectable(ShownText(g_demo->textures[i]->name).c_str(), &selected, 0, ImVec2(0, 0));
         if (selected) g_selected_texture_position = static_cast<int32_t>(i);
         ImGui::PopID();
     }

@@ -15,6 +15,7 @@
 #include "EditorWindows.h"
 #include "Event.h"
 #include "Playback.h"
+#include "TextFields.h"
 
 namespace {
 
@@ -245,7 +246,7 @@ void EndStaleDrag(const std::vector<Event*>& events) {
 // document; the event takes a dragged pair truncated to whole beats.
 void ShowEventRow(int row, Event* event) {
     float values[2] = {event->start_beat, event->end_beat};
-    bool changed = TimelineRange(event->name.c_str(), values);
+    bool changed = TimelineRange(ShownText(event->name).c_str(), values);
     TimelineDrag& drag = g_timeline_drag;
     if (drag.row == row && drag.event == nullptr) {
         drag.event = event;

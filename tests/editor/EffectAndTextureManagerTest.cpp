@@ -241,7 +241,7 @@ TEST_F(ManagerTest, ImagesArePickedFromResourcesUsedAsInputsAndDeleted) {
     EXPECT_EQ(effect->input_textures, (std::vector<Texture*>{nullptr}));
 }
 
-TEST_F(ManagerTest, NamesThatAreNotUtf8AreEditedSafelyAndChoicesDoNotOutliveTheirDocument) {
+TEST_F(ManagerTest, NamesThatAreNotUtf8AreListedAndEditedSafelyAndChoicesDoNotOutliveTheirDocument) {
     // A Latin-1 file name is listed, shown as UTF-8, and still opens.
     ASSERT_EQ(mkdir("resources", 0755), 0);
     ASSERT_TRUE(WritePng("resources/caf\xE9.png", 4, 4));
@@ -282,10 +282,16 @@ TEST_F(ManagerTest, NamesThatAreNotUtf8AreEditedSafelyAndChoicesDoNotOutliveThei
     ASSERT_EQ(g_demo->effects.size(), 2u);
     Effect* first = g_demo->effects[0];
     Effect* second = g_demo->effects[1];
-    first->name = "glow\xE9";
-    Press(Id(kList, {0, "glow\xE9"}));
+    // Listed with U+FFFD for the Latin-1 byte (the font draws it as its
+    // fallback glyph) and every byte after it, and picked by that label.
+    first->name = "glow\xE9ing";
+    Frame();
+    const char fallback = static_cast<char>(IO().Fonts->Fonts[0]->FindGlyph(0xFFFD)->Codepoint);
+    EXPECT_NE(DrawnText(kList).find(std::string("glow") + fallback + "ing"), std::string::npos) << DrawnText(kList);
+    Press(Id(kList, {0, "glow\xEF\xBF\xBDing"}));
     Frames(2);
-    EXPECT_EQ(first->name, "glow\xE9");
+    EXPECT_EQ(g_selected_effect, first);
+    EXPECT_EQ(first->name, "glow\xE9ing");
     EditField(Id(kInspector, {"Name"}), SDL_SCANCODE_A, true, "x");
     EXPECT_EQ(first->name, "x");
     first->name = std::string(253, 'e') + "\xC3\xA9";
@@ -308,7 +314,7 @@ TEST_F(ManagerTest, NamesThatAreNotUtf8AreEditedSafelyAndChoicesDoNotOutliveThei
     // document may sit at the addresses of earlier ones: all are dropped.
     first->name = "first";
     PickInCombo("##effect", 1, "untitled effect 2");
-    PickInCombo("##texture", 0, "resources\\caf\xE9.png");
+    PickInCombo("##texture", 0, "resources\\caf\xEF\xBF\xBD.png");  // as the combo shows it
     ASSERT_EQ(g_selected_effect, first);
     ASSERT_EQ(g_pending_effect, second);
     ASSERT_EQ(g_pending_texture, texture);

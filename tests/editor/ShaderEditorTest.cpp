@@ -319,15 +319,36 @@ TEST_F(ShaderEditorTest, LatinOneTextIsFoundAndCtrlFSendsWhatIsTypedNextToTheSea
     EXPECT_EQ(program->fragment_shader_source, source);
 }
 
-TEST_F(ShaderEditorTest, NamesThatAreNotUtf8AreShownUnchangedAndEditedSafely) {
+TEST_F(ShaderEditorTest, NamesThatAreNotUtf8AreListedReadablyKeptUnchangedAndEditedSafely) {
     ShaderProgram* program = new ShaderProgram();
     program->fragment_shader_filename = "resources\\caf\xE9";
     const std::string cut(253, 'u');  // with a two-byte character, one byte more than a field holds
     program->uniform_defs.push_back(new UniformDef("gain\xE9", 0.0f, 1.0f, 0.0f));
     program->uniform_defs.push_back(new UniformDef(cut + "\xC3\xA9", 0.0f, 1.0f, 0.0f));
     g_demo->shaders.push_back(program);
+    ShaderProgram* frag = new ShaderProgram();
+    frag->fragment_shader_filename = "resources\\caf\xE9.frag";
+    g_demo->shaders.push_back(frag);
     g_shader_edit_request = 0;
     Frame();
+
+    // The list and the combo show U+FFFD for the Latin-1 byte (the font
+    // draws it as its fallback glyph) and every byte after it, not "caf?rag";
+    // each entry is picked by that label.
+    const std::string fallback(1, static_cast<char>(IO().Fonts->Fonts[0]->FindGlyph(0xFFFD)->Codepoint));
+    const std::string drawn = "resources\\caf" + fallback + ".frag";
+    Press(Id(kWindow, {"Shader"}));
+    Frame();
+    EXPECT_NE(DrawnText("##Combo_00").find(drawn), std::string::npos) << DrawnText("##Combo_00");
+    Press(Id("##Combo_00", {1, "resources\\caf\xEF\xBF\xBD.frag"}));
+    EXPECT_EQ(g_current_shader, 1);
+    Frame();
+    EXPECT_NE(DrawnText(kWindow).find(drawn), std::string::npos) << DrawnText(kWindow);
+    Press(Id(kWindow, {"Shader"}));
+    Frame();
+    Press(Id("##Combo_00", {0, "resources\\caf\xEF\xBF\xBD"}));
+    EXPECT_EQ(g_current_shader, 0);
+    EXPECT_EQ(frag->fragment_shader_filename, "resources\\caf\xE9.frag");
 
     // Shown and left alone, every byte stays.
     const char* rename = "Edit fragment shader filename";

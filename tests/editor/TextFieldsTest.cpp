@@ -1,5 +1,6 @@
-// Text that is not valid UTF-8 in the editor's text fields: the repair and
-// the cuts at their edges, and a field of the main window edited for real.
+// Text that is not valid UTF-8 in the editor's text fields and labels: the
+// repair and the cuts at their edges, the text a label shows, and a field of
+// the main window edited for real.
 // The fields of the other windows are edited in their windows' tests.
 #include <gtest/gtest.h>
 
@@ -22,7 +23,10 @@ TEST(RepairUtf8, KeepsWellFormedTextAndReplacesEveryOtherByteOnItsOwn) {
     for (const char* valid : {"plain", "\x7F", "\xC2\x80\xDF\xBF", "\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBF",
                               "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF", "caf\xC3\xA9"}) {
         EXPECT_EQ(RepairUtf8(valid), valid);
+        EXPECT_TRUE(IsValidUtf8(valid)) << valid;
     }
+    for (const char* invalid : {"caf\xE9", "\xC0\xAF", "\xED\xA0\x80", "\xE2\x82\xC3\xA9", "\xF4\x90\x80\x80"})
+        EXPECT_FALSE(IsValidUtf8(invalid)) << invalid;
     // A lone lead byte at the end, with or without its start of a sequence.
     EXPECT_EQ(RepairUtf8("caf\xE9"), "caf" + kFFFD);
     EXPECT_EQ(RepairUtf8("ab\xF0\x9F\x98"), "ab" + kFFFD + kFFFD + kFFFD);
@@ -56,6 +60,12 @@ TEST(RepairUtf8, CutsFallOnCharacterBoundaries) {
     EXPECT_EQ(FieldText("caf\xE9", 7), "caf" + kFFFD);
     EXPECT_EQ(FieldText("caf\xE9", 6), "caf");
     EXPECT_EQ(FieldText(std::string(253, 'a') + "\xC3\xA9", 255), std::string(253, 'a'));
+}
+
+TEST(ShownText, IsTheStoredTextItselfWhenValidAndItsRepairOtherwise) {
+    const std::string valid = "caf\xC3\xA9.frag", latin1 = "caf\xE9.frag";
+    EXPECT_EQ(ShownText(valid).c_str(), valid.c_str());  // no copy
+    EXPECT_EQ(ShownText(latin1).c_str(), "caf" + kFFFD + ".frag");
 }
 
 TEST_F(EditorTest, TheDocumentNameFieldShowsAnyBytesAndIsEditedSafely) {
