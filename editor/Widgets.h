@@ -22,7 +22,7 @@ bool InputFiniteFloat(const char* label, float* value, float step, float step_fa
 // editing ends: *value is left alone while the user types (it may change
 // under the field, as the playing beat does), and changes in the frame in
 // which editing ends on a finite number other than the value editing began
-// with. True then.
+// with, unless a load replaced the document meanwhile. True then.
 bool InputFiniteFloatOnEnd(const char* label, float* value, const char* format);
 // SliderFloat (flags 0) with its bounds brought into what Dear ImGui accepts:
 // finite and within +-FLT_MAX/2. The stored bounds are not touched; the value
