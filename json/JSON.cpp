@@ -59,14 +59,29 @@ void JSON::Arena::Retire() {
 
 // === Items: the blocks of Arrays and Objects =================================
 
+// Built with VELMARA_JSON_DEBUG_BLOCKS, every entry and every block is a heap
+// allocation of its own, and a block is never used for more entries than it
+// was made with: each insertion moves the pointers to a new block and frees
+// the old one. A stale iterator, or a reference kept past its entry's end,
+// then points at freed memory, which AddressSanitizer reports.
+#if defined(VELMARA_JSON_DEBUG_BLOCKS)
+constexpr bool kOwnBlocks = true;
+#else
+constexpr bool kOwnBlocks = false;
+#endif
+
 template <typename Item>
-JSON::Items<Item>* JSON::Items<Item>::Allocate(size_t capacity, Arena* arena) {
-    static_assert(alignof(Item) <= alignof(Items), "entries follow the header");
-    const size_t bytes = sizeof(Items) + capacity * sizeof(Item);
+JSON::Items<Item>* JSON::Items<Item>::Allocate(size_t capacity, size_t first, Arena* arena) {
+    static_assert(alignof(Item) <= alignof(Item*), "the places follow the pointers");
+    static_assert(alignof(Item*) <= alignof(Items), "the pointers follow the header");
+    const size_t places = kOwnBlocks ? 0 : capacity - first;
+    const size_t bytes = sizeof(Items) + capacity * sizeof(Item*) + places * sizeof(Item);
     ArenaChunk* chunk = nullptr;
-    void* memory = arena ? arena->Carve(bytes, chunk) : ::operator new(bytes);
+    void* memory = arena && !kOwnBlocks ? arena->Carve(bytes, chunk) : ::operator new(bytes);
     Items* items = new (memory) Items();
     items->capacity_ = capacity;
+    items->first_ = first;
+    items->size_ = first;
     items->chunk_ = chunk;
     return items;
 }
@@ -75,9 +90,22 @@ template <typename Item>
 void JSON::Items<Item>::Release(Items* items) {
     if (!items)
         return;
-    Item* data = items->Data();
-    for (size_t i = 0; i < items->size_; ++i)
-        data[i].~Item();
+    Item** slots = items->Slots();
+    for (size_t i = 0; i < items->size_; ++i) {
+        if (kOwnBlocks)
+            delete slots[i];
+        else
+            slots[i]->~Item();
+    }
+    while (items) {
+        Items* older = items->older_;
+        FreeBlock(items);
+        items = older;
+    }
+}
+
+template <typename Item>
+void JSON::Items<Item>::FreeBlock(Items* items) {
     ArenaChunk* chunk = items->chunk_;
     items->~Items();
     if (chunk)
@@ -87,15 +115,28 @@ void JSON::Items<Item>::Release(Items* items) {
 }
 
 template <typename Item>
+template <typename... Args>
+Item& JSON::Items<Item>::EmplaceBack(Args&&... args) {
+    Item* entry;
+    if (kOwnBlocks) {
+        entry = new Item(std::forward<Args>(args)...);
+    } else {
+        // The places hold the entries from first_ on, one per pointer.
+        Item* places = reinterpret_cast<Item*>(Slots() + capacity_);
+        entry = new (places + (size_ - first_)) Item(std::forward<Args>(args)...);
+    }
+    Slots()[size_++] = entry;
+    return *entry;
+}
+
+template <typename Item>
 JSON::Items<Item>* JSON::Items<Item>::Copy(const Items* items) {
     if (!items || items->size_ == 0)
         return nullptr;
-    Items* copy = Allocate(items->size_);
+    Items* copy = Allocate(items->size_, 0);
     try {
-        for (const Item& item : *items) {
-            new (copy->Data() + copy->size_) Item(item);
-            ++copy->size_;
-        }
+        for (const Item& item : *items)
+            copy->EmplaceBack(item);
     } catch (...) {
         Release(copy);
         throw;
@@ -108,36 +149,33 @@ JSON::Items<Item>* JSON::Items<Item>::Reserve(Items* items, size_t needed) {
     const size_t capacity = items ? items->capacity_ : 0;
     if (needed <= capacity)
         return items;
-    Items* grown = Allocate(std::max({needed, 2 * capacity, size_t(4)}));
+    const size_t size = items ? items->size_ : 0;
+    Items* grown = Allocate(kOwnBlocks ? needed : std::max({needed, 2 * capacity, size_t(4)}), size);
     if (items) {
-        // Moving an entry cannot throw, so the old block empties completely.
-        Item* from = items->Data();
-        Item* to = grown->Data();
-        for (size_t i = 0; i < items->size_; ++i) {
-            new (to + i) Item(std::move(from[i]));
-            from[i].~Item();
+        std::memcpy(grown->Slots(), items->Slots(), size * sizeof(Item*));
+        if (kOwnBlocks || items->first_ == size) {
+            // No entry lives in the old block: it goes now.
+            grown->older_ = items->older_;
+            FreeBlock(items);
+        } else {
+            grown->older_ = items;
         }
-        grown->size_ = items->size_;
-        items->size_ = 0;
-        Release(items);
     }
     return grown;
 }
 
 template <typename Item>
-Item& JSON::Items<Item>::Insert(Items*& items, size_t index, Item&& item) {
+template <typename... Args>
+Item& JSON::Items<Item>::Insert(Items*& items, size_t index, Args&&... args) {
     const size_t size = items ? items->size_ : 0;
     items = Reserve(items, size + 1);
-    Item* data = items->Data();
-    if (index == size) {
-        new (data + size) Item(std::move(item));
-    } else {
-        new (data + size) Item(std::move(data[size - 1]));
-        std::move_backward(data + index, data + size - 1, data + size);
-        data[index] = std::move(item);
+    Item& entry = items->EmplaceBack(std::forward<Args>(args)...);
+    if (index != size) {
+        Item** slots = items->Slots();
+        std::memmove(slots + index + 1, slots + index, (size - index) * sizeof(Item*));
+        slots[index] = &entry;
     }
-    ++items->size_;
-    return data[index];
+    return entry;
 }
 
 // === Ownership ===============================================================
@@ -321,22 +359,24 @@ void JSON::SetKind(Kind new_kind) {
 
 namespace {
 
-bool KeyBefore(const JSON::Member& member, const std::string& key) { return member.first < key; }
+bool KeyBefore(const JSON::Member* member, const std::string& key) { return member->first < key; }
 
 }  // namespace
 
 JSON& JSON::operator[](const std::string& key) {
     SetKind(Kind::Object);
-    Member* first = payload.map ? payload.map->Data() : nullptr;
+    Member* const* slots = payload.map ? payload.map->Slots() : nullptr;
     const size_t size = payload.map ? payload.map->size_ : 0;
     // Keys mostly come in order, so the place after the last is tried first.
     size_t index = size;
-    if (size != 0 && !(first[size - 1].first < key)) {
-        index = size_t(std::lower_bound(first, first + size, key, KeyBefore) - first);
-        if (first[index].first == key)
-            return first[index].second;
+    if (size != 0 && !(slots[size - 1]->first < key)) {
+        index = size_t(std::lower_bound(slots, slots + size, key, KeyBefore) - slots);
+        if (slots[index]->first == key)
+            return slots[index]->second;
     }
-    return ObjectMap::Insert(payload.map, index, Member(key, JSON())).second;
+    return ObjectMap::Insert(payload.map, index, std::piecewise_construct,
+                             std::forward_as_tuple(key), std::forward_as_tuple())
+        .second;
 }
 
 JSON& JSON::operator[](unsigned index) {
@@ -345,10 +385,9 @@ JSON& JSON::operator[](unsigned index) {
     if (index >= size) {
         payload.list = ArrayDeque::Reserve(payload.list, size_t(index) + 1);
         for (size_t i = size; i <= index; ++i)
-            new (payload.list->Data() + i) JSON();
-        payload.list->size_ = size_t(index) + 1;
+            payload.list->EmplaceBack();
     }
-    return payload.list->Data()[index];
+    return payload.list->At(index);
 }
 
 void JSON::Append(JSON value) {
@@ -361,11 +400,9 @@ JSON JSON::TakeElements(JSON* first, size_t count, Arena* arena) {
     JSON array = MakeArray();
     if (count == 0)
         return array;
-    array.payload.list = ArrayDeque::Allocate(count, arena);
-    JSON* to = array.payload.list->Data();
+    array.payload.list = ArrayDeque::Allocate(count, 0, arena);
     for (size_t i = 0; i < count; ++i)
-        new (to + i) JSON(std::move(first[i]));
-    array.payload.list->size_ = count;
+        array.payload.list->EmplaceBack(std::move(first[i]));
     return array;
 }
 
@@ -409,14 +446,11 @@ JSON JSON::TakeMembers(PendingMember* first, size_t count, Arena* arena) {
         }
         count = size_t(kept - first);
     }
-    object.payload.map = ObjectMap::Allocate(count, arena);
-    Member* to = object.payload.map->Data();
-    for (size_t i = 0; i < count; ++i) {
-        new (to + i) Member(std::piecewise_construct,
-                            std::forward_as_tuple(first[i].key, first[i].key_size),
-                            std::forward_as_tuple(std::move(first[i].value)));
-        object.payload.map->size_ = i + 1;
-    }
+    object.payload.map = ObjectMap::Allocate(count, 0, arena);
+    for (size_t i = 0; i < count; ++i)
+        object.payload.map->EmplaceBack(std::piecewise_construct,
+                                        std::forward_as_tuple(first[i].key, first[i].key_size),
+                                        std::forward_as_tuple(std::move(first[i].value)));
     return object;
 }
 
@@ -470,10 +504,10 @@ int JSON::AsInt(bool& ok) const {
 bool JSON::HasMember(const std::string& key) const {
     if (kind != Kind::Object || !payload.map)
         return false;
-    const Member* first = payload.map->Data();
-    const Member* last = first + payload.map->size_;
-    const Member* found = std::lower_bound(first, last, key, KeyBefore);
-    return found != last && found->first == key;
+    const Member* const* first = payload.map->Slots();
+    const Member* const* last = first + payload.map->size_;
+    const Member* const* found = std::lower_bound(first, last, key, KeyBefore);
+    return found != last && (*found)->first == key;
 }
 
 int64_t JSON::Count() const {

@@ -11,10 +11,14 @@
 // - Object members are kept sorted by key (byte order), not in insertion
 //   order; iteration and printing follow that order.
 //
-// Members and elements each lie in one flat block, like a std::vector: a
-// reference to a member or element, and a range over them, holds until its
-// Object or Array gains an entry or changes kind. Take what you need from one
-// before adding another to the same container.
+// A reference to a member or an element stays valid until that entry is
+// gone, that is until its Object or Array is destroyed, is assigned to or
+// changes kind; entries added meanwhile do not move it, as with std::map and
+// std::deque. So obj["a"] = obj["b"] is safe with "a" missing, and so is
+// holding doc["name"] while looking up other keys. Iterators and ranges over
+// a container are another matter: like a deque's, they do not survive an
+// insertion into that container, so iterating over a container while
+// inserting into it is not supported.
 //
 // The text reader (FromText) is lenient: it never throws and never stops the
 // program; it writes one line per problem to std::cerr ("ERROR: ..."; the
@@ -24,6 +28,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <iterator>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -40,15 +45,19 @@ public:
         Bool = 6,
     };
 
-    // One member of an Object: its key (first) and its value (second). The key
-    // is not to be changed through iteration; the order depends on it.
-    using Member = std::pair<std::string, JSON>;
-    // A flat block of entries; see Items below the class. The two names below
-    // are older than the flat storage and stay for the callers that use them.
+    // One member of an Object: its key (first, fixed: the order depends on
+    // it) and its value (second), as in a std::map.
+    using Member = std::pair<const std::string, JSON>;
+    // The entries of an Object or an Array; see Items below the class.
     template <typename Item>
     class Items;
     using ObjectMap = Items<Member>;  // an Object's members, sorted by key
     using ArrayDeque = Items<JSON>;   // an Array's elements, in order
+    // A random-access iterator over the entries of Items, giving Value&
+    // (a Member or a JSON, const or not); a default-constructed one is the
+    // empty range's begin and end.
+    template <typename Value>
+    class ItemIterator;
 
     // A range over the elements of an Array or the members of an Object;
     // empty (zero iterations) when the value is of another kind.
@@ -231,41 +240,92 @@ private:
 
 // === Items: the storage of an Array or an Object =============================
 //
-// One block: this header, then the entries one after another. The value that
-// owns the block grows it by moving everything into a larger one, which is
-// why references into it do not outlive an insertion. Blocks made by the
-// reader are carved from larger chunks (see JSONArena.h); the others are
-// heap blocks of their own.
+// Every entry (an element, or a member with its key) is made in a place of
+// its own, which it keeps until its container releases it; the container's
+// block holds pointers to the entries in order (an Object's sorted by key).
+// An insertion shifts or moves those pointers only, never an entry.
+//
+// To keep allocations few, a block also carries the places for the entries
+// it has room for beyond those it starts with. A block that fills up is
+// followed by one twice the size, which takes over the pointers and has the
+// places for the next entries; the full one stays behind it in a chain, as
+// its entries still live in it. The reader makes each block with the places
+// of all its entries, carved from larger chunks (see JSONArena.h).
+template <typename Value>
+class JSON::ItemIterator {
+public:
+    using iterator_category = std::random_access_iterator_tag;
+    using value_type = typename std::remove_const<Value>::type;
+    using difference_type = std::ptrdiff_t;
+    using pointer = Value*;
+    using reference = Value&;
+
+    ItemIterator() = default;
+    explicit ItemIterator(value_type* const* slot) : slot_(slot) {}
+
+    reference operator*() const { return **slot_; }
+    pointer operator->() const { return *slot_; }
+    reference operator[](difference_type n) const { return *slot_[n]; }
+    ItemIterator& operator++() { ++slot_; return *this; }
+    ItemIterator& operator--() { --slot_; return *this; }
+    ItemIterator operator++(int) { ItemIterator was = *this; ++slot_; return was; }
+    ItemIterator operator--(int) { ItemIterator was = *this; --slot_; return was; }
+    ItemIterator& operator+=(difference_type n) { slot_ += n; return *this; }
+    ItemIterator& operator-=(difference_type n) { slot_ -= n; return *this; }
+    ItemIterator operator+(difference_type n) const { return ItemIterator(slot_ + n); }
+    ItemIterator operator-(difference_type n) const { return ItemIterator(slot_ - n); }
+    friend ItemIterator operator+(difference_type n, ItemIterator at) { return at + n; }
+    difference_type operator-(ItemIterator other) const { return slot_ - other.slot_; }
+    bool operator==(ItemIterator other) const { return slot_ == other.slot_; }
+    bool operator!=(ItemIterator other) const { return slot_ != other.slot_; }
+    bool operator<(ItemIterator other) const { return slot_ < other.slot_; }
+    bool operator>(ItemIterator other) const { return slot_ > other.slot_; }
+    bool operator<=(ItemIterator other) const { return slot_ <= other.slot_; }
+    bool operator>=(ItemIterator other) const { return slot_ >= other.slot_; }
+
+private:
+    value_type* const* slot_ = nullptr;  // the block's pointer to the entry
+};
+
 template <typename Item>
 class JSON::Items {
 public:
-    Item* begin() { return Data(); }
-    Item* end() { return Data() + size_; }
-    const Item* begin() const { return Data(); }
-    const Item* end() const { return Data() + size_; }
+    ItemIterator<Item> begin() { return ItemIterator<Item>(Slots()); }
+    ItemIterator<Item> end() { return ItemIterator<Item>(Slots() + size_); }
+    ItemIterator<const Item> begin() const { return ItemIterator<const Item>(Slots()); }
+    ItemIterator<const Item> end() const { return ItemIterator<const Item>(Slots() + size_); }
     size_t size() const { return size_; }
 
 private:
     friend class JSON;
-    Item* Data() { return reinterpret_cast<Item*>(this + 1); }
-    const Item* Data() const { return reinterpret_cast<const Item*>(this + 1); }
+    // The pointers to the entries, capacity_ of them, right after the header.
+    Item** Slots() { return reinterpret_cast<Item**>(this + 1); }
+    Item* const* Slots() const { return reinterpret_cast<Item* const*>(this + 1); }
+    Item& At(size_t index) { return *Slots()[index]; }
 
     // The block operations, all in JSON.cpp. A null block is an empty one.
-    // Allocate gives an empty block with room for capacity entries, carved
-    // from arena when there is one.
-    static Items* Allocate(size_t capacity, Arena* arena = nullptr);
-    static void Release(Items* items);       // destroys the entries, frees the block
+    // Allocate gives a block with room for capacity entries that already
+    // holds first of them elsewhere, carved from arena when there is one.
+    static Items* Allocate(size_t capacity, size_t first, Arena* arena = nullptr);
+    static void Release(Items* items);       // destroys the entries, frees the blocks
+    static void FreeBlock(Items* items);     // frees this one block, not its entries
     static Items* Copy(const Items* items);  // a heap block of copies; null when empty
-    // The entries moved into a block with room for at least needed, growing
-    // by doubling; the same block when it has that room already.
+    // A block with room for at least needed entries, growing by doubling;
+    // the same block when it has that room already. Entries do not move.
     static Items* Reserve(Items* items, size_t needed);
-    // Puts item at index, moving the entries from there one place up; items
-    // is updated when the block moves. Returns the new entry.
-    static Item& Insert(Items*& items, size_t index, Item&& item);
+    // Makes an entry from args at the end of a block that has room for it.
+    template <typename... Args>
+    Item& EmplaceBack(Args&&... args);
+    // Makes an entry from args and puts it at index, the entries from there
+    // on one place up; items is updated when the block changes.
+    template <typename... Args>
+    static Item& Insert(Items*& items, size_t index, Args&&... args);
 
-    size_t size_ = 0;                // entries in use
-    size_t capacity_ = 0;            // entries the block has room for
-    ArenaChunk* chunk_ = nullptr;    // the chunk it was carved from; null: its own
+    size_t size_ = 0;               // entries in use
+    size_t capacity_ = 0;           // pointers the block has room for
+    size_t first_ = 0;              // entries living in older blocks
+    Items* older_ = nullptr;        // the block this one took over from
+    ArenaChunk* chunk_ = nullptr;   // the chunk it was carved from; null: its own
 };
 
 // A member on its way into an Object: the bytes of its key, which live

@@ -6,8 +6,9 @@
 // from the heap instead and hands out their bytes in order. A chunk lives
 // until the last block carved from it is released, wherever and on whatever
 // thread the values have gone by then, so a chunk counts its live blocks
-// atomically. A block that grows moves to a heap block of its own and
-// releases its place in the chunk.
+// atomically. A block that grows hands its pointers on to a heap block of its
+// own but keeps its place in the chunk, since its entries stay where they are
+// until their container releases them.
 #pragma once
 
 #include "JSON.h"
