@@ -234,7 +234,10 @@ JSON Event::ToJSON() const {
         curve_value["control_points"] = std::move(points);
         curve_value["mode"] = JSON(static_cast<int>(curve.mode));
         curve_value["repeat"] = curve.repeat;
-        curves[entry.first] = std::move(curve_value);
+        // The writer prints member names as they stand, so a curve's name
+        // goes in as its escaped text: a name holding a double quote or a
+        // backslash then reads back as itself instead of breaking the file.
+        curves[JSON::EscapeString(entry.first)] = std::move(curve_value);
     }
     result["control_points"] = std::move(curves);
     result["effect"] = effect ? effect->name : std::string();

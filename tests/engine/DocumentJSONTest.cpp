@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "DocumentSamples.h"
 #include "Documents.h"
@@ -257,6 +258,28 @@ TEST_F(DocumentJSONTest, ACurveMadeByALookupIsWrittenEmptyLinearWithoutRepeat) {
     ASSERT_EQ(copy.automation.count("made"), 1u);
     EXPECT_EQ(copy.automation["made"].mode, 1u);
     EXPECT_TRUE(copy.automation["made"].control_points.empty());
+}
+
+// Curve names are member names, which the JSON writer prints as they stand.
+TEST_F(DocumentJSONTest, CurveNamesWithQuotesBackslashesAndBreaksSurviveSaveAndLoad) {
+    const std::vector<std::string> names = {"say \"hi\"", "back\\slash", "a\\b", "\\u00e9", "tab\there",
+                                            "two\nlines", "plain"};
+    std::unique_ptr<Demo> demo(new Demo());
+    Event* event = new Event("e", nullptr, 0.0f, 4.0f);
+    for (size_t i = 0; i < names.size(); ++i)
+        event->automation[names[i]].control_points = {ControlPoint(0.0f, float(i))};
+    demo->events.push_back(event);
+    std::string text = WriteText(*demo);
+    std::unique_ptr<Demo> copy = ReadText(text);
+    ASSERT_EQ(copy->events.size(), 1u);
+    ASSERT_EQ(copy->events[0]->automation.size(), names.size());
+    for (size_t i = 0; i < names.size(); ++i) {
+        ASSERT_EQ(copy->events[0]->automation.count(names[i]), 1u) << names[i];
+        EXPECT_FLOAT_EQ(copy->events[0]->automation[names[i]].control_points.at(0).value, float(i));
+    }
+    EXPECT_EQ(WriteText(*copy), text);
+    // A name without those characters is written as it stands.
+    EXPECT_NE(text.find("\"plain\" : {"), std::string::npos);
 }
 
 TEST_F(DocumentJSONTest, ByteBuffersAreOneBase64StringAndNonStringsReadEmpty) {
