@@ -90,14 +90,22 @@ template <typename Item>
 void JSON::Items<Item>::Release(Items* items) {
     if (!items)
         return;
-    Item** slots = items->Slots();
-    for (size_t i = 0; i < items->size_; ++i) {
-        if (kOwnBlocks)
+    if (kOwnBlocks) {
+        Item** slots = items->Slots();
+        for (size_t i = 0; i < items->size_; ++i)
             delete slots[i];
-        else
-            slots[i]->~Item();
+        FreeBlock(items);
+        return;
     }
+    // Block by block, newest first, the entries in the order of their places
+    // (a plain walk through memory): a block holds those from its first_ up
+    // to where the block after it starts.
+    size_t end = items->size_;
     while (items) {
+        Item* places = items->Places();
+        for (size_t i = 0, count = end - items->first_; i < count; ++i)
+            places[i].~Item();
+        end = items->first_;
         Items* older = items->older_;
         FreeBlock(items);
         items = older;
@@ -121,9 +129,7 @@ Item& JSON::Items<Item>::EmplaceBack(Args&&... args) {
     if (kOwnBlocks) {
         entry = new Item(std::forward<Args>(args)...);
     } else {
-        // The places hold the entries from first_ on, one per pointer.
-        Item* places = reinterpret_cast<Item*>(Slots() + capacity_);
-        entry = new (places + (size_ - first_)) Item(std::forward<Args>(args)...);
+        entry = new (Places() + (size_ - first_)) Item(std::forward<Args>(args)...);
     }
     Slots()[size_++] = entry;
     return *entry;

@@ -302,6 +302,8 @@ private:
     Item** Slots() { return reinterpret_cast<Item**>(this + 1); }
     Item* const* Slots() const { return reinterpret_cast<Item* const*>(this + 1); }
     Item& At(size_t index) { return *Slots()[index]; }
+    // The places after the pointers; the first holds entry first_.
+    Item* Places() { return reinterpret_cast<Item*>(Slots() + capacity_); }
 
     // The block operations, all in JSON.cpp. A null block is an empty one.
     // Allocate gives a block with room for capacity entries that already

@@ -307,6 +307,28 @@ TEST(JSONValue, ItemRangesWalkInOrderAndAllowChanges) {
     EXPECT_EQ(expected, 50);
 }
 
+// The ranges' iterators are random-access iterators over the entries
+// themselves, as a map's and a deque's are.
+TEST(JSONValue, ItemRangesWorkWithStructuredBindingsAndAlgorithms) {
+    JSON object = JSON::FromText(R"({"b": 2, "a": 1, "c": 3})");
+    for (auto& [key, value] : object.ObjectItems())
+        value = key + std::to_string(value.AsInt());
+    EXPECT_EQ(object["c"].AsString(), "c3");
+    auto members = object.ObjectItems();
+    EXPECT_EQ(std::distance(members.begin(), members.end()), 3);
+    EXPECT_EQ(std::prev(members.end())->first, "c");
+    EXPECT_EQ(members.begin()[1].second.AsString(), "b2");
+
+    JSON array = JSON::FromText("[5, 1, 4, 1]");
+    const JSON& view = array;
+    auto elements = view.ArrayItems();
+    EXPECT_EQ(std::count_if(elements.begin(), elements.end(), [](const JSON& e) { return e.AsInt() == 1; }), 2);
+    auto largest = std::max_element(elements.begin(), elements.end(),
+                                    [](const JSON& a, const JSON& b) { return a.AsInt() < b.AsInt(); });
+    EXPECT_EQ(largest - elements.begin(), 0);
+    EXPECT_EQ(&*largest, &array[0]);
+}
+
 // Short texts live inside the value, longer ones apart: every length on both
 // sides of the line keeps its bytes through copies, moves and assignments.
 TEST(JSONValue, StringsOfEveryLengthKeepTheirBytes) {
