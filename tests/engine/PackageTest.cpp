@@ -277,16 +277,10 @@ TEST_F(PackageTest, AbsurdCountsAndLengthsAreRefusedBeforeAnythingIsAllocated) {
         packages[i] += std::string(64, '\0');  // room for a few more fields, never enough
         std::string error;
         EXPECT_EQ(LoadBytes(dir, packages[i], &error), nullptr) << "package " << i;
+        if (i == 9) {
+            EXPECT_EQ(error, "The package is shorter than a shader file name it holds.");
+        }
     }
-}
-
-TEST_F(PackageTest, ATextLongerThanTheRestOfThePackageSaysWhichTextItIs) {
-    TempDir dir;
-    // One shader program whose vertex source claims more bytes than follow.
-    std::string bytes = PackageBuilder().U64(0).U64(0).U64(1).U64(5).Text("a.vert").U64(1000).bytes;
-    std::string error;
-    EXPECT_EQ(LoadBytes(dir, bytes + std::string(64, '\0'), &error), nullptr);
-    EXPECT_EQ(error, "The package is shorter than a shader source it holds.");
 }
 
 TEST_F(PackageTest, ObjectIdsMustBeNonZeroAndUnique) {

@@ -10,7 +10,6 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -27,10 +26,9 @@ double Now() {
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
-// The test's environment without the removed names and with the overrides
-// applied, as "NAME=value" texts; of two overrides of one name the later wins.
-std::vector<std::string> MergedEnvironment(const std::vector<std::pair<std::string, std::string>>& overrides,
-                                           const std::vector<std::string>& removed) {
+// The test's environment with the overrides applied, as "NAME=value"
+// texts; of two overrides of one name the later wins.
+std::vector<std::string> MergedEnvironment(const std::vector<std::pair<std::string, std::string>>& overrides) {
     auto overridden = [&overrides](const std::string& name, size_t from) {
         for (size_t i = from; i < overrides.size(); ++i) {
             if (overrides[i].first == name) return true;
@@ -40,9 +38,7 @@ std::vector<std::string> MergedEnvironment(const std::vector<std::pair<std::stri
     std::vector<std::string> merged;
     for (char** entry = environ; entry && *entry; ++entry) {
         std::string text = *entry;
-        std::string name = text.substr(0, text.find('='));
-        bool dropped = std::find(removed.begin(), removed.end(), name) != removed.end();
-        if (!dropped && !overridden(name, 0)) merged.push_back(text);
+        if (!overridden(text.substr(0, text.find('=')), 0)) merged.push_back(text);
     }
     for (size_t i = 0; i < overrides.size(); ++i) {
         if (!overridden(overrides[i].first, i + 1)) merged.push_back(overrides[i].first + "=" + overrides[i].second);
@@ -74,7 +70,7 @@ ChildProcess::ChildProcess(const std::string& program, const Options& options) {
     // async-signal-safe calls.
     std::vector<std::string> argument_texts = {program};
     argument_texts.insert(argument_texts.end(), options.arguments.begin(), options.arguments.end());
-    std::vector<std::string> environment_texts = MergedEnvironment(options.environment, options.removed_environment);
+    std::vector<std::string> environment_texts = MergedEnvironment(options.environment);
     std::vector<char*> argv = PointerList(argument_texts);
     std::vector<char*> envp = PointerList(environment_texts);
     const char* directory = options.working_directory.empty() ? nullptr : options.working_directory.c_str();

@@ -32,8 +32,6 @@ struct Options {
     std::vector<std::string> arguments;  // after the program name
     // Added to (or replacing in) the test's own environment.
     std::vector<std::pair<std::string, std::string>> environment;
-    // Names taken out of the test's own environment (before the additions).
-    std::vector<std::string> removed_environment;
 };
 
 // How a child ended.
