@@ -38,8 +38,7 @@ uint32_t g_shader_document = 0;
 int32_t g_shader_edit_request = -1;
 bool g_auto_recompile = true;
 char g_shader_filename_buffer[255] = "";
-ShaderProgram* g_rename_program = nullptr;
-uint32_t g_rename_document = 0;
+DocumentRef<ShaderProgram> g_rename_program;
 char g_search_text[120] = "";
 bool g_focus_search = false;
 unsigned g_search_field_id = 0;
@@ -53,12 +52,9 @@ std::vector<NumberLiteral> g_number_literals;
 int32_t g_numbers_panel_height = 100;
 bool g_reparse_numbers = false;
 
-Effect* g_selected_effect = nullptr;
-uint32_t g_selected_effect_document = 0;
-Texture* g_pending_texture = nullptr;
-uint32_t g_pending_texture_document = 0;
-Effect* g_pending_effect = nullptr;
-uint32_t g_pending_effect_document = 0;
+DocumentRef<Effect> g_selected_effect;
+DocumentRef<Texture> g_pending_texture;
+DocumentRef<Effect> g_pending_effect;
 char g_event_name_buffer[1024] = "";
 
 uint32_t g_event_manager_document = 0;

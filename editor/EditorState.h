@@ -6,16 +6,52 @@
 // The windows edit the one current document, g_demo, which a load replaces
 // and the windows' own commands delete from. No state here keeps a pointer
 // into a document across frames unless it also keeps the document's
-// generation (g_document_generation) and checks it before use; selections are
-// positions, re-derived every frame.
+// generation (g_document_generation) and checks it before use, as
+// DocumentRef does; selections are positions, re-derived every frame.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "NumberSliders.h"
+#include "Playback.h"
 #include "TextEditor.h"
+
+/* === Objects of the document kept across frames =========================== */
+
+// An object of the document kept from one frame to the next: its address,
+// with the generation of the document it was kept in. The address is
+// compared, and followed only once In() has found it in a list of the
+// current document: a deleted object is in no list, and an object of a
+// later document that sits at the same address belongs to another
+// generation.
+template <typename T>
+struct DocumentRef {
+    T* object = nullptr;      // compared by address only; null: none kept
+    uint32_t generation = 0;  // g_document_generation when it was kept
+
+    // Keeps object (null: none) as an object of the current document.
+    void Keep(T* kept) {
+        object = kept;
+        generation = g_document_generation;
+    }
+    void Clear() { object = nullptr; }
+    // The object, as list holds it, while the current document is the one
+    // it was kept in and list holds it; null otherwise.
+    template <typename U>
+    U* In(const std::vector<U*>& list) const {
+        if (object == nullptr || generation != g_document_generation) return nullptr;
+        auto found = std::find(list.begin(), list.end(), object);
+        return found == list.end() ? nullptr : *found;
+    }
+    // True when other is the address kept, in the current document.
+    bool Is(const T* other) const { return object == other && generation == g_document_generation; }
+    // The address alone, as a pointer compares.
+    bool operator==(const T* other) const { return object == other; }
+    bool operator!=(const T* other) const { return object != other; }
+};
 
 /* === Window flags ========================================================= */
 
@@ -67,13 +103,13 @@ extern TimelineWidgetState g_timeline;
 // document is replaced, or when its row no longer holds its event; nothing
 // moves then until the next press, although Dear ImGui may still hold the
 // row's button as active.
+class Event;
 struct TimelineDrag {
     int row = -1;                         // the row pressed; -1: no drag
     int part = 0;                         // what was pressed: 0 the start handle, 1 the end handle, 2 the bar
     float press_values[2] = {0.0f, 0.0f}; // the row's pair at the press
     float press_x = 0.0f;                 // the mouse's screen x at the press
-    const void* event = nullptr;          // ShowTimeline's: the row's event, by address only, never followed
-    uint32_t generation = 0;              // ShowTimeline's: the document of the press
+    DocumentRef<const Event> event;       // ShowTimeline's: the row's event at the press, never followed
 };
 extern TimelineDrag g_timeline_drag;
 
@@ -102,9 +138,7 @@ extern bool g_auto_recompile;                 // relink after every change of th
 extern char g_shader_filename_buffer[255];    // the rename dialog's text, the name's own bytes;
                                               // empty: filled at its next opening
 class ShaderProgram;
-extern ShaderProgram* g_rename_program;       // the program the rename dialog was opened for,
-                                              // compared by address only until found in the document
-extern uint32_t g_rename_document;            // g_document_generation when it was opened
+extern DocumentRef<ShaderProgram> g_rename_program;  // the program the rename dialog was opened for
 extern char g_search_text[120];               // the search string, bytes as selected or typed
 extern bool g_focus_search;                   // the search field takes the keyboard focus next frame
 extern unsigned g_search_field_id;            // the search field's Dear ImGui ID, once drawn
@@ -114,20 +148,15 @@ extern std::vector<TextEditor::TextPosition> g_search_matches;
 
 // "Auto-recompile"'s pacing. A typed change relinks its program at once while
 // the program's last link took under 50 ms; otherwise the relink waits until
-// the text has not changed for 300 ms. Programs are named by address, with
-// the document they belong to, and an address is followed only while that
-// document is g_demo and lists it.
-class ShaderProgram;
+// the text has not changed for 300 ms.
 struct ShaderLinkTime {
-    const ShaderProgram* program = nullptr;  // compared by address only
-    uint32_t generation = 0;                 // g_document_generation of its document
-    uint32_t milliseconds = 0;               // how long its last link in the editor took
+    DocumentRef<const ShaderProgram> program;
+    uint32_t milliseconds = 0;  // how long its last link in the editor took
 };
 extern std::vector<ShaderLinkTime> g_shader_link_times;  // one per program linked in this document
 struct PendingRelink {
-    const ShaderProgram* program = nullptr;  // null: no relink waits
-    uint32_t generation = 0;                 // g_document_generation of its document
-    uint32_t changed = 0;                    // g_shader_clock() at the last change of its text
+    DocumentRef<const ShaderProgram> program;  // none kept: no relink waits
+    uint32_t changed = 0;                      // g_shader_clock() at the last change of its text
 };
 extern PendingRelink g_pending_relink;
 extern uint32_t (*g_shader_clock)();          // milliseconds; SDL_GetTicks, unless a test sets its own
@@ -141,20 +170,14 @@ extern bool g_reparse_numbers;                        // rebuild the literals at
 
 /* === Effect Manager ======================================================= */
 
-// The selection and the pending choices refer to objects of the document by
-// address, each with the generation of the document it was chosen in. Each
-// frame, before any address is followed, a choice is dropped when its
-// document was replaced (an object of a later document may sit at the same
-// address) or its object is no longer in the document's lists (a delete
-// anywhere).
+// Each frame, before any address is followed, a choice is dropped when the
+// document's lists no longer hold it in the document it was chosen in (a
+// load, a delete anywhere).
 class Effect;
 class Texture;
-extern Effect* g_selected_effect;            // the effect in the inspector; null: none
-extern uint32_t g_selected_effect_document;  // its g_document_generation
-extern Texture* g_pending_texture;           // chosen in "##texture", not yet added
-extern uint32_t g_pending_texture_document;  // its g_document_generation
-extern Effect* g_pending_effect;             // chosen in "##effect", not yet added
-extern uint32_t g_pending_effect_document;   // its g_document_generation
+extern DocumentRef<Effect> g_selected_effect;   // the effect in the inspector; none kept: none
+extern DocumentRef<Texture> g_pending_texture;  // chosen in "##texture", not yet added
+extern DocumentRef<Effect> g_pending_effect;    // chosen in "##effect", not yet added
 extern char g_event_name_buffer[1024];       // the "Add as Event" dialog's name; kept until OK
 
 /* === Event Manager ======================================================== */

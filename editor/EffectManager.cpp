@@ -24,31 +24,20 @@
 
 namespace {
 
+// Drops a choice whose object the list no longer holds in the document it
+// was made in.
 template <typename T>
-bool InList(const std::vector<T*>& list, const T* object) {
-    return object != nullptr && std::find(list.begin(), list.end(), object) != list.end();
-}
-
-// Keeps a choice with the document it was made in.
-template <typename T>
-void Choose(T*& choice, uint32_t& document, T* object) {
-    choice = object;
-    document = g_document_generation;
-}
-
-// Drops a choice made in an earlier document, or whose object is no longer
-// in the list. The address is only compared, never followed, before this.
-template <typename T>
-void DropIfGone(T*& choice, uint32_t document, const std::vector<T*>& list) {
-    if (document != g_document_generation || !InList(list, static_cast<const T*>(choice))) choice = nullptr;
+void DropIfGone(DocumentRef<T>& choice, const std::vector<T*>& list) {
+    if (choice.In(list) == nullptr) choice.Clear();
 }
 
 // Drops the selection and the pending choices whose objects are no longer
-// in the document (replaced, or deleted in any window).
+// in the document (replaced, or deleted in any window). After this, each
+// frame follows their addresses.
 void DropGoneChoices() {
-    DropIfGone(g_selected_effect, g_selected_effect_document, g_demo->effects);
-    DropIfGone(g_pending_effect, g_pending_effect_document, g_demo->effects);
-    DropIfGone(g_pending_texture, g_pending_texture_document, g_demo->textures);
+    DropIfGone(g_selected_effect, g_demo->effects);
+    DropIfGone(g_pending_effect, g_demo->effects);
+    DropIfGone(g_pending_texture, g_demo->textures);
 }
 
 // True when target is from itself or one of the effects it draws first,
@@ -87,9 +76,9 @@ void ShowEffectList() {
     for (size_t i = 0; i < g_demo->effects.size(); ++i) {
         Effect* effect = g_demo->effects[i];
         ImGui::PushID(static_cast<int>(i));
-        bool selected = effect == g_selected_effect;
+        bool selected = g_selected_effect == effect;
         ImGui::Selectable(ShownText(effect->name).c_str(), &selected, 0, ImVec2(0, 0));
-        if (selected) Choose(g_selected_effect, g_selected_effect_document, effect);
+        if (selected) g_selected_effect.Keep(effect);
         ImGui::PopID();
     }
     ImGui::EndChild();
@@ -151,15 +140,14 @@ bool ShowRowButtons(std::vector<T*>& list, size_t row, const char* remove, const
 // A combo of the objects of a list that offered() allows, by name; a click
 // makes one the pending choice, kept with its document.
 template <typename T, typename Offered>
-void ShowChoiceCombo(const char* label, const char* nothing, const std::vector<T*>& list, T*& pending,
-                     uint32_t& document, Offered offered) {
-    if (!ImGui::BeginCombo(label, pending ? ShownText(pending->name).c_str() : nothing, 0)) return;
+void ShowChoiceCombo(const char* label, const char* nothing, const std::vector<T*>& list, DocumentRef<T>& pending,
+                     Offered offered) {
+    if (!ImGui::BeginCombo(label, pending.object ? ShownText(pending.object->name).c_str() : nothing, 0)) return;
     for (size_t i = 0; i < list.size(); ++i) {
         if (!offered(list[i])) continue;
         ImGui::PushID(static_cast<int>(i));
-        bool is_pending = list[i] == pending;
-        if (ImGui::Selectable(ShownText(list[i]->name).c_str(), is_pending, 0, ImVec2(0, 0)))
-            Choose(pending, document, list[i]);
+        bool is_pending = pending == list[i];
+        if (ImGui::Selectable(ShownText(list[i]->name).c_str(), is_pending, 0, ImVec2(0, 0))) pending.Keep(list[i]);
         if (is_pending) ImGui::SetItemDefaultFocus();
         ImGui::PopID();
     }
@@ -186,13 +174,13 @@ void ShowInputTextures(Effect* effect) {
     }
     if (marked >= 0) inputs.erase(inputs.begin() + marked);
 
-    ShowChoiceCombo("##texture", "<add texture>", g_demo->textures, g_pending_texture, g_pending_texture_document,
+    ShowChoiceCombo("##texture", "<add texture>", g_demo->textures, g_pending_texture,
                     [](const Texture*) { return true; });
-    if (g_pending_texture) {
+    if (Texture* pending = g_pending_texture.object) {
         ImGui::SameLine();
         if (ImGui::Button("Add##texture")) {
-            inputs.push_back(g_pending_texture);  // also when it is there already
-            g_pending_texture = nullptr;
+            inputs.push_back(pending);  // also when it is there already
+            g_pending_texture.Clear();
         }
     }
 }
@@ -216,20 +204,20 @@ void ShowInputEffects(Effect* effect) {
     }
     if (marked >= 0) inputs.erase(inputs.begin() + marked);
     // The inspector moves to it in the next frame.
-    if (inspect_next) Choose(g_selected_effect, g_selected_effect_document, inspect_next);
+    if (inspect_next) g_selected_effect.Keep(inspect_next);
 
     // Offered: every effect that does not draw this one already.
-    ShowChoiceCombo("##effect", "<add effect>", g_demo->effects, g_pending_effect, g_pending_effect_document,
+    ShowChoiceCombo("##effect", "<add effect>", g_demo->effects, g_pending_effect,
                     [effect](const Effect* candidate) { return CanTakeAsInput(effect, candidate); });
-    if (g_pending_effect) {
+    if (Effect* pending = g_pending_effect.object) {
         ImGui::SameLine();
         if (ImGui::Button("Add##effect")) {
             // The choice may date from another inspected effect: checked again.
-            if (CanTakeAsInput(effect, g_pending_effect)) {
-                inputs.push_back(g_pending_effect);
-                g_pending_effect = nullptr;
+            if (CanTakeAsInput(effect, pending)) {
+                inputs.push_back(pending);
+                g_pending_effect.Clear();
             } else {
-                SetStatusMessage("Cannot add " + g_pending_effect->name + ": it would feed itself");
+                SetStatusMessage("Cannot add " + pending->name + ": it would feed itself");
             }
         }
     }
@@ -254,7 +242,7 @@ void ShowAddAsEventDialog(Effect* effect) {
 
 void ShowInspector() {
     ImGui::BeginChild("Inspector", ImVec2(0, 0), true, ImGuiWindowFlags_HorizontalScrollbar);
-    Effect* effect = g_selected_effect;
+    Effect* effect = g_selected_effect.object;
     if (effect != nullptr) {
         ShowNameAndProgram(effect);
         ShowInputTextures(effect);
@@ -263,8 +251,8 @@ void ShowInspector() {
         if (ImGui::Button("Remove effect")) {
             // Destroyed; events and effects that showed it are left without it.
             g_demo->DeleteEffect(effect);
-            g_selected_effect = effect = nullptr;
-            DropGoneChoices();
+            effect = nullptr;
+            DropGoneChoices();  // the selection goes with it
         } else {
             ImGui::SameLine();
         }

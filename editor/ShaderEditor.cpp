@@ -41,18 +41,10 @@ namespace {
 constexpr uint32_t kFastLinkMs = 50;  // a typed change relinks at once after a link this fast
 constexpr uint32_t kRestMs = 300;     // otherwise it waits until the text has rested this long
 
-// The program as the current document lists it, or null when that document
-// (generation) is gone or no longer lists it. The address is only compared.
-ShaderProgram* FindInDocument(const ShaderProgram* program, uint32_t generation) {
-    if (program == nullptr || g_demo == nullptr || generation != g_document_generation) return nullptr;
-    auto found = std::find(g_demo->shaders.begin(), g_demo->shaders.end(), program);
-    return found == g_demo->shaders.end() ? nullptr : *found;
-}
-
 // How long the program's last link in the editor took; 0 when none was timed.
 uint32_t LastLinkTime(const ShaderProgram* program) {
     for (const ShaderLinkTime& time : g_shader_link_times)
-        if (time.program == program && time.generation == g_document_generation) return time.milliseconds;
+        if (time.program.Is(program)) return time.milliseconds;
     return 0;
 }
 
@@ -74,26 +66,26 @@ void RelinkNow(ShaderProgram* program) {
     g_shader_link_times.erase(
         std::remove_if(g_shader_link_times.begin(), g_shader_link_times.end(),
                        [program](const ShaderLinkTime& time) {
-                           return time.generation != g_document_generation || time.program == program;
+                           return time.program.generation != g_document_generation || time.program == program;
                        }),
         g_shader_link_times.end());
-    g_shader_link_times.push_back({program, g_document_generation, took});
+    g_shader_link_times.push_back({{program, g_document_generation}, took});
 }
 
 // Runs the waiting relink now, or drops it when its program is gone.
 void RunPendingRelink() {
     const PendingRelink pending = g_pending_relink;
     g_pending_relink = PendingRelink();
-    if (ShaderProgram* program = FindInDocument(pending.program, pending.generation)) RelinkNow(program);
+    if (ShaderProgram* program = pending.program.In(g_demo->shaders)) RelinkNow(program);
 }
 
 // Relinks the program after a change of its text, at the pace given.
 void Relink(ShaderProgram* program, RelinkPace pace) {
     if (pace == RelinkPace::Typed && LastLinkTime(program) >= kFastLinkMs) {
         // Only one program waits: another one's relink runs first.
-        if (g_pending_relink.program != program || g_pending_relink.generation != g_document_generation)
-            RunPendingRelink();
-        g_pending_relink = {program, g_document_generation, g_shader_clock()};
+        if (!g_pending_relink.program.Is(program)) RunPendingRelink();
+        g_pending_relink.program.Keep(program);
+        g_pending_relink.changed = g_shader_clock();
         return;
     }
     RelinkNow(program);
@@ -110,7 +102,7 @@ void StoreShaderText(RelinkPace pace) {
 
 void RunDueShaderRelink() {
     if (g_pending_relink.program == nullptr) return;
-    if (FindInDocument(g_pending_relink.program, g_pending_relink.generation) == nullptr) {
+    if (g_pending_relink.program.In(g_demo->shaders) == nullptr) {
         g_pending_relink = PendingRelink();  // its program was deleted, or its document replaced
     } else if (g_shader_clock() - g_pending_relink.changed >= kRestMs) {
         RunPendingRelink();
@@ -159,8 +151,7 @@ void SetUpLanguage() {
 void SelectShader(int index) {
     bool exists = index >= 0 && static_cast<size_t>(index) < g_demo->shaders.size();
     ShaderProgram* program = exists ? g_demo->shaders[static_cast<size_t>(index)] : nullptr;
-    if (g_pending_relink.program != program || g_pending_relink.generation != g_document_generation)
-        RunPendingRelink();
+    if (!g_pending_relink.program.Is(program)) RunPendingRelink();
     g_shader_text = program ? program->fragment_shader_source : std::string();
     g_search_matches.clear();
     g_text_editor.SetText(g_shader_text);
@@ -194,15 +185,6 @@ std::string FreeProgramName() {
     for (const ShaderProgram* program : g_demo->shaders) taken.push_back(program->fragment_shader_filename);
     return FreeName(taken, "resources\\untitled.frag",
                     [](int n) { return "resources\\untitled" + std::to_string(n) + ".frag"; });
-}
-
-// The program the rename dialog was opened for, while it is still in the
-// document the dialog was opened in; else null. The address is compared,
-// and followed only once found.
-ShaderProgram* RenameTarget() {
-    if (g_rename_program == nullptr || g_rename_document != g_document_generation) return nullptr;
-    const std::vector<ShaderProgram*>& shaders = g_demo->shaders;
-    return std::find(shaders.begin(), shaders.end(), g_rename_program) != shaders.end() ? g_rename_program : nullptr;
 }
 
 // The editor's text as the program keeps it. GetText ends every line with a
@@ -330,13 +312,12 @@ void ShowProgramRow() {
     }
     ImGui::SameLine();
     if (ImGui::Button("Name") && CurrentShader()) {
-        g_rename_program = CurrentShader();
-        g_rename_document = g_document_generation;
+        g_rename_program.Keep(CurrentShader());
         ImGui::OpenPopup("Edit fragment shader filename");
     }
     if (ImGui::BeginPopupModal("Edit fragment shader filename", nullptr, ImGuiWindowFlags_AlwaysAutoResize)) {
         // Renames the program it was opened for, whichever is current now.
-        if (ShaderProgram* program = RenameTarget()) {
+        if (ShaderProgram* program = g_rename_program.In(g_demo->shaders)) {
             if (g_shader_filename_buffer[0] == '\0') {
                 CopyBounded(g_shader_filename_buffer, sizeof g_shader_filename_buffer, program->fragment_shader_filename);
             }
@@ -350,19 +331,19 @@ void ShowProgramRow() {
                     program->fragment_shader_filename = g_shader_filename_buffer;
                 }
                 g_shader_filename_buffer[0] = '\0';
-                g_rename_program = nullptr;
+                g_rename_program.Clear();
                 ImGui::CloseCurrentPopup();
             }
             ImGui::SetItemDefaultFocus();
             ImGui::SameLine();
             if (ImGui::Button("Cancel", ImVec2(120, 0))) {
-                g_rename_program = nullptr;
+                g_rename_program.Clear();
                 ImGui::CloseCurrentPopup();  // the typed text stays
             }
         } else {
             // Its program or its document is gone: nothing to rename; the
             // typed text stays, as after "Cancel".
-            g_rename_program = nullptr;
+            g_rename_program.Clear();
             ImGui::CloseCurrentPopup();
         }
         ImGui::EndPopup();

@@ -65,7 +65,7 @@ void ShowTextureManager() {
     if (ImGui::Button("Delete") && SelectedTexture()) {
         // Effects that used it lose it from their inputs; the Effect Manager
         // drops it as its pending choice.
-        if (g_pending_texture == SelectedTexture()) g_pending_texture = nullptr;
+        if (g_pending_texture == SelectedTexture()) g_pending_texture.Clear();
         g_demo->DeleteTexture(SelectedTexture());
         g_selected_texture_position = 0;
     }

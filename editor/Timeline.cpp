@@ -238,8 +238,8 @@ int GridLineCount(float end_beat) {
 void EndStaleDrag(const std::vector<Event*>& events) {
     TimelineDrag& drag = g_timeline_drag;
     if (drag.row < 0) return;
-    bool holds = static_cast<size_t>(drag.row) < events.size() && events[drag.row] == drag.event;
-    if (drag.generation != g_document_generation || !holds) drag = TimelineDrag();
+    bool holds = static_cast<size_t>(drag.row) < events.size() && drag.event.Is(events[drag.row]);
+    if (!holds) drag = TimelineDrag();
 }
 
 // One event's row. A press on it ties the drag to the event and the
@@ -248,10 +248,7 @@ void ShowEventRow(int row, Event* event) {
     float values[2] = {event->start_beat, event->end_beat};
     bool changed = TimelineRange(ShownText(event->name).c_str(), values);
     TimelineDrag& drag = g_timeline_drag;
-    if (drag.row == row && drag.event == nullptr) {
-        drag.event = event;
-        drag.generation = g_document_generation;
-    }
+    if (drag.row == row && drag.event == nullptr) drag.event.Keep(event);
     if (!changed) return;
     event->start_beat = std::trunc(values[0]);
     event->end_beat = std::trunc(values[1]);

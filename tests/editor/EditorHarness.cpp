@@ -52,8 +52,7 @@ void ResetEditorState() {
     g_shader_edit_request = -1;
     g_auto_recompile = true;
     g_shader_filename_buffer[0] = '\0';
-    g_rename_program = nullptr;
-    g_rename_document = 0;
+    g_rename_program = {};
     g_search_text[0] = '\0';
     g_focus_search = false;
     g_search_field_id = 0;
@@ -63,12 +62,9 @@ void ResetEditorState() {
     g_shader_clock = TestClock;
     g_test_clock = 0;
     g_test_clock_step = 0;
-    g_selected_effect = nullptr;
-    g_selected_effect_document = 0;
-    g_pending_texture = nullptr;
-    g_pending_texture_document = 0;
-    g_pending_effect = nullptr;
-    g_pending_effect_document = 0;
+    g_selected_effect = {};
+    g_pending_texture = {};
+    g_pending_effect = {};
     g_event_name_buffer[0] = '\0';
     g_event_manager_document = g_document_generation;
     g_selected_event_position = 0;

@@ -117,8 +117,7 @@ TEST_F(ManagerTest, EffectsAreMadeWiredPlacedAndRemovedWithoutDanglingReferences
     EXPECT_EQ(first->input_effects, (std::vector<Effect*>{second, second}));
     PickInCombo("##effect", 0, "glow");  // an effect may not draw itself either: not offered
     EXPECT_EQ(g_pending_effect, nullptr);
-    g_pending_effect = first;  // as the combo chose it while the second was not yet an input
-    g_pending_effect_document = g_document_generation;
+    g_pending_effect.Keep(first);  // as the combo chose it while the second was not yet an input
     Press(Id(kInspector, {0, "untitled effect 2"}));  // the input's row moves the inspector
     Frame();
     EXPECT_EQ(g_selected_effect, second);
