@@ -333,10 +333,10 @@ void ShowNumbersPanel(float height_below) {
             ImGui::PopStyleColor(1);
             ImGui::SameLine();
         }
-        // A value typed with Ctrl+click can be out of float's range ("1e39"):
-        // it is refused, as no source should read "inf".
-        if (SliderFloatChecked("", &value, literal.min, literal.max, "%.3f") && std::isfinite(value) &&
-            change.empty())
+        // A value typed with Ctrl+click beyond float's range ("1e39") is
+        // refused by the slider, which keeps or puts back the literal's own
+        // value, finite too (IsWholeNumber): no source reads "inf".
+        if (SliderFloatChecked("", &value, literal.min, literal.max, "%.3f") && change.empty())
             change.push_back({literal.start, literal.end, FormatValue(value)});
         if (count_on_line == 2) {
             ImGui::SameLine();
