@@ -4,12 +4,7 @@
 // text is loaded and written once more. Nothing may crash or trip a
 // sanitizer, a saved text must load, and the second writing must give the
 // same text as the first: what the program saves, it loads back the same.
-//
-// Documents build GL objects, so the target makes a hidden window with a GL
-// context first (run it under a virtual X display).
-#include <GL/glew.h>
-#include <SDL.h>
-
+// It runs under a virtual X display (see GLContext.h).
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -19,8 +14,8 @@
 
 #include "Demo.h"
 #include "DocumentReading.h"
+#include "GLContext.h"
 #include "JSON.h"
-#include "Startup.h"
 
 namespace {
 
@@ -38,22 +33,9 @@ bool LoadAndSave(const std::string& text, std::string& saved) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "fuzz_document needs a display: %s\n", SDL_GetError());
-        std::abort();
-    }
-    SetGLAttributes();
-    SDL_Window* window = SDL_CreateWindow("fuzz_document", 0, 0, 64, 48, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    SDL_GLContext context = window ? SDL_GL_CreateContext(window) : nullptr;
-    if (context == nullptr) {
-        std::fprintf(stderr, "fuzz_document needs a GL context: %s\n", SDL_GetError());
-        std::abort();
-    }
-    glewExperimental = GL_TRUE;
-    glewInit();
-    // Shader compile logs go to standard output and the reader's messages to
-    // std::cerr; thousands of lines a second would only slow the fuzzer down.
-    if (std::freopen("/dev/null", "w", stdout) == nullptr) std::abort();
+    MakeHiddenGLContext("fuzz_document");
+    // The reader's messages go to std::cerr; thousands of lines a second
+    // would only slow the fuzzer down.
     std::cerr.rdbuf(nullptr);
     return 0;
 }

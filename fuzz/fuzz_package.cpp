@@ -1,12 +1,8 @@
 // Fuzz target for the package reader: the input is loaded as a package file
 // and as an executable with an appended package. Nothing may crash, trip a
 // sanitizer or allocate more than the input holds; a package that loads is
-// saved again, and what was saved must load too.
-//
-// Documents build GL objects, so the target makes a hidden window with a GL
-// context first (run it under a virtual X display).
-#include <GL/glew.h>
-#include <SDL.h>
+// saved again, and what was saved must load too. It runs under a virtual X
+// display (see GLContext.h).
 #include <stdlib.h>
 
 #include <cstddef>
@@ -16,7 +12,7 @@
 
 #include "Demo.h"
 #include "Documents.h"
-#include "Startup.h"
+#include "GLContext.h"
 
 namespace {
 
@@ -40,21 +36,7 @@ bool WriteInput(const uint8_t* data, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "fuzz_package needs a display: %s\n", SDL_GetError());
-        std::abort();
-    }
-    SetGLAttributes();
-    SDL_Window* window = SDL_CreateWindow("fuzz_package", 0, 0, 64, 48, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    SDL_GLContext context = window ? SDL_GL_CreateContext(window) : nullptr;
-    if (context == nullptr) {
-        std::fprintf(stderr, "fuzz_package needs a GL context: %s\n", SDL_GetError());
-        std::abort();
-    }
-    glewExperimental = GL_TRUE;
-    glewInit();
-    // Shader compile logs go to standard output; keep the fuzzer's output readable.
-    if (std::freopen("/dev/null", "w", stdout) == nullptr) std::abort();
+    MakeHiddenGLContext("fuzz_package");
     char pattern[] = "/tmp/fuzz_package-XXXXXX";
     if (mkdtemp(pattern) == nullptr) std::abort();
     g_directory = pattern;
