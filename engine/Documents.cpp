@@ -8,7 +8,6 @@
 
 #include <SDL.h>
 
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -56,11 +55,6 @@ bool PackageBytes(const Demo& demo, std::string* bytes) {
     }
     std::fclose(file);
     return ok;
-}
-
-// The reason of the last failed system call, or fallback when there is none.
-std::string SystemReason(const char* fallback) {
-    return errno != 0 ? std::strerror(errno) : fallback;
 }
 
 void AppendU32(std::string* bytes, uint32_t value) {
@@ -140,23 +134,10 @@ std::string DescribeSharedName(const Demo& demo) {
 /* === Package ============================================================== */
 
 Demo* LoadDemoPackage(const std::string& path, std::string* error) {
-    errno = 0;
-    FILE* file = OpenFile(path, "rb");
-    if (file == nullptr) {
-        if (error) *error = SystemReason("the file cannot be opened");
-        return nullptr;
-    }
-    // A directory opens on POSIX but fails the first read, with the system's
-    // reason ("Is a directory").
-    errno = 0;
-    bool readable = std::fgetc(file) != EOF || !std::ferror(file);
-    long length = readable ? FileLength(file) : -1;
-    Demo* demo = nullptr;
-    if (length < 0 || std::fseek(file, 0, SEEK_SET) != 0) {
-        if (error) *error = SystemReason("the file cannot be read");
-    } else {
-        demo = ReadPackage(file, static_cast<uint64_t>(length), error);
-    }
+    long length = -1;
+    FILE* file = OpenForReading(path, &length, error);
+    if (file == nullptr) return nullptr;
+    Demo* demo = ReadPackage(file, static_cast<uint64_t>(length), error);
     std::fclose(file);
     return demo;
 }

@@ -33,12 +33,7 @@ static char* ReadBytes(FILE* file, long length, std::string* error) {
     return buffer;
 }
 
-char* ReadWholeFile(const char* path, uint32_t* size, std::string* error) {
-    if (size) *size = 0;
-    if (!path) {
-        if (error) *error = "no file named";
-        return nullptr;
-    }
+FILE* OpenForReading(const std::string& path, long* length, std::string* error) {
     errno = 0;
     FILE* file = OpenFile(path, "rb");
     if (!file) {
@@ -49,16 +44,29 @@ char* ReadWholeFile(const char* path, uint32_t* size, std::string* error) {
     // first read: that read gives the system's reason ("Is a directory").
     errno = 0;
     bool readable = std::fgetc(file) != EOF || !std::ferror(file);
-    long length = -1;
-    if (readable && std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
-    char* buffer = nullptr;
-    if (!readable || length < 0) {
+    *length = -1;
+    if (readable && std::fseek(file, 0, SEEK_END) == 0) *length = std::ftell(file);
+    if (*length < 0 || std::fseek(file, 0, SEEK_SET) != 0) {
         SetSystemReason(error, "the file cannot be read");
-    } else if (static_cast<unsigned long>(length) >= 0xFFFFFFFFul) {
+        std::fclose(file);
+        return nullptr;
+    }
+    return file;
+}
+
+char* ReadWholeFile(const char* path, uint32_t* size, std::string* error) {
+    if (size) *size = 0;
+    if (!path) {
+        if (error) *error = "no file named";
+        return nullptr;
+    }
+    long length = -1;
+    FILE* file = OpenForReading(path, &length, error);
+    if (!file) return nullptr;
+    char* buffer = nullptr;
+    if (static_cast<unsigned long>(length) >= 0xFFFFFFFFul) {
         // The length travels as 32 bits, and one byte more is allocated.
         if (error) *error = "the file is 4 GiB or larger";
-    } else if (std::fseek(file, 0, SEEK_SET) != 0) {
-        SetSystemReason(error, "the file cannot be read");
     } else {
         buffer = ReadBytes(file, length, error);
     }

@@ -6,6 +6,12 @@
 #include <cstdio>
 #include <string>
 
+// Opens the file for reading, at its start, with its length in bytes stored
+// through length; null when it cannot be opened or read (a directory opens
+// on POSIX but fails the first read), with the reason in error when error is
+// not null: the system's ("No such file or directory", "Is a directory")
+// where it gives one.
+FILE* OpenForReading(const std::string& path, long* length, std::string* error = nullptr);
 // The whole file followed by one zero byte (release with free), its length
 // stored through size; null and size 0 when the file cannot be opened or
 // read, or is 4 GiB or larger, with the reason in error when error is not
