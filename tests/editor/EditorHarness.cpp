@@ -17,8 +17,7 @@
 
 namespace edtest {
 
-uint32_t g_test_clock = 0;
-uint32_t g_test_clock_step = 0;
+uint32_t g_test_clock = 0, g_test_clock_step = 0;
 uint32_t TestClock() { return g_test_clock += g_test_clock_step; }
 
 void ResetEditorState() {
@@ -60,8 +59,7 @@ void ResetEditorState() {
     g_shader_link_times.clear();
     g_pending_relink = PendingRelink();
     g_shader_clock = TestClock;
-    g_test_clock = 0;
-    g_test_clock_step = 0;
+    g_test_clock = g_test_clock_step = 0;
     g_selected_effect = {};
     g_pending_texture = {};
     g_pending_effect = {};
@@ -156,14 +154,11 @@ bool EditorTest::Frame(int shortcut_key) {
 
 std::string EditorTest::DrawnText(const std::string& window) const {
     const ImVector<ImDrawVert>& v = Window(window)->DrawList->VtxBuffer;
-    const ImVector<ImFontGlyph>& glyphs = imgui->IO().Fonts->Fonts[0]->Glyphs;
     std::string text;
     for (int i = 0; i + 2 < v.Size; ++i) {
-        for (const ImFontGlyph& glyph : glyphs) {
-            if (v[i].uv.x != glyph.U0 || v[i].uv.y != glyph.V0 || v[i + 2].uv.x != glyph.U1 ||
-                v[i + 2].uv.y != glyph.V1)
-                continue;
-            text += static_cast<char>(glyph.Codepoint);
+        for (const ImFontGlyph& g : imgui->IO().Fonts->Fonts[0]->Glyphs) {
+            if (v[i].uv.x != g.U0 || v[i].uv.y != g.V0 || v[i + 2].uv.x != g.U1 || v[i + 2].uv.y != g.V1) continue;
+            text += static_cast<char>(g.Codepoint);
             i += 3;
             break;
         }
@@ -209,32 +204,32 @@ void EditorTest::PressMenuItem(const char* menu, const char* item) {
     Press(Id("##Menu_00", {item}));
 }
 
-void EditorTest::TypeInto(ImGuiID id, const std::string& text) { TypeText(id, text, false, true); }
-
-void EditorTest::TypeKeysInto(ImGuiID id, const std::string& text, bool enter) {
-    TypeText(id, text, true, enter);
-}
-
-void EditorTest::TypeText(ImGuiID id, const std::string& text, bool key_per_frame, bool enter) {
+void EditorTest::TypeInto(ImGuiID id, const std::string& text) {
     ImGui::SetCurrentContext(imgui->Context());
     ImGui::ActivateItem(id);
     Context().NavNextActivateFlags = ImGuiActivateFlags_PreferInput;
     Frame();
-    if (key_per_frame) {
-        for (char c : text) {
-            IO().AddInputCharacter(static_cast<unsigned char>(c));
-            Frame();
-        }
-    } else {
-        IO().AddInputCharactersUTF8(text.c_str());
-        Frame();
-    }
-    if (!enter) return;
+    IO().AddInputCharactersUTF8(text.c_str());
+    Frame();
     Frame();  // a person's Enter comes a frame or more after the last character
     IO().KeysDown[SDL_SCANCODE_RETURN] = true;
     Frame();
     IO().KeysDown[SDL_SCANCODE_RETURN] = false;
     Frame();
+}
+
+void EditorTest::TypeKeysInto(ImGuiID id, const std::string& text, bool enter) {
+    ImGui::SetCurrentContext(imgui->Context());
+    ImGui::ActivateItem(id);
+    Context().NavNextActivateFlags = ImGuiActivateFlags_PreferInput;
+    Frame();
+    for (char c : text) {
+        IO().AddInputCharacter(static_cast<unsigned char>(c));
+        Frame();
+    }
+    if (!enter) return;
+    Frame();  // a person's Enter comes a frame or more after the last character
+    Key(SDL_SCANCODE_RETURN);
 }
 
 void EditorTest::EditField(ImGuiID id, SDL_Scancode key, bool ctrl, const std::string& text) {
@@ -245,10 +240,7 @@ void EditorTest::EditField(ImGuiID id, SDL_Scancode key, bool ctrl, const std::s
     Key(key, 1, ctrl);
     IO().AddInputCharactersUTF8(text.c_str());
     Frame();
-    IO().KeysDown[SDL_SCANCODE_RETURN] = true;
-    Frame();
-    IO().KeysDown[SDL_SCANCODE_RETURN] = false;
-    Frame();
+    Key(SDL_SCANCODE_RETURN);
 }
 
 void EditorTest::Key(SDL_Scancode key, int frames, bool ctrl) {
@@ -269,10 +261,7 @@ void EditorTest::PressMouse(ImVec2 at) {
     Frame();
 }
 
-void EditorTest::ReleaseMouse() {
-    IO().MouseDown[0] = false;
-    Frame();
-}
+void EditorTest::ReleaseMouse() { IO().MouseDown[0] = false; Frame(); }
 
 void EditorTest::Focus(const std::string& window) {
     ImGui::SetCurrentContext(imgui->Context());

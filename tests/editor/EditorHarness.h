@@ -46,15 +46,12 @@ struct IdPart {
     bool is_index = false;
 };
 
-// Resets the editor's run-long state to its start values; the Shader
-// Editor's clock becomes the test clock.
+// Resets the editor's run-long state to its start values.
 void ResetEditorState();
 
-// The clock the editor reads in tests, in milliseconds: it stands still
-// unless a test moves it (g_test_clock), or has each reading move it on by
-// g_test_clock_step, so no test depends on how long anything takes.
-extern uint32_t g_test_clock;
-extern uint32_t g_test_clock_step;
+// The Shader Editor's clock in tests, in milliseconds (ResetEditorState sets it and zeroes both):
+// it stands still unless a test moves g_test_clock or has each reading move it on by g_test_clock_step.
+extern uint32_t g_test_clock, g_test_clock_step;
 uint32_t TestClock();
 
 class EditorTest : public GLTest {
@@ -62,9 +59,9 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // One frame: the beat clock when beat_clock is set, the mouse-look click
-    // filter, ShowEditor with the shortcut key, then the frame is finished
-    // and retired documents are released. ShowEditor's result.
+    // One frame: ShowEditor with the shortcut key, then the frame is
+    // finished and retired documents are released. ShowEditor's result.
+    // The beat clock (with beat_clock) and the mouse-look click filter run first, as in the main loop.
     bool Frame(int shortcut_key = 0);
     void Frames(int count);
 
@@ -80,21 +77,16 @@ protected:
     // Types text into an input field (replacing what it holds) and presses
     // Enter, over five frames.
     void TypeInto(ImGuiID id, const std::string& text);
-    // The same, one character per frame, as a person types; without enter
-    // the field is left being edited.
+    // The same, one character a frame; without enter the field stays in its edit.
     void TypeKeysInto(ImGuiID id, const std::string& text, bool enter = true);
-    // Edits a text field as a person does: activates it as a click would,
-    // presses key (with Ctrl when ctrl is set; Ctrl+A selects all, End
-    // goes to the end), types text and presses Enter, over seven frames.
+    // Activates a field as a click would, presses key (with Ctrl when ctrl is set), types text, presses Enter.
     void EditField(ImGuiID id, SDL_Scancode key, bool ctrl, const std::string& text);
     // Holds a key (SDL scancode) down for frames frames, then lets it go.
     void Key(SDL_Scancode key, int frames = 1, bool ctrl = false);
     // Moves the mouse; the button state stays.
     void MouseTo(ImVec2 position);
-    // Moves the mouse to the point in one frame and presses the left button
-    // there in the next, as a hand does.
+    // Presses the left button at a point (moving there in the frame before), or lets it go; a frame each.
     void PressMouse(ImVec2 at);
-    // Lets the left button go, in one frame.
     void ReleaseMouse();
     // Gives the window the keyboard focus, as a click on it would.
     void Focus(const std::string& window);
@@ -102,10 +94,8 @@ protected:
     // Adds to g_demo a program drawing one opaque colour, an effect with it
     // and an event showing it from start to end; the event.
     Event* AddSolidEvent(const std::string& name, float r, float g, float b, float start, float end);
-
-    // The characters the window drew, in draw order, each known by the atlas
-    // corners of its quad: spaces draw nothing and read as nothing, and a
-    // character the font lacks reads as the font's fallback glyph.
+    // The characters the window drew, in draw order, each known by its quad's atlas corners: a space reads
+    // as nothing, a character the font lacks as the font's fallback glyph.
     std::string DrawnText(const std::string& window) const;
 
     ImGuiIO& IO() { return imgui->IO(); }
@@ -115,13 +105,7 @@ protected:
     std::unique_ptr<testutil::TempDir> dir;
     std::unique_ptr<testutil::ScopedWorkingDirectory> in_dir;
     Demo* saved_demo = nullptr;
-    // Each frame first sets g_beat from the clock, as the main loop does
-    // (AdvanceBeatClock); off, g_beat changes only when a test or the editor
-    // sets it.
-    bool beat_clock = false;
-
-private:
-    void TypeText(ImGuiID id, const std::string& text, bool key_per_frame, bool enter);
+    bool beat_clock = false;  // set, each Frame first sets g_beat from the clock as the main loop does
 };
 
 }  // namespace edtest
