@@ -250,7 +250,7 @@ TEST_F(ManagerTest, ImagesArePickedFromResourcesUsedAsInputsAndDeleted) {
     AddSolidEvent("other", 0, 1, 0, 0, 100);
     PickInCombo("##effect", 1, "other");
     PickInCombo("##texture", 0, "resources\\broken.png");
-    ASSERT_TRUE(g_selected_effect && g_pending_effect && g_pending_texture);
+    ASSERT_TRUE(g_selected_effect != nullptr && g_pending_effect != nullptr && g_pending_texture != nullptr);
     Demo* next = new Demo();
     next->shaders.swap(g_demo->shaders);
     next->effects.swap(g_demo->effects);
