@@ -135,7 +135,10 @@ void ShowFieldRow(char* document_name) {
     ImGui::SameLine();
     ImGui::Text("BPM:");
     ImGui::SameLine();
-    InputFiniteFloat("##BPM", &g_demo->bpm, 1.0f, 10.0f, "%.3f");
+    // The tempo moves the playing beat: a typed one is taken when its edit
+    // ends, as "1" on the way to "140" could put the beat below 0 for some
+    // frames, which the Beat field below would raise to 0 by a seek.
+    InputFiniteFloatOnEnd("##BPM", &g_demo->bpm, 1.0f, 10.0f, "%.3f");
     ImGui::SameLine();
     ImGui::Text("Beat offset:");
     ImGui::SameLine();
@@ -161,7 +164,7 @@ void ShowFieldRow(char* document_name) {
     // edit ends, so playback runs on while the user types, and a refused
     // edit seeks nothing.
     float shown_beat = g_beat;
-    InputFiniteFloatOnEnd("##currentBeat", &g_beat, "%.3f");
+    InputFiniteFloatOnEnd("##currentBeat", &g_beat, 0.0f, 0.0f, "%.3f");
     if (g_beat < 0.0f) g_beat = 0.0f;
     if (g_beat != shown_beat) SeekToBeat(g_beat);
     ImGui::PopItemWidth();

@@ -127,6 +127,12 @@ bool CheckedSlider(const char* label, float* value, float min, float max, const 
 // it is the value the edit began with, or the document was replaced
 // meanwhile. A change without typing (a drag) is taken at once. True when
 // *value changed.
+// The field's ID, before the field is drawn. ImGui::GetID would also mark
+// an active field as alive, and a field with step buttons, whose group then
+// seems not to hold the active text box, would trip Dear ImGui's assertions.
+// (Its text box sits inside PushID(label) with an empty label: same ID.)
+ImGuiID FieldID(const char* label) { return ImGui::GetCurrentWindow()->GetIDNoKeepAlive(label); }
+
 template <typename Widget>
 bool TakeTypedValueOnEnd(ImGuiID field, float* value, Widget widget) {
     ImGuiStorage* storage = ImGui::GetStateStorage();
@@ -163,9 +169,9 @@ bool InputFiniteFloat(const char* label, float* value, float step, float step_fa
     return FiniteInput(label, value, step, step_fast, format, &typing);
 }
 
-bool InputFiniteFloatOnEnd(const char* label, float* value, const char* format) {
-    return TakeTypedValueOnEnd(ImGui::GetID(label), value, [&](float* edited, bool* typing) {
-        return FiniteInput(label, edited, 0.0f, 0.0f, format, typing);
+bool InputFiniteFloatOnEnd(const char* label, float* value, float step, float step_fast, const char* format) {
+    return TakeTypedValueOnEnd(FieldID(label), value, [&](float* edited, bool* typing) {
+        return FiniteInput(label, edited, step, step_fast, format, typing);
     });
 }
 
@@ -182,7 +188,7 @@ bool SliderFloatChecked(const char* label, float* value, float min, float max, c
 }
 
 bool SliderFloatCheckedOnEnd(const char* label, float* value, float min, float max, const char* format) {
-    return TakeTypedValueOnEnd(ImGui::GetID(label), value, [&](float* edited, bool* typing) {
+    return TakeTypedValueOnEnd(FieldID(label), value, [&](float* edited, bool* typing) {
         return CheckedSlider(label, edited, min, max, format, typing);
     });
 }

@@ -18,12 +18,13 @@
 // (typing "1e39" into a float) leaves *value as it was, and the end of the
 // edit puts back the value from before it. True when *value changed.
 bool InputFiniteFloat(const char* label, float* value, float step, float step_fast, const char* format);
-// The same field without step buttons, whose typed value is taken only when
-// editing ends: *value is left alone while the user types (it may change
-// under the field, as the playing beat does), and changes in the frame in
-// which editing ends on a finite number other than the value editing began
-// with, unless a load replaced the document meanwhile. True then.
-bool InputFiniteFloatOnEnd(const char* label, float* value, const char* format);
+// The same field whose typed value is taken only when editing ends: *value
+// is left alone while the user types (it may change under the field, as the
+// playing beat does), and changes in the frame in which editing ends on a
+// finite number other than the value editing began with, unless a load
+// replaced the document meanwhile. A step button acts at once. True when
+// *value changed.
+bool InputFiniteFloatOnEnd(const char* label, float* value, float step, float step_fast, const char* format);
 // SliderFloat (flags 0) with its bounds brought into what Dear ImGui accepts:
 // finite and within +-FLT_MAX/2. The stored bounds are not touched; the value
 // is changed only by the user's drag or by a typed (Ctrl+click) value, which

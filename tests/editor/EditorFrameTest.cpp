@@ -89,6 +89,18 @@ TEST_F(EditorTest, TypedNumbersThatEndNotFiniteLeaveTheValueAndSeekNothingAndATy
     EXPECT_EQ(g_demo->beat_offset, 0.5f);
     TypeInto(Id(kMain, {"##volume"}), "2147483647");
     EXPECT_EQ(g_volume, 128);
+
+    // Playing 10 s in, a typed tempo waits for the end of its edit: "1" on the
+    // way to "140" would put the beat below 0, which the Beat field raises by a seek.
+    g_demo->paused = false;
+    beat_clock = true;
+    g_start_ticks = SDL_GetTicks() - 10000;
+    const uint32_t start = g_start_ticks;
+    TypeKeysInto(Id(kMain, {"##BPM"}), "140");
+    EXPECT_EQ(g_demo->bpm, 140.0f);
+    EXPECT_EQ(g_start_ticks, start);
+    Press(Id(kMain, {"##BPM", "+"}));  // a step acts at once
+    EXPECT_EQ(g_demo->bpm, 141.0f);
 }
 
 TEST_F(EditorTest, PlayAndPauseByButtonAndBySpaceOnlyWhileTheMainWindowHasTheFocus) {
