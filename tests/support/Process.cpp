@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -145,9 +146,11 @@ bool ChildProcess::Reap(bool block) {
     if (reaped_) return true;
     if (pid_ <= 0) return false;
     int status = 0;
-    pid_t done = waitpid(pid_, &status, block ? 0 : WNOHANG);
+    rusage usage{};
+    pid_t done = wait4(pid_, &status, block ? 0 : WNOHANG, &usage);
     if (done != pid_) return false;
     reaped_ = true;
+    exit_.max_rss_kb = usage.ru_maxrss;
     if (WIFEXITED(status)) {
         exit_.exited = true;
         exit_.status = WEXITSTATUS(status);

@@ -40,6 +40,7 @@ struct Exit {
     int status = -1;         // 0..255 (a return of -1 reads 255); -1 unless exited
     int signal = 0;          // the signal that ended it, 0 for none
     bool timed_out = false;  // Wait gave up and killed it
+    long max_rss_kb = 0;     // the child's peak resident memory (wait4's ru_maxrss), in KiB
 };
 
 class ChildProcess {
