@@ -1,0 +1,127 @@
+// media_probe: loads one media file through the engine's own paths, in a
+// process of its own, so that a test can watch a decoder that crashes, hangs
+// or takes gigabytes without taking the test with it.
+//
+//   media_probe image <file>            the bytes as a texture's image (hidden GL window)
+//   media_probe music <file> <seconds>  the bytes as a document's music, played for a while
+//   media_probe import <file>           "Import music" of the file into an empty document
+//
+// It prints one line on standard output: "texture <id> <width> <height>",
+// "music playing" or "music silent", "imported" or "not imported: <reason>";
+// the engine's own reasons go to the error stream. Exit status 0 when it got
+// that far.
+#include <GL/glew.h>
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "ByteBuffer.h"
+#include "Demo.h"
+#include "Files.h"
+#include "Music.h"
+#include "Playback.h"
+#include "Startup.h"
+#include "Texture.h"
+
+namespace {
+
+int Usage() {
+    std::fprintf(stderr, "usage: media_probe image|music|import <file> [seconds]\n");
+    return 2;
+}
+
+// The hidden window and GL context a texture upload needs.
+bool StartGL() {
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return false;
+    SetGLAttributes();
+    g_window = SDL_CreateWindow("media_probe", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, 64, 48,
+                                SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (g_window == nullptr) return false;
+    g_gl_context = SDL_GL_CreateContext(g_window);
+    if (g_gl_context == nullptr) return false;
+    glewExperimental = GL_TRUE;
+    return glewInit() == GLEW_OK;
+}
+
+// The audio device as start-up opens it (the dummy driver in tests).
+bool StartAudio() {
+    if (SDL_Init(SDL_INIT_AUDIO) != 0) return false;
+    g_fft = kiss_fftr_alloc(1024, 0, nullptr, nullptr);
+    return OpenAudioDevice();
+}
+
+int ProbeImage(const char* path) {
+    if (!StartGL()) {
+        std::fprintf(stderr, "no GL context: %s\n", SDL_GetError());
+        return 3;
+    }
+    uint32_t size = 0;
+    char* bytes = ReadWholeFile(path, &size);
+    if (bytes == nullptr) return 4;
+    Texture texture(1, 1);
+    glDeleteTextures(1, &texture.id);
+    texture.id = 0;
+    texture.name = path;
+    texture.image_buffer = new ByteBuffer(bytes, size);
+    std::free(bytes);
+    texture.LoadImage();
+    std::printf("texture %u %d %d\n", texture.id, texture.width, texture.height);
+    return 0;
+}
+
+int ProbeMusic(const char* path, double seconds) {
+    if (!StartAudio()) {
+        std::fprintf(stderr, "no audio device: %s\n", Mix_GetError());
+        return 3;
+    }
+    uint32_t size = 0;
+    char* bytes = ReadWholeFile(path, &size);
+    if (bytes == nullptr) return 4;
+    Demo* demo = new Demo();
+    delete demo->music;
+    demo->music = new ByteBuffer(bytes, size);
+    std::free(bytes);
+    demo->PlayMusic();
+    SDL_Delay(static_cast<Uint32>(seconds * 1000.0));
+    std::printf("music %s\n", Mix_PlayingMusic() ? "playing" : "silent");
+    return 0;
+}
+
+int ProbeImport(const char* path) {
+    if (!StartAudio()) {
+        std::fprintf(stderr, "no audio device: %s\n", Mix_GetError());
+        return 3;
+    }
+    Demo* demo = new Demo();
+    std::string error;
+    if (demo->ImportMusic(path, &error)) {
+        std::printf("imported\n");
+    } else {
+        std::printf("not imported: %s\n", error.c_str());
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    if (argc < 3) return Usage();
+    int status = 0;
+    if (std::strcmp(argv[1], "image") == 0) {
+        status = ProbeImage(argv[2]);
+    } else if (std::strcmp(argv[1], "music") == 0) {
+        status = ProbeMusic(argv[2], argc > 3 ? std::atof(argv[3]) : 0.0);
+    } else if (std::strcmp(argv[1], "import") == 0) {
+        status = ProbeImport(argv[2]);
+    } else {
+        status = Usage();
+    }
+    std::fflush(stdout);
+    // Straight out: the probe's result is printed, and tearing the mixer
+    // and the GL context down is not what it measures.
+    std::_Exit(status);
+}
