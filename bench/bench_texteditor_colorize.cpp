@@ -1,7 +1,10 @@
 // Colouring a 10 000-line GLSL text from scratch: with the "C++" tokenizer,
 // with the "GLSL" token patterns, and the whole-text comment scan alone.
 // The "lines" counter is a rate in lines per second (divide by 1000 for lines
-// per millisecond).
+// per millisecond). Then one long line of blanks ending in a byte no token
+// starts with, under the "C++" tokenizer: its colouring must grow linearly
+// with the line (the "bytes" counter, a rate in bytes per second, stays flat
+// from 20 000 to 160 000 blanks).
 #include "TextEditor.h"
 
 #include <benchmark/benchmark.h>
@@ -94,5 +97,21 @@ void BM_CommentScanOnly(benchmark::State& state) {
     ReportLines(state);
 }
 BENCHMARK(BM_CommentScanOnly)->Unit(benchmark::kMillisecond);
+
+// A line of state.range(0) blanks and '@', re-tokenised as every keystroke on
+// it would have it.
+void BM_ColorizeBlanksBeforeAnUnknownByte(benchmark::State& state) {
+    const int blanks = static_cast<int>(state.range(0));
+    TextEditor editor;
+    editor.SetSyntaxDefinition(TextEditor::SyntaxDefinition::CPlusPlus());
+    editor.SetText(std::string(static_cast<size_t>(blanks), ' ') + "@");
+    for (auto _ : state) {
+        editor.ColorizeRange(0, 1);
+        benchmark::DoNotOptimize(editor.lines.back().data());
+    }
+    state.counters["bytes"] = benchmark::Counter(static_cast<double>(blanks + 1) * static_cast<double>(state.iterations()),
+                                                 benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_ColorizeBlanksBeforeAnUnknownByte)->Arg(20000)->Arg(160000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

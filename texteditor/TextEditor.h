@@ -128,7 +128,9 @@ public:
     };
 
     // A hand-written tokenizer: finds one token in [inBegin, inEnd), which may
-    // start after leading blanks. Returns false when it found none.
+    // start after leading blanks. Returns false when it found none; it may
+    // then set outBegin to the byte where its search failed, past blanks
+    // (spaces and tabs) it skipped, and the colorizer goes on after that byte.
     typedef bool (*TokenizeCallback)(const char* inBegin, const char* inEnd, const char*& outBegin,
                                      const char*& outEnd, PaletteIndex& paletteIndex);
 
@@ -385,7 +387,8 @@ int ImTextCharToUtf8(char* buffer, int bufferSize, unsigned int c);
 
 // Skips blanks, then finds one string, character literal, identifier, number
 // or punctuation token. At the end of the input: an empty Default token.
-// Returns false when no token starts at the first non-blank byte.
+// Returns false when no token starts at the first non-blank byte, with
+// outBegin and outEnd both at that byte.
 bool TokenizeCStyle(const char* inBegin, const char* inEnd, const char*& outBegin, const char*& outEnd,
                     TextEditor::PaletteIndex& paletteIndex);
 

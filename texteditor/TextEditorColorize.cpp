@@ -29,6 +29,18 @@ constexpr std::ptrdiff_t kMaxPatternTokenLength = 1024;
 constexpr int kNoRangeMin = INT_MAX;
 constexpr int kNoRangeMax = 0;
 
+// Where the token search goes on after none was found at first: the next
+// byte, or, when the tokenizer failed at failedAt after skipping only blanks,
+// the byte after failedAt. A search from any of those blanks would skip them
+// again and fail at the same byte, so a long run of blanks before a byte no
+// token starts with is passed once, not once per blank.
+const char* AfterFailedSearch(const char* first, const char* failedAt, const char* end) {
+    if (failedAt == nullptr || failedAt <= first || failedAt >= end) return first + 1;
+    for (const char* p = first; p < failedAt; ++p)
+        if (*p != ' ' && *p != '\t') return first + 1;
+    return failedAt + 1;
+}
+
 }  // namespace
 
 // ==========================================================================
@@ -104,6 +116,9 @@ void TextEditor::ColorizeRange(int fromLine, int toLine) {
 
             if (language.tokenize != nullptr)
                 hasToken = language.tokenize(first, bufferEnd, tokenBegin, tokenEnd, role);
+            // Patterns may match at any of the skipped blanks: with patterns
+            // the search goes on byte by byte.
+            const char* const failedAt = !hasToken && regexList.empty() ? tokenBegin : nullptr;
 
             if (!hasToken) {
                 const char* const searchEnd =
@@ -125,7 +140,7 @@ void TextEditor::ColorizeRange(int fromLine, int toLine) {
             if (hasToken && (tokenBegin < first || tokenEnd > bufferEnd || tokenBegin > tokenEnd || tokenEnd <= first))
                 hasToken = false;
             if (!hasToken) {
-                ++first;
+                first = AfterFailedSearch(first, failedAt, bufferEnd);
                 continue;
             }
 

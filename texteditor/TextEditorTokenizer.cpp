@@ -164,5 +164,10 @@ bool TokenizeCStyle(const char* inBegin, const char* inEnd, const char*& outBegi
     else if (TokenizeCStylePunctuation(p, inEnd, outBegin, outEnd))
         paletteIndex = PaletteIndex::Punctuation;
 
-    return paletteIndex != PaletteIndex::Count;
+    if (paletteIndex != PaletteIndex::Count) return true;
+    // No token starts at p: say where the search failed, past the blanks, so
+    // the colorizer does not skip the same blanks again from each of them.
+    outBegin = p;
+    outEnd = p;
+    return false;
 }

@@ -23,6 +23,14 @@ void Paint(TextEditor& e, PaletteIndex role) {
         for (auto& g : line) g.colorIndex = role;
 }
 
+// The C-style tokenizer, counting how often the colorizer asks it for a token.
+int tokenSearches = 0;
+bool CountingTokenizer(const char* inBegin, const char* inEnd, const char*& outBegin, const char*& outEnd,
+                       PaletteIndex& role) {
+    ++tokenSearches;
+    return TokenizeCStyle(inBegin, inEnd, outBegin, outEnd, role);
+}
+
 }  // namespace
 
 // ---- Marking --------------------------------------------------------------------
@@ -178,6 +186,20 @@ TEST(ColorizeTokens, APatternMatchingNothingCannotStallTheLine) {
     TextEditor e;
     Load(e, d, "xxab x");
     EXPECT_EQ(Runs(e, 0), "Number[xx] Default[ab ] Number[x]");
+}
+
+TEST(ColorizeTokens, BlanksBeforeAByteNoTokenStartsWithArePassedOnceNotOncePerBlank) {
+    Definition d = Definition::CPlusPlus();
+    d.tokenize = CountingTokenizer;
+    TextEditor e;
+    Load(e, d, std::string(1000, ' ') + "@ x\n\t\t\xC3\xA9 y");
+    tokenSearches = 0;
+    e.ColorizeRange(0, 2);
+    EXPECT_EQ(Runs(e, 0), "Default[" + std::string(1000, ' ') + "@ ] Identifier[x]");
+    EXPECT_EQ(Runs(e, 1), "Default[\t\t\xC3\xA9 ] Identifier[y]");
+    // The blanks and '@', then " x"; the tabs and the lead byte, the
+    // continuation byte, then " y".
+    EXPECT_EQ(tokenSearches, 5);
 }
 
 TEST(ColorizeTokens, AVeryLongLineIsColouredWithoutExhaustingTheStack) {
