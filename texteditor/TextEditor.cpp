@@ -384,17 +384,24 @@ void StartOverWithNewText(TextEditor& editor) {
     editor.Colorize(0, -1);
 }
 
+// Takes every line out; nothing of the old text waits to be coloured.
+void RemoveAllLines(TextEditor& editor) {
+    const int count = static_cast<int>(editor.lines.size());
+    editor.lines.clear();
+    editor.ColorRangeLinesRemoved(0, count);
+}
+
 }  // namespace
 
 void TextEditor::SetText(const std::string& text) {
-    lines.clear();
+    RemoveAllLines(*this);
     lines.emplace_back();
     AppendBytes(lines, text, true);
     StartOverWithNewText(*this);
 }
 
 void TextEditor::SetTextLines(const std::vector<std::string>& text) {
-    lines.clear();
+    RemoveAllLines(*this);
     lines.reserve(text.size());
     lines.emplace_back();
     for (size_t l = 0; l < text.size(); ++l) {
@@ -527,6 +534,7 @@ TextEditor::Line& TextEditor::InsertLine(int index) {
     const auto moveDown = [index](int key) -> std::optional<int> { return key > index ? key + 1 : key; };
     Rekey(errorMarkers, moveDown);
     Rekey(breakpoints, moveDown);
+    ColorRangeLineInserted(index);
     return *lines.insert(lines.begin() + index, Line());
 }
 
@@ -545,6 +553,7 @@ void TextEditor::RemoveLines(int start, int end) {
     Rekey(errorMarkers, moveUp);
     Rekey(breakpoints, moveUp);
     lines.erase(lines.begin() + start, lines.begin() + end);
+    ColorRangeLinesRemoved(start, end);
     textChanged = true;
 }
 

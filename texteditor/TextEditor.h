@@ -314,6 +314,8 @@ public:
     void ColorizeRange(int fromLine, int toLine);         // re-tokenises [fromLine, toLine) now
     void ColorizeInternal();                              // one bounded per-frame step
     void ScanComments();                                  // whole-text comment/preprocessor scan
+    void ColorRangeLinesRemoved(int start, int end);      // waiting lines follow the removal of [start, end)
+    void ColorRangeLineInserted(int index);               // waiting lines follow a line inserted at index
 
     // --- Rendering and input ------------------------------------------------
     void HandleKeyboardInputs();

@@ -61,6 +61,35 @@ void TextEditor::Colorize(int fromLine, int lineCount) {
 }
 
 // ==========================================================================
+// The waiting lines follow the text
+// ==========================================================================
+
+// Lines waiting to be re-tokenised move with their text: up past removed
+// lines, and removed lines wait no more. So the range never reaches past the
+// text's end, and a text that shrank is finished in the frames its own
+// length needs (500 lines pasted and taken out again leave nothing waiting
+// beyond the lines that remain).
+void TextEditor::ColorRangeLinesRemoved(int start, int end) {
+    if (colorRangeMin >= colorRangeMax || start >= end) return;
+    const int removed = end - start;
+    const auto follow = [start, removed](int line) { return line <= start ? line : std::max(start, line - removed); };
+    colorRangeMin = follow(colorRangeMin);
+    colorRangeMax = std::min(follow(colorRangeMax), static_cast<int>(lines.size()));
+    if (colorRangeMin >= colorRangeMax) {
+        colorRangeMin = kNoRangeMin;
+        colorRangeMax = kNoRangeMax;
+    }
+}
+
+// Waiting lines at or after index move down with their text, so none of them
+// drops out of the range; the new line itself is marked by whoever made it.
+void TextEditor::ColorRangeLineInserted(int index) {
+    if (colorRangeMin >= colorRangeMax) return;
+    if (colorRangeMin >= index) ++colorRangeMin;
+    if (colorRangeMax > index) ++colorRangeMax;
+}
+
+// ==========================================================================
 // The per-frame step
 // ==========================================================================
 

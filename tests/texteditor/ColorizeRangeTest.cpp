@@ -118,6 +118,37 @@ TEST(ColorizeFrames, AChangeToTwentyFiveLinesTakesThreeFramesWithPatternsAndOneW
     EXPECT_EQ(ColorizeNow(cpp), 1);
 }
 
+TEST(ColorizeFrames, RemovingLinesShortensTheWaitingRangeToTheTextsEnd) {
+    TextEditor e;
+    Load(e, Definition::HLSL(), "a\nb");
+    std::string pasted;
+    for (int i = 0; i < 500; ++i) pasted += "\nx";
+    e.SetCursorPosition(TextPosition(1, 1));
+    e.InsertText(pasted);  // marks the lines up to the one after the cursor
+    e.SetSelection(TextPosition(1, 1), TextPosition(501, 1));
+    e.Delete();  // and takes the 500 lines out again
+    ASSERT_EQ(e.GetTotalLines(), 2);
+    EXPECT_EQ(e.colorRangeMax, 2);
+    EXPECT_EQ(ColorizeNow(e), 1);
+
+    e.SetText(Lines(600, "x"));
+    e.ColorizeInternal();  // lines 10 to 599 still wait
+    e.SetText("a\nb");     // a shorter text replaces them all
+    EXPECT_EQ(e.colorRangeMax, 2);
+}
+
+TEST(ColorizeFrames, LinesWaitingToBeColouredMoveDownWithTheirTextWhenLinesAreInserted) {
+    TextEditor e;
+    e.SetText(Lines(30, "int x;"));
+    Paint(e, PaletteIndex::Number);
+    e.ColorizeInternal();  // lines 10 to 29 still wait
+    e.SetCursorPosition(TextPosition(0, 0));
+    e.InsertText(Lines(6, "y"));  // five line breaks
+    ASSERT_EQ(e.GetTotalLines(), 35);
+    ColorizeNow(e);
+    EXPECT_EQ(Runs(e, 34), "Keyword[int] Default[ ] Identifier[x] Punctuation[;]");
+}
+
 TEST(ColorizeFrames, TheCommentScanRunsOnceWhenRequested) {
     TextEditor e;
     e.SetSyntaxDefinition(Definition::CPlusPlus());
