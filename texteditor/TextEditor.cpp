@@ -116,7 +116,10 @@ TextEditor::TextPosition TextEditor::GetCursorPosition() const { return Sanitize
 TextEditor::TextPosition TextEditor::GetSelectionBound() const { return SanitizePosition(state.selectionStart); }
 TextEditor::TextPosition TextEditor::SanitizedCursor() const { return SanitizePosition(state.cursorPosition); }
 
-std::string TextEditor::GetSelectedText() const { return GetTextRange(state.selectionStart, state.selectionEnd); }
+// The selection's ends are clamped into the text first, as HasSelection has them.
+std::string TextEditor::GetSelectedText() const {
+    return GetTextRange(SanitizePosition(state.selectionStart), SanitizePosition(state.selectionEnd));
+}
 
 std::string TextEditor::GetCurrentLineText() const {
     const int line = state.cursorPosition.line;

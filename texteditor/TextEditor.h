@@ -208,7 +208,7 @@ public:
                                                               // another); empty: one empty line
     std::string GetText() const;                            // every line followed by "\n"
     std::vector<std::string> GetTextLines() const;          // no line breaks
-    std::string GetSelectedText() const;                    // "" without a selection
+    std::string GetSelectedText() const;                    // the selection clamped into the text; "" without one
     std::string GetCurrentLineText() const;                 // the cursor's line, no line break
     int GetTotalLines() const;                              // number of lines
     bool IsTextChanged() const;                             // changed since the last Render began
@@ -230,7 +230,7 @@ public:
                       SelectionMode mode = SelectionMode::Normal);
     void SelectWordUnderCursor();
     void SelectAll();          // the cursor stays
-    bool HasSelection() const;  // selection end after selection start
+    bool HasSelection() const;  // selection end after selection start, both clamped into the text
 
     // --- Cursor moves (select: extend the selection; wordMode: by words) ----
     void MoveUp(int amount = 1, bool select = false);

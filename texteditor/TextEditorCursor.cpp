@@ -168,7 +168,12 @@ void TextEditor::SelectAll() {
     SetSelection(TextPosition(0, 0), TextPosition(static_cast<int>(lines.size()), 0), SelectionMode::Normal);
 }
 
-bool TextEditor::HasSelection() const { return state.selectionEnd > state.selectionStart; }
+// Judged on the clamped ends: a selection that SetText with a shorter text
+// left past the last line clamps to nothing and is no selection, as every
+// command that takes the selection out sees it.
+bool TextEditor::HasSelection() const {
+    return SanitizePosition(state.selectionEnd) > SanitizePosition(state.selectionStart);
+}
 
 void TextEditor::DeleteSelection() {
     if (!HasSelection()) return;

@@ -69,6 +69,8 @@ void PlaceCursorAfterInsertion(TextEditor& editor, int first, const TextPosition
 // ==========================================================================
 
 // Without a selection the cursor's whole line is copied, without its break.
+// Both read the selection clamped into the text, so one that clamps to
+// nothing copies the line, not "".
 void TextEditor::Copy() {
     if (HasSelection()) {
         ImGui::SetClipboardText(GetSelectedText().c_str());
@@ -262,7 +264,9 @@ bool IndentBlock(TextEditor& editor, bool unindent) {
                 line.erase(line.begin());
                 changed = true;
             } else {
-                for (int k = 0; k < editor.tabSize && !line.empty() && line.front().character == ' '; ++k) {
+                // A tab size of 0 acts as 1 here too, as it does for columns.
+                const int blanks = std::max(1, editor.tabSize);
+                for (int k = 0; k < blanks && !line.empty() && line.front().character == ' '; ++k) {
                     line.erase(line.begin());
                     changed = true;
                 }

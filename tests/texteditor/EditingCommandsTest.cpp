@@ -282,6 +282,14 @@ TEST_F(Editing, ShiftTabTakesOneTabOrUpToTabSizeBlanksOffEachLine) {
     EXPECT_EQ(TextLines(), (Lines{"\t\tA", "      B", "C", "  D", " \tE"}));
 }
 
+TEST_F(Editing, ShiftTabWithTabSizeZeroTakesOneBlankOffEachLineAsTabSizeOne) {
+    Load("  a\n  b");
+    editor.SetTabSize(0);
+    editor.SetSelection(TextPosition(0, 0), TextPosition(1, 3));
+    editor.EnterCharacter('\t', true);
+    EXPECT_EQ(TextLines(), (Lines{" a", " b"}));
+}
+
 TEST_F(Editing, ShiftTabOnABlockWithNothingToTakeOffAddsNoRecord) {
     Load("a\nb\nc");
     editor.SetSelection(TextPosition(0, 0), TextPosition(2, 1));
@@ -358,6 +366,16 @@ TEST_F(Editing, CopyWithASelectionCopiesExactlyTheSelectedText) {
     editor.Copy();
     EXPECT_STREQ(ImGui::GetClipboardText(), "st\nse");
     EXPECT_EQ(TextLines(), (Lines{"first", "second"}));
+}
+
+TEST_F(Editing, ASelectionThatClampsToNothingAfterSetTextIsNoneAndCopyCopiesTheLine) {
+    Load("first\nsecond\nthird");
+    editor.SetSelection(TextPosition(2, 1), TextPosition(2, 4));
+    editor.SetText("short");  // as a number written back keeps the selection: both ends clamp to (0, 5)
+    EXPECT_FALSE(editor.HasSelection());
+    EXPECT_EQ(editor.GetSelectedText(), "");
+    editor.Copy();
+    EXPECT_STREQ(ImGui::GetClipboardText(), "short");
 }
 
 TEST_F(Editing, CutWithoutASelectionDoesNothing) {
