@@ -10,12 +10,15 @@
 #include <atomic>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "ByteBuffer.h"
 #include "Demo.h"
 #include "Files.h"
+#include "MusicCheck.h"
 #include "Playback.h"
 #include "Texture.h"
 
@@ -171,8 +174,32 @@ void StopMusicFrom(const ByteBuffer* bytes) {
     if (bytes != nullptr && bytes->data != nullptr && bytes->data == s_music_bytes) StopMusic();
 }
 
+// Loads size bytes as music once they have passed the check, through the
+// loader of the format the check found: the mixer's own detection never
+// runs, so bytes in no kept format reach no decoder at all. Null, with the
+// reason in reason, when the check refuses them or the decoder cannot read
+// them. The bytes must outlive the music.
+static Mix_Music* LoadCheckedMusic(const void* bytes, uint64_t size, std::string* reason) {
+    CheckedMusic checked;
+    if (!CheckMusic(bytes, size, &checked, reason)) return nullptr;
+    if (size > static_cast<uint64_t>(INT_MAX)) {
+        *reason = "the file is larger than 2 GiB";
+        return nullptr;
+    }
+    SDL_RWops* stream = SDL_RWFromConstMem(bytes, static_cast<int>(size));
+    Mix_Music* music = stream != nullptr ? Mix_LoadMUSType_RW(stream, checked.type, 1) : nullptr;
+    if (music == nullptr) {
+        // The mixer's own words name what its decoder found wrong.
+        const char* detail = Mix_GetError();
+        *reason = std::string("the file does not decode as ") + MusicFormatName(checked.format);
+        if (detail && *detail) *reason += std::string(" (") + detail + ")";
+    }
+    return music;
+}
+
 // Starting a document's music replaces whatever played before; a document
-// without music, or with bytes the mixer cannot decode, leaves silence, so no
+// without music, or with bytes that are refused or do not decode, leaves
+// silence (saying why on the error stream, and keeping the bytes), so no
 // music ever reads the bytes of a document that is no longer current. A
 // paused document's music starts paused: the mixer and the pause flag agree.
 void Demo::PlayMusic() {
@@ -180,11 +207,9 @@ void Demo::PlayMusic() {
         StopMusic();
         return;
     }
-    Mix_Music* next = nullptr;
-    if (music->length <= static_cast<uint64_t>(INT_MAX)) {
-        SDL_RWops* stream = SDL_RWFromMem(music->data, static_cast<int>(music->length));
-        if (stream != nullptr) next = Mix_LoadMUS_RW(stream, 1);
-    }
+    std::string reason;
+    Mix_Music* next = LoadCheckedMusic(music->data, music->length, &reason);
+    if (next == nullptr) std::fprintf(stderr, "music: %s\n", reason.c_str());
     // Registered once for the process. It outlives every document, so it is
     // handed none: the audio thread never sees a document at all.
     if (!s_callback_registered) {
@@ -211,35 +236,25 @@ void Demo::PlayMusic() {
     if (previous != nullptr) Mix_FreeMusic(previous);
 }
 
-// Whether the mixer can decode bytes as music; when it cannot, error says
-// so, with the mixer's own words, which name the last decoder it tried.
+// Whether bytes pass the check and decode as music; when not, error says
+// why: the check's reason, or the mixer's own words.
 static bool MixerDecodes(const void* bytes, uint32_t size, std::string* error) {
-    Mix_Music* probe = nullptr;
-    if (size > 0 && size <= static_cast<uint32_t>(INT_MAX)) {
-        SDL_RWops* stream = SDL_RWFromConstMem(bytes, static_cast<int>(size));
-        if (stream != nullptr) probe = Mix_LoadMUS_RW(stream, 1);
+    std::string reason;
+    Mix_Music* probe = LoadCheckedMusic(bytes, size, &reason);
+    if (probe == nullptr) {
+        if (error) *error = reason;
+        return false;
     }
-    if (probe != nullptr) {
-        Mix_FreeMusic(probe);
-        return true;
-    }
-    if (error) {
-        const char* detail = Mix_GetError();
-        if (size == 0) {
-            *error = "the file is empty";
-        } else {
-            *error = "the file does not decode as music";
-            if (detail && *detail) *error += std::string(" (") + detail + ")";
-        }
-    }
-    return false;
+    Mix_FreeMusic(probe);
+    return true;
 }
 
 bool Demo::ImportMusic(const char* path, std::string* error) {
     uint32_t size = 0;
     char* bytes = ReadWholeFile(path, &size, error);
     if (bytes == nullptr) return false;
-    // Music that does not decode would silently replace music that does.
+    // Music that is refused or does not decode would silently replace music
+    // that does.
     if (!MixerDecodes(bytes, size, error)) {
         std::free(bytes);
         return false;

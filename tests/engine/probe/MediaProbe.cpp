@@ -4,6 +4,7 @@
 //
 //   media_probe image <file>            the bytes as a texture's image (hidden GL window)
 //   media_probe music <file> <seconds>  the bytes as a document's music, played for a while
+//                                       (no wait when it does not start)
 //   media_probe import <file>           "Import music" of the file into an empty document
 //
 // It prints one line on standard output: "texture <id> <width> <height>",
@@ -86,7 +87,8 @@ int ProbeMusic(const char* path, double seconds) {
     demo->music = new ByteBuffer(bytes, size);
     std::free(bytes);
     demo->PlayMusic();
-    SDL_Delay(static_cast<Uint32>(seconds * 1000.0));
+    // Music that did not start has nothing to play for a while.
+    if (Mix_PlayingMusic()) SDL_Delay(static_cast<Uint32>(seconds * 1000.0));
     std::printf("music %s\n", Mix_PlayingMusic() ? "playing" : "silent");
     return 0;
 }

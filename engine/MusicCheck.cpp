@@ -1,0 +1,311 @@
+// Music recognised by its signature and its headers checked before any
+// decoder reads it. Every read goes through Bytes, which answers "not there"
+// instead of reading past the end; header sizes are never trusted.
+
+#include "MusicCheck.h"
+
+#include <cstring>
+#include <string>
+
+const char* const kNotAMusicFormat = "not a music format Velmara reads (MP3, Ogg, FLAC, WAV, AIFF)";
+
+namespace {
+
+/* === Reading the bytes ==================================================== */
+
+// The file's bytes, read only within their size.
+struct Bytes {
+    const uint8_t* data;
+    uint64_t size;
+
+    // Whether count bytes lie at offset.
+    bool Has(uint64_t offset, uint64_t count) const { return offset <= size && count <= size - offset; }
+    // Whether the four-character tag lies at offset.
+    bool Tag(uint64_t offset, const char* tag) const {
+        size_t length = std::strlen(tag);
+        return Has(offset, length) && std::memcmp(data + offset, tag, length) == 0;
+    }
+    // Integers at offset; the caller has checked Has(offset, width).
+    uint32_t LE16(uint64_t offset) const { return data[offset] | data[offset + 1] << 8; }
+    uint32_t BE16(uint64_t offset) const { return data[offset] << 8 | data[offset + 1]; }
+    uint32_t LE32(uint64_t offset) const { return LE16(offset) | LE16(offset + 2) << 16; }
+    uint32_t BE32(uint64_t offset) const { return BE16(offset) << 16 | BE16(offset + 2); }
+};
+
+// The outcome of one header's check: empty when it passes, else the reason.
+using Problem = std::string;
+
+std::string Damaged(const char* what) { return std::string("the file is damaged: ") + what; }
+
+Problem ChannelProblem(uint64_t channels) {
+    if (channels >= 1 && channels <= static_cast<uint64_t>(kMusicMaxChannels)) return {};
+    return "the file declares " + std::to_string(channels) + " channels";
+}
+
+Problem RateProblem(uint64_t rate) {
+    if (rate >= kMusicMinRate && rate <= kMusicMaxRate) return {};
+    return "the file declares a sample rate of " + std::to_string(rate) + " Hz";
+}
+
+Problem SoundProblem(uint64_t channels, uint64_t rate) {
+    Problem problem = ChannelProblem(channels);
+    return problem.empty() ? RateProblem(rate) : problem;
+}
+
+/* === WAV and AIFF ========================================================= */
+
+// Walks the chunks of a RIFF or IFF file from offset 12 and checks every
+// chunk of type tag. Decoders differ on whether an odd-sized chunk is
+// followed by a pad byte, so both walks are taken and every chunk either of
+// them meets is checked. A size that runs past the end ends the walk. found
+// is set when some chunk had the tag.
+template <typename Check>
+Problem CheckChunks(const Bytes& bytes, bool big_endian, const char* tag, bool* found, Check check) {
+    for (int padded = 0; padded < 2; ++padded) {
+        uint64_t offset = 12;
+        while (bytes.Has(offset, 8)) {
+            uint64_t length = big_endian ? bytes.BE32(offset + 4) : bytes.LE32(offset + 4);
+            uint64_t body = offset + 8;
+            if (bytes.Tag(offset, tag)) {
+                *found = true;
+                Problem problem = check(body, length);
+                if (!problem.empty()) return problem;
+            }
+            offset = body + length + (padded ? (length & 1) : 0);
+        }
+    }
+    return {};
+}
+
+// A "fmt " chunk: format tag, channels, sample rate, byte rate, block
+// alignment and bits per sample (16 bytes, little-endian).
+Problem CheckWav(const Bytes& bytes) {
+    bool found = false;
+    Problem problem = CheckChunks(bytes, false, "fmt ", &found, [&](uint64_t body, uint64_t length) -> Problem {
+        if (length < 16 || !bytes.Has(body, 16)) return Damaged("its fmt chunk is cut short");
+        return SoundProblem(bytes.LE16(body + 2), bytes.LE32(body + 4));
+    });
+    if (!problem.empty()) return problem;
+    return found ? Problem() : Damaged("it has no fmt chunk");
+}
+
+// The sample rate in an AIFF COMM chunk: an 80-bit IEEE 754 extended float
+// (sign bit, 15-bit exponent biased by 16383, 64-bit mantissa whose top bit
+// is the integer bit), taken as an integer by dropping the fraction, as the
+// decoder does. Empty and the rate in rate, or the reason it has none.
+Problem ExtendedRate(const uint8_t* bytes, uint64_t* rate) {
+    bool negative = (bytes[0] & 0x80) != 0;
+    int exponent = (bytes[0] & 0x7F) << 8 | bytes[1];
+    uint64_t mantissa = 0;
+    for (int i = 2; i < 10; ++i) mantissa = mantissa << 8 | bytes[i];
+    if (exponent == 0x7FFF) {
+        // The integer bit aside, a zero fraction is infinity, any other NaN.
+        if ((mantissa << 1) == 0) return "the file declares an infinite sample rate";
+        return "the file declares a sample rate that is not a number";
+    }
+    if (mantissa == 0) {
+        *rate = 0;
+        return {};
+    }
+    if (negative) return "the file declares a negative sample rate";
+    int power = exponent - 16383;  // the value is mantissa * 2^(power - 63)
+    if (power < 0) {
+        *rate = 0;  // below 1 Hz
+    } else if (power <= 63) {
+        *rate = mantissa >> (63 - power);
+    } else {
+        return "the file declares a sample rate too large to count";
+    }
+    return {};
+}
+
+// A COMM chunk: channels (16 bits), sample frames (32), sample size (16)
+// and the 80-bit sample rate, big-endian; AIFC adds a compression type.
+Problem CheckAiff(const Bytes& bytes) {
+    bool found = false;
+    Problem problem = CheckChunks(bytes, true, "COMM", &found, [&](uint64_t body, uint64_t length) -> Problem {
+        if (length < 18 || !bytes.Has(body, 18)) return Damaged("its COMM chunk is cut short");
+        Problem channels = ChannelProblem(bytes.BE16(body));
+        if (!channels.empty()) return channels;
+        uint64_t rate = 0;
+        Problem unreadable = ExtendedRate(bytes.data + body + 8, &rate);
+        return unreadable.empty() ? RateProblem(rate) : unreadable;
+    });
+    if (!problem.empty()) return problem;
+    return found ? Problem() : Damaged("it has no COMM chunk");
+}
+
+/* === FLAC ================================================================= */
+
+// Metadata blocks follow "fLaC": a header byte (last-block flag, type),
+// a 24-bit big-endian length, the body. STREAMINFO (type 0, 34 bytes) holds
+// the sample rate in 20 bits and the channels less one in 3 bits. Every
+// STREAMINFO block is checked, since the decoder takes each it meets.
+Problem CheckFlac(const Bytes& bytes) {
+    bool found = false;
+    uint64_t offset = 4;
+    while (bytes.Has(offset, 4)) {
+        uint8_t header = bytes.data[offset];
+        uint64_t length = static_cast<uint64_t>(bytes.data[offset + 1]) << 16 | bytes.BE16(offset + 2);
+        uint64_t body = offset + 4;
+        if ((header & 0x7F) == 0) {
+            found = true;
+            if (length < 34 || !bytes.Has(body, 34)) return Damaged("its STREAMINFO block is cut short");
+            const uint8_t* info = bytes.data + body;
+            uint64_t rate = static_cast<uint64_t>(info[10]) << 12 | info[11] << 4 | info[12] >> 4;
+            uint64_t channels = ((info[12] >> 1) & 7) + 1;
+            Problem problem = SoundProblem(channels, rate);
+            if (!problem.empty()) return problem;
+        }
+        if (header & 0x80) break;  // the last metadata block; audio frames follow
+        offset = body + length;
+    }
+    return found ? Problem() : Damaged("it has no STREAMINFO block");
+}
+
+/* === Ogg ================================================================== */
+
+// An Ogg page: "OggS", version, flags, granule position (8), serial (4),
+// sequence (4), CRC (4), segment count, the segment sizes, then the body.
+struct OggPage {
+    uint8_t flags = 0;
+    uint64_t body = 0;          // offset of the body
+    uint64_t first_packet = 0;  // bytes of the first packet within this page
+};
+
+constexpr uint8_t kOggContinued = 0x01;
+constexpr uint8_t kOggFirstPage = 0x02;  // beginning of a stream
+
+// The page at offset, when its header, segment table and body all lie
+// within the bytes (a page cut off at the end reaches no decoder).
+bool ReadOggPage(const Bytes& bytes, uint64_t offset, OggPage* page) {
+    if (!bytes.Tag(offset, "OggS") || !bytes.Has(offset, 27)) return false;
+    uint8_t segments = bytes.data[offset + 26];
+    if (!bytes.Has(offset + 27, segments)) return false;
+    const uint8_t* sizes = bytes.data + offset + 27;
+    uint64_t body_size = 0;
+    uint64_t first_packet = 0;
+    bool first_ended = false;
+    for (int i = 0; i < segments; ++i) {
+        body_size += sizes[i];
+        if (!first_ended) first_packet += sizes[i];
+        if (sizes[i] < 255) first_ended = true;
+    }
+    page->flags = bytes.data[offset + 5];
+    page->body = offset + 27 + segments;
+    page->first_packet = first_packet;
+    return bytes.Has(page->body, body_size);
+}
+
+enum class OggCodec { Vorbis, Opus, Other };
+
+OggCodec CodecOf(const Bytes& bytes, const OggPage& page) {
+    if (page.first_packet >= 7 && bytes.Tag(page.body, "\x01vorbis")) return OggCodec::Vorbis;
+    if (page.first_packet >= 8 && bytes.Tag(page.body, "OpusHead")) return OggCodec::Opus;
+    return OggCodec::Other;
+}
+
+// The identification header that begins a stream. Vorbis: "\x01vorbis",
+// version (4), channels (1), sample rate (4, little-endian), bit rates (12),
+// block sizes, framing: 30 bytes. Opus: "OpusHead", version, channels,
+// pre-skip (2), input sample rate (4, only informational), gain (2),
+// mapping family: 19 bytes.
+Problem CheckOggStream(const Bytes& bytes, const OggPage& page, OggCodec codec) {
+    if (CodecOf(bytes, page) != codec) {
+        return Damaged(codec == OggCodec::Vorbis ? "a stream in it is not Ogg Vorbis" : "a stream in it is not Ogg Opus");
+    }
+    if (codec == OggCodec::Vorbis) {
+        if (page.first_packet < 30) return Damaged("its Vorbis header is cut short");
+        return SoundProblem(bytes.data[page.body + 11], bytes.LE32(page.body + 12));
+    }
+    if (page.first_packet < 19) return Damaged("its Opus header is cut short");
+    return ChannelProblem(bytes.data[page.body + 9]);
+}
+
+// The first page must begin a Vorbis or Opus stream. A decoder that meets a
+// damaged page searches for the next "OggS", and a later stream of a chained
+// file starts on a page of its own, so every complete page marked as a
+// stream's beginning, wherever "OggS" stands, must begin a stream of the
+// same codec whose header passes.
+Problem CheckOgg(const Bytes& bytes, CheckedMusic* checked) {
+    OggPage first;
+    if (!ReadOggPage(bytes, 0, &first)) return Damaged("its first Ogg page is cut short");
+    OggCodec codec = CodecOf(bytes, first);
+    if (codec == OggCodec::Other || !(first.flags & kOggFirstPage) || (first.flags & kOggContinued)) {
+        return kNotAMusicFormat;  // FLAC in Ogg, Speex, video...
+    }
+    checked->format = codec == OggCodec::Vorbis ? MusicFormat::OggVorbis : MusicFormat::OggOpus;
+    checked->type = codec == OggCodec::Vorbis ? MUS_OGG : MUS_OPUS;
+    for (uint64_t offset = 0; bytes.Has(offset, 4); ++offset) {
+        const void* found = std::memchr(bytes.data + offset, 'O', bytes.size - offset);
+        if (found == nullptr) break;
+        offset = static_cast<uint64_t>(static_cast<const uint8_t*>(found) - bytes.data);
+        OggPage page;
+        if (!ReadOggPage(bytes, offset, &page) || !(page.flags & kOggFirstPage)) continue;
+        Problem problem = CheckOggStream(bytes, page, codec);
+        if (!problem.empty()) return problem;
+    }
+    return {};
+}
+
+/* === MP3 ================================================================== */
+
+// An MPEG audio frame header: 11 sync bits, a version that is not the
+// reserved one, a layer (I, II or III), a bit rate index that is not 15 and
+// a sample rate index that is not 3. Its rates are fixed by the standard.
+bool IsMpegFrameHeader(const Bytes& bytes) {
+    if (!bytes.Has(0, 4)) return false;
+    const uint8_t* header = bytes.data;
+    if (header[0] != 0xFF || (header[1] & 0xE0) != 0xE0) return false;
+    int version = (header[1] >> 3) & 3;
+    int layer = (header[1] >> 1) & 3;
+    int bit_rate = header[2] >> 4;
+    int sample_rate = (header[2] >> 2) & 3;
+    return version != 1 && layer != 0 && bit_rate != 15 && sample_rate != 3;
+}
+
+}  // namespace
+
+/* === The check ============================================================ */
+
+bool CheckMusic(const void* data, uint64_t size, CheckedMusic* checked, std::string* reason) {
+    const Bytes bytes{static_cast<const uint8_t*>(data), data == nullptr ? 0 : size};
+    CheckedMusic found;
+    Problem problem;
+    if (bytes.size == 0) {
+        problem = "the file is empty";
+    } else if (bytes.Tag(0, "RIFF") && bytes.Tag(8, "WAVE")) {
+        found = {MusicFormat::WAV, MUS_WAV};
+        problem = CheckWav(bytes);
+    } else if (bytes.Tag(0, "FORM") && (bytes.Tag(8, "AIFF") || bytes.Tag(8, "AIFC"))) {
+        found = {MusicFormat::AIFF, MUS_WAV};  // the mixer's WAV loader reads AIFF too
+        problem = CheckAiff(bytes);
+    } else if (bytes.Tag(0, "fLaC")) {
+        found = {MusicFormat::FLAC, MUS_FLAC};
+        problem = CheckFlac(bytes);
+    } else if (bytes.Tag(0, "OggS")) {
+        problem = CheckOgg(bytes, &found);
+    } else if (bytes.Tag(0, "ID3") || IsMpegFrameHeader(bytes)) {
+        found = {MusicFormat::MP3, MUS_MP3};
+    } else {
+        problem = kNotAMusicFormat;
+    }
+    if (!problem.empty()) {
+        if (reason) *reason = problem;
+        return false;
+    }
+    if (checked) *checked = found;
+    return true;
+}
+
+const char* MusicFormatName(MusicFormat format) {
+    switch (format) {
+        case MusicFormat::MP3: return "MP3";
+        case MusicFormat::OggVorbis: return "Ogg Vorbis";
+        case MusicFormat::OggOpus: return "Ogg Opus";
+        case MusicFormat::FLAC: return "FLAC";
+        case MusicFormat::WAV: return "WAV";
+        case MusicFormat::AIFF: return "AIFF";
+    }
+    return "music";
+}
