@@ -85,10 +85,10 @@ static void AnnotateLine(const char* at, int32_t line, std::vector<NumberLiteral
 /* === The scanner ========================================================== */
 
 // The scanner walks the text once, in one of three states: code, a line
-// comment or a block comment. In code a byte of '0'-'9', '.' or '-' that does
-// not follow a letter starts a literal, which runs over all such bytes that
-// follow; the byte after the run ends it and is then read like any other.
-// The scan itself allocates nothing but the records.
+// comment or a block comment. In code a digit or '.' that does not follow a
+// letter, or a '-' that is a sign, starts a literal, which runs over the
+// digits and points that follow; the byte after the run ends it and is then
+// read like any other. The scan itself allocates nothing but the records.
 
 // The bytes that can change something, by state. A byte outside its state's
 // set changes nothing there, so the scanner steps over runs of them.
@@ -113,12 +113,48 @@ static constexpr ByteTable kBytes;
 
 // Steps from i over the bytes that do not stop the state's scan.
 static int32_t SkipFrom(const char* text, int32_t i, uint8_t stop) {
-    while ((kBytes.stops[static_cast<uint8_t>(text[i])] & stop) == 0) ++i;
-    return i;
+    const char* p = text + i;
+    while ((kBytes.stops[static_cast<uint8_t>(*p)] & stop) == 0) ++p;
+    return static_cast<int32_t>(p - text);
 }
 
 // A byte that literals are made of.
 static bool IsNumberByte(char c) { return IsDigit(c) || c == '.' || c == '-'; }
+
+// White space between tokens: blanks and line breaks.
+static bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+// True when the word of the text that ends at last (its index) is exactly
+// keyword, not the end of a longer name ("myreturn").
+template <size_t N>
+static bool WordIs(const char* text, int32_t last, const char (&keyword)[N]) {
+    const int32_t first = last - static_cast<int32_t>(N - 1) + 1;
+    if (first < 0 || std::memcmp(text + first, keyword, N - 1) != 0) return false;
+    return first == 0 || !IsWordByte(text[first - 1]);
+}
+
+// True when the '-' at minus subtracts rather than signs a number: the
+// nearest byte before it that is not white space ends an operand (a name, a
+// number, ")" or "]"), as in "length(p) -0.25" or "a[1]-0.5". After the
+// keywords return and case it is a sign again ("return -1.0;"), as it is
+// after "=", "(", "," or another operator.
+static bool IsOperatorMinus(const char* text, int32_t minus) {
+    int32_t before = minus - 1;
+    while (before >= 0 && IsBlank(text[before])) --before;
+    if (before < 0) return false;
+    const char c = text[before];
+    if (!IsWordByte(c) && c != '.' && c != ')' && c != ']') return false;
+    if (c == 'n') return !WordIs(text, before, "return");
+    if (c == 'e') return !WordIs(text, before, "case");
+    return true;
+}
+
+// True when the byte at i, a number byte in code, starts no literal: a digit
+// or '.' right after a letter (a name such as "vec2"), or an operator '-'.
+static bool StartsNoLiteral(const char* text, int32_t i) {
+    if (text[i] == '-') return IsOperatorMinus(text, i);
+    return i >= 1 && IsLetter(text[i - 1]);
+}
 
 std::vector<NumberLiteral> ParseShaderNumbers(const char* text) {
     std::vector<NumberLiteral> literals;
@@ -150,12 +186,14 @@ std::vector<NumberLiteral> ParseShaderNumbers(const char* text) {
             }
         }
         // The '/' that closes a block comment goes on as a byte of code.
-        if (in_line_comment || in_block_comment || !IsNumberByte(c) || (i >= 1 && IsLetter(text[i - 1]))) {
+        if (in_line_comment || in_block_comment || !IsNumberByte(c) || StartsNoLiteral(text, i)) {
             ++i;
             continue;
         }
-        // A literal: the run of number bytes from here. A lone '-' before a
-        // '.' or '-' is none, and that byte is passed over.
+        // A literal: the sign or first digit here and the digits and points
+        // that follow. A lone '-' before a '.' or '-' is none, and that byte
+        // is passed over. A '-' after a digit or point subtracts, so it ends
+        // the literal ("2.0-0.5").
         const int32_t start = i;
         bool has_point = c == '.' && i >= 1;
         ++i;
@@ -163,8 +201,8 @@ std::vector<NumberLiteral> ParseShaderNumbers(const char* text) {
             ++i;
             continue;
         }
-        for (; IsNumberByte(text[i]); ++i) has_point = has_point || text[i] == '.';
-        // The byte that ends it (no number byte) is read next like any other;
+        for (; IsDigit(text[i]) || text[i] == '.'; ++i) has_point = has_point || text[i] == '.';
+        // The byte that ends it is read next like any other;
         // the text's end records nothing.
         if (text[i] != '\0') literals.emplace_back(start, i, line, has_point, std::string(text + start, text + i));
     }
@@ -195,8 +233,13 @@ static std::string FormatValue(float value) {
 // program.
 static void WriteBack(const std::vector<Replacement>& replacements) {
     if (CurrentShader() == nullptr) return;
-    for (auto r = replacements.rbegin(); r != replacements.rend(); ++r)
-        g_shader_text.replace(static_cast<size_t>(r->start), static_cast<size_t>(r->end - r->start), r->text);
+    for (auto r = replacements.rbegin(); r != replacements.rend(); ++r) {
+        const size_t start = static_cast<size_t>(r->start);
+        // A negative value right after a minus is set apart from it:
+        // "length(p)- -0.300", as "--" would read as a decrement.
+        const bool apart = !r->text.empty() && r->text[0] == '-' && start > 0 && g_shader_text[start - 1] == '-';
+        g_shader_text.replace(start, static_cast<size_t>(r->end - r->start), apart ? " " + r->text : r->text);
+    }
     g_text_editor.SetText(g_shader_text);
     // The user is looking at the code while moving the slider: the view
     // stays on the lines it shows instead of SetText's scroll to the top.
@@ -221,7 +264,7 @@ static bool IsExponentSign(const std::string& text, size_t sign) {
 
 // True when the literal stands in the text as one whole number that a slider
 // may rewrite: its range still holds its characters, they read completely
-// as one finite number ("1-2" does not), and it is part neither of a name
+// as one finite number ("1.2.3" does not), and it is part neither of a name
 // ("tex10", "my_2") nor of a longer number ("1e-3", "0x1F", "1.0f").
 static bool IsWholeNumber(const std::string& text, const NumberLiteral& literal) {
     const size_t start = static_cast<size_t>(literal.start);

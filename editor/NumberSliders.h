@@ -9,10 +9,19 @@
 // label at most 255 characters, each bound at most 55); it applies to every
 // literal of its line that comes before it, and the last one of a line wins.
 //
-// The scanner is deliberately loose: "1-2" is one literal and "tex10" yields
-// the literal "0". The panel therefore offers a slider only for a literal
-// that stands in the code as a whole number, so that no slider rewrites part
-// of a name or of an expression.
+// A '-' is a literal's sign only where it cannot subtract: when the nearest
+// byte before it that is not white space ends an operand (a letter, a digit,
+// '_', '.', ')' or ']'), it is an operator, which ends a literal and starts
+// none, unless that operand is the keyword return or case. So
+// "length(p) -0.25" gives 0.25 and "2.0-0.5" gives 2.0 and 0.5, while
+// "w = -0.5", "vec2(1.0,-0.5)" and "return -1.0" keep the sign. A slider
+// therefore never writes over an operator, and a negative value written
+// right after a minus gets a space before it ("length(p)- -0.300").
+//
+// Otherwise the scanner is deliberately loose: "tex10" yields the literal
+// "0" and "1e-3" the literals 1 and 3. The panel therefore offers a slider
+// only for a literal that stands in the code as a whole number, so that no
+// slider rewrites part of a name or of a longer number.
 //
 // Moving a slider rewrites the literal in the source, which goes back into
 // the code editor and the current program (relinked while "Auto-recompile"
@@ -39,9 +48,10 @@ struct NumberLiteral {
         : start(start), end(end), line(line), has_point(has_point), text(std::move(text)) {}
 };
 
-// The literals of a NUL-terminated text, in text order: runs of digits, '.'
-// and '-' outside comments that do not begin right after a letter. A literal
-// that runs up to the text's end is not collected. Writes one trace line per
+// The literals of a NUL-terminated text, in text order: outside comments, a
+// sign '-' or a digit or '.' that does not follow a letter, and the digits
+// and points after it. A literal that runs up to the text's end is not
+// collected. Writes one trace line per
 // annotation to standard output: "%i %s %s %s", the scan's count (-1 when the
 // text ends at the '@') and the label, minimum and maximum texts, empty where
 // the scan stopped before them; no line break.

@@ -77,11 +77,26 @@ TEST(NumberSlidersScan, FindsTheLiteralsAndAppliesEachAnnotationToItsLine) {
         {"vec2 v; // 1.0\n", {}, ""},
         {"w = -0.5;\n", {"-0.5 L0"}, ""},
         {"w = a-1;\n", {"1 L0"}, ""},
-        {"d = a - b;\n", {"- L0"}, ""},  // a lone minus before a blank is recorded
         {"w = 1e-3;\n", {"1 L0", "3 L0"}, ""},
+        {"v = vec2(1.0,-0.5);\n", {"1.0 L0", "-0.5 L0"}, ""},
+        // A minus after an operand subtracts: it ends a literal and starts none.
+        {"float d = length(p)-0.25;\n", {"0.25 L0"}, ""},
+        {"float d = length(p) -0.25;\n", {"0.25 L0"}, ""},
+        {"x = a[1]-0.5;\n", {"1 L0", "0.5 L0"}, ""},
+        {"x = 2.0-0.5;\n", {"2.0 L0", "0.5 L0"}, ""},
+        {"x = foo2-0.5;\n", {"0.5 L0"}, ""},
+        {"x = 2. -1.0 + i_\t-2.0;\n", {"2. L0", "1.0 L0", "2.0 L0"}, ""},
+        {"a\n  -0.5;\n", {"0.5 L1"}, ""},  // across a line break, back to the text's start
+        {"x = a\r\n-0.5;\r\n", {"0.5 L1"}, ""},
+        {"d = a - b;\n", {}, ""},
+        // After return and case, words of their own, the minus is a sign.
+        {"return -1.0;\n", {"-1.0 L0"}, ""},
+        {"case -1: return-2.0;\n", {"-1 L0", "-2.0 L0"}, ""},
+        {"x = myreturn -1.0 + showcase -2.0 + return_ -3.0;\n", {"1.0 L0", "2.0 L0", "3.0 L0"}, ""},
+        {" \n\t-0.5;\n", {"-0.5 L1"}, ""},  // nothing but blanks before it
+        {"d = - b;\n", {"- L0"}, ""},       // a lone sign before a blank is recorded
         {"w = 1.5", {}, ""},  // nothing after the last literal
-        {"w = 1-2; t = tex10; u = my_2; h = 0x1F; n = --1 + -.5;\n",
-         {"1-2 L0", "0 L0", "2 L0", "0 L0", "1 L0", "5 L0"}, ""},
+        {"t = tex10; u = my_2; h = 0x1F; n = --1 + -.5;\n", {"0 L0", "2 L0", "0 L0", "1 L0", "5 L0"}, ""},
         {"x = 0.5; @k=[0:2]\n", {"0.5 L0", "0 L0", "2 L0"}, ""},  // no comment, no annotation
         // The literal ended by a line feed belongs to the line it stands on.
         {"#version 150\nfloat s = 0.5; // @s=[0:2]\n", {"150 L0", "0.5 L1 @s [0:2]"}, "3 s 0 2"},
@@ -227,15 +242,37 @@ TEST_F(NumberSlidersPanel, TheColourReplacesACommaListWholeAndOtherwiseEachLiter
 
 TEST_F(NumberSlidersPanel, NoSliderRewritesPartOfANameOrOfALongerNumber) {
     Show("float a = 1e-3 + 1.5E+2 + 0.5; // @a=[0:1]\n"
-         "vec4 t = texture(tex10, vec2(0.5)) * my_2 * 1-2; // @t=[0:1]\n"
+         "vec4 t = texture(tex10, vec2(0.5)) * my_2; // @t=[0:1]\n"
          "float h = 0x1F + 1.0f; // @h=[0:1]\n");
     ASSERT_TRUE(TypeIntoPanel(Slider(0), "0.75"));
     ASSERT_TRUE(TypeIntoPanel(Slider(1), "0.25"));
     EXPECT_FALSE(TypeIntoPanel(Slider(2), "0.5"));
     EXPECT_EQ(g_shader_text,
               "float a = 1e-3 + 1.5E+2 + 0.750; // @a=[0:1]\n"
-              "vec4 t = texture(tex10, vec2(0.250)) * my_2 * 1-2; // @t=[0:1]\n"
+              "vec4 t = texture(tex10, vec2(0.250)) * my_2; // @t=[0:1]\n"
               "float h = 0x1F + 1.0f; // @h=[0:1]\n");
+}
+
+TEST_F(NumberSlidersPanel, AMinusBeforeALiteralStaysAnOperatorWhateverTheSliderWrites) {
+    ShaderProgram* program = Show("#version 150\n"
+                                  "out vec4 colour;\n"
+                                  "void main() {\n"
+                                  "    vec2 p = vec2(0.3, 0.4);\n"
+                                  "    float d = length(p)-0.25; // @d=[-1:1]\n"
+                                  "    colour = vec4(d, 0.0, 0.0, 1.0);\n"
+                                  "}\n");
+    EXPECT_EQ(Drawn().r, 64);
+    ASSERT_TRUE(TypeIntoPanel(Slider(0), "0.1"));
+    EXPECT_NE(g_shader_text.find("length(p)-0.100;"), std::string::npos) << g_shader_text;
+    EXPECT_EQ(Drawn().r, 102);
+    // A negative value stands apart from the minus, which "--" would not.
+    ASSERT_TRUE(TypeIntoPanel(Slider(0), "-0.3"));
+    EXPECT_NE(g_shader_text.find("length(p)- -0.300;"), std::string::npos) << g_shader_text;
+    EXPECT_EQ(program->log, "Compilation successful.");
+    EXPECT_EQ(Drawn().r, 204);
+    ASSERT_TRUE(TypeIntoPanel(Slider(0), "0.5"));
+    EXPECT_NE(g_shader_text.find("length(p)- 0.500;"), std::string::npos) << g_shader_text;
+    EXPECT_EQ(Drawn().r, 0);
 }
 
 TEST_F(NumberSlidersPanel, BoundsBeyondWhatSlidersTakeAreDrawnAndKept) {
