@@ -120,7 +120,10 @@ void ShowToolWindows(const WindowLayout& layout) {
 
 /* === The main window ====================================================== */
 
-void ShowFieldRow(char* document_name) {
+// With saving set (Ctrl+S is handled later in this frame), a tempo or beat
+// offset being typed is taken first, as Return would take it, so the file
+// holds what the fields show.
+void ShowFieldRow(char* document_name, bool saving) {
     ImGui::Text("File name:");
     ImGui::SameLine();
     ImGui::PushItemWidth(128.0f);
@@ -138,7 +141,7 @@ void ShowFieldRow(char* document_name) {
     // The tempo moves the playing beat: a typed one is taken when its edit
     // ends, as "1" on the way to "140" could put the beat below 0 for some
     // frames, which the Beat field below would raise to 0 by a seek.
-    InputFiniteFloatOnEnd("##BPM", &g_demo->bpm, 1.0f, 10.0f, "%.3f");
+    InputFiniteFloatOnEnd("##BPM", &g_demo->bpm, 1.0f, 10.0f, "%.3f", saving);
     ImGui::SameLine();
     ImGui::Text("Beat offset:");
     ImGui::SameLine();
@@ -147,7 +150,7 @@ void ShowFieldRow(char* document_name) {
     // typed one is taken only when its edit ends: "1e3" on the way to
     // "1e39" would put the beat far below 0 for some frames, and the Beat
     // field below would raise it to 0 by a seek.
-    SliderFloatCheckedOnEnd("##Beat offset", &g_demo->beat_offset, 0.0f, 1.0f, "%.3f");
+    SliderFloatCheckedOnEnd("##Beat offset", &g_demo->beat_offset, 0.0f, 1.0f, "%.3f", saving);
     ImGui::SameLine();
     ImGui::Text("Volume:");
     ImGui::SameLine();
@@ -162,7 +165,8 @@ void ShowFieldRow(char* document_name) {
     // The main loop set g_beat from the clock before this point, so only an
     // edit here (or the raise to 0) seeks. The typed beat is taken when the
     // edit ends, so playback runs on while the user types, and a refused
-    // edit seeks nothing.
+    // edit seeks nothing. A save leaves a typed beat waiting: the beat is
+    // not saved, and taking it would seek.
     float shown_beat = g_beat;
     InputFiniteFloatOnEnd("##currentBeat", &g_beat, 0.0f, 0.0f, "%.3f");
     if (g_beat < 0.0f) g_beat = 0.0f;
@@ -264,7 +268,7 @@ bool ShowEditor(char* document_name, int shortcut_key) {
         ImGui::End();
         return true;
     }
-    ShowFieldRow(document_name);
+    ShowFieldRow(document_name, shortcut_key == SDLK_s);
     RunDueShaderRelink();  // also while the Shader Editor is closed
     ShowToolWindows(layout);
     FinishArranging();

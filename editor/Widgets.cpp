@@ -50,27 +50,34 @@ TypedText ReadTypedText(ImGuiID field) {
     return std::isfinite(number) ? kFiniteNumber : kNotANumber;
 }
 
+// What one frame of a widget did with its edit.
+struct EditFrame {
+    bool activated = false;  // the edit began in this frame
+    bool typing = false;     // the user types into the widget's text box and goes on
+    bool ended = false;      // the edit ended in this frame
+};
+
 // Called right after the widget, with value_at_call the value before the
-// widget ran and typed whether the widget's text box belongs to this edit.
-// Remembers the value when editing begins and follows the typed text; when
-// editing ends on a text that is not a finite number, or on the text it
-// began with, puts the remembered value back. True when it did.
-bool FollowEdit(float* value, float value_at_call, bool typed) {
+// widget ran, typed whether the widget's text box belongs to this edit and
+// edit what the frame did with it. Remembers the value when editing begins
+// and follows the typed text; when editing ends on a text that is not a
+// finite number, or on the text it began with, puts the remembered value
+// back. True when it did.
+bool FollowEdit(float* value, float value_at_call, bool typed, const EditFrame& edit) {
     ImGuiStorage* storage = ImGui::GetStateStorage();
     ImGuiID field = ImGui::GetItemID();
-    if (ImGui::IsItemActivated()) {
+    if (edit.activated) {
         storage->SetFloat(EditKey(field, kBefore), value_at_call);
         storage->SetInt(EditKey(field, kGeneration), static_cast<int>(g_document_generation));
         storage->SetInt(EditKey(field, kText), kNoText);
     }
-    bool ended = ImGui::IsItemDeactivated();
     // When another text box has taken Dear ImGui's one text state by the
     // time the end shows here, the text seen last frame stands.
-    if (typed && (ImGui::IsItemActive() || ended)) {
+    if (typed && (ImGui::IsItemActive() || edit.ended)) {
         TypedText text = ReadTypedText(field);
         if (text != kNoText) storage->SetInt(EditKey(field, kText), text);
     }
-    if (!ended) return false;
+    if (!edit.ended) return false;
     int text = storage->GetInt(EditKey(field, kText), kNoText);
     storage->SetInt(EditKey(field, kText), kNoText);
     if (text != kNotANumber && text != kAsBegun) return false;
@@ -85,11 +92,22 @@ bool FollowEdit(float* value, float value_at_call, bool typed) {
 
 /* === The widgets over a float ============================================= */
 
-// Each runs one Dear ImGui widget on *value, changes it only to a finite
-// value, follows the edit, and sets *typing while the user types into the
-// widget's text box. True when *value changed.
+// Ends the typed edit of the widget just drawn when end_typing asks for it,
+// as Return would have ended it: the field lets go of the keyboard, and
+// what was typed so far is the edit's last text. True when it did.
+bool EndTypingNow(bool end_typing, bool typing) {
+    if (!end_typing || !typing) return false;
+    ImGui::ClearActiveID();
+    return true;
+}
 
-bool FiniteInput(const char* label, float* value, float step, float step_fast, const char* format, bool* typing) {
+// Each runs one Dear ImGui widget on *value, changes it only to a finite
+// value, follows the edit, and tells whether the user types into the
+// widget's text box. With end_typing, a typed edit ends in this frame.
+// True when *value changed.
+
+bool FiniteInput(const char* label, float* value, float step, float step_fast, const char* format, bool end_typing,
+                 EditFrame* edit) {
     float at_call = *value;
     float edited = *value;
     ImGui::InputFloat(label, &edited, step, step_fast, format, 0);
@@ -97,12 +115,17 @@ bool FiniteInput(const char* label, float* value, float step, float step_fast, c
     if (changed) *value = edited;
     // With step buttons the last item is the group, which stands for
     // whichever of its items is active: the text box or a button.
-    if (FollowEdit(value, at_call, true)) changed = true;
-    *typing = ImGui::IsItemActive() && ImGui::GetInputTextState(ImGui::GetItemID()) != nullptr;
+    bool typing = ImGui::IsItemActive() && ImGui::GetInputTextState(ImGui::GetItemID()) != nullptr;
+    edit->activated = ImGui::IsItemActivated();
+    bool ended_now = EndTypingNow(end_typing, typing);
+    edit->typing = typing && !ended_now;
+    edit->ended = ended_now || ImGui::IsItemDeactivated();
+    if (FollowEdit(value, at_call, true, *edit)) changed = true;
     return changed;
 }
 
-bool CheckedSlider(const char* label, float* value, float min, float max, const char* format, bool* typing) {
+bool CheckedSlider(const char* label, float* value, float min, float max, const char* format, bool end_typing,
+                   EditFrame* edit) {
     float at_call = *value;
     float edited = *value;
     ImGui::SliderFloat(label, &edited, SliderBound(min), SliderBound(max), format, 0);
@@ -111,15 +134,25 @@ bool CheckedSlider(const char* label, float* value, float min, float max, const 
     // Ctrl+click (or Enter) turns the slider into a text box of the same ID;
     // its text state stays behind afterwards, and counts only while it is on.
     bool typed = GImGui->TempInputId != 0 && GImGui->TempInputId == ImGui::GetItemID();
-    if (FollowEdit(value, at_call, typed)) changed = true;
-    *typing = typed && ImGui::IsItemActive();
+    edit->activated = ImGui::IsItemActivated();
+    bool typing = typed && ImGui::IsItemActive();
+    bool ended_now = EndTypingNow(end_typing, typing);
+    edit->typing = typing && !ended_now;
+    edit->ended = ended_now || ImGui::IsItemDeactivated();
+    if (FollowEdit(value, at_call, typed, *edit)) changed = true;
     return changed;
 }
 
 /* === Typed values taken when editing ends ================================= */
 
-// Runs widget (one of the above, as widget(float* edited, bool* typing)) on
-// a copy of *value and holds back what the user types into it: while the
+// The field's ID, before the field is drawn. ImGui::GetID would also mark
+// an active field as alive, and a field with step buttons, whose group then
+// seems not to hold the active text box, would trip Dear ImGui's assertions.
+// (Its text box sits inside PushID(label) with an empty label: same ID.)
+ImGuiID FieldID(const char* label) { return ImGui::GetCurrentWindow()->GetIDNoKeepAlive(label); }
+
+// Runs widget (one of the above, as widget(float* edited, EditFrame* edit))
+// on a copy of *value and holds back what the user types into it: while the
 // user types, the copy is the typed value, kept in the storage, and *value
 // is left alone (it may change under the field, as the playing beat does).
 // In the frame in which the typed edit ends, *value takes the typed value,
@@ -127,12 +160,6 @@ bool CheckedSlider(const char* label, float* value, float min, float max, const 
 // it is the value the edit began with, or the document was replaced
 // meanwhile. A change without typing (a drag) is taken at once. True when
 // *value changed.
-// The field's ID, before the field is drawn. ImGui::GetID would also mark
-// an active field as alive, and a field with step buttons, whose group then
-// seems not to hold the active text box, would trip Dear ImGui's assertions.
-// (Its text box sits inside PushID(label) with an empty label: same ID.)
-ImGuiID FieldID(const char* label) { return ImGui::GetCurrentWindow()->GetIDNoKeepAlive(label); }
-
 template <typename Widget>
 bool TakeTypedValueOnEnd(ImGuiID field, float* value, Widget widget) {
     ImGuiStorage* storage = ImGui::GetStateStorage();
@@ -142,10 +169,10 @@ bool TakeTypedValueOnEnd(ImGuiID field, float* value, Widget widget) {
     bool was_typing = (g.ActiveId == field || g.ActiveIdPreviousFrame == field) &&
                       storage->GetBool(EditKey(field, kTyping), false);
     float edited = was_typing ? storage->GetFloat(EditKey(field, kPending), *value) : *value;
-    bool typing = false;
-    bool changed = widget(&edited, &typing);
-    storage->SetBool(EditKey(field, kTyping), typing);
-    if (typing) {
+    EditFrame edit;
+    bool changed = widget(&edited, &edit);
+    storage->SetBool(EditKey(field, kTyping), edit.typing);
+    if (edit.typing) {
         storage->SetFloat(EditKey(field, kPending), edited);
         return false;
     }
@@ -153,7 +180,7 @@ bool TakeTypedValueOnEnd(ImGuiID field, float* value, Widget widget) {
         if (changed) *value = edited;
         return changed;
     }
-    if (!ImGui::IsItemDeactivated()) return false;
+    if (!edit.ended) return false;
     if (static_cast<uint32_t>(storage->GetInt(EditKey(field, kGeneration), 0)) != g_document_generation) return false;
     if (edited == storage->GetFloat(EditKey(field, kBefore), edited) || edited == *value) return false;
     *value = edited;
@@ -165,13 +192,14 @@ bool TakeTypedValueOnEnd(ImGuiID field, float* value, Widget widget) {
 /* === Number fields ======================================================== */
 
 bool InputFiniteFloat(const char* label, float* value, float step, float step_fast, const char* format) {
-    bool typing = false;
-    return FiniteInput(label, value, step, step_fast, format, &typing);
+    EditFrame edit;
+    return FiniteInput(label, value, step, step_fast, format, false, &edit);
 }
 
-bool InputFiniteFloatOnEnd(const char* label, float* value, float step, float step_fast, const char* format) {
-    return TakeTypedValueOnEnd(FieldID(label), value, [&](float* edited, bool* typing) {
-        return FiniteInput(label, edited, step, step_fast, format, typing);
+bool InputFiniteFloatOnEnd(const char* label, float* value, float step, float step_fast, const char* format,
+                           bool end_typing) {
+    return TakeTypedValueOnEnd(FieldID(label), value, [&](float* edited, EditFrame* edit) {
+        return FiniteInput(label, edited, step, step_fast, format, end_typing, edit);
     });
 }
 
@@ -183,12 +211,13 @@ float SliderBound(float bound) {
 }
 
 bool SliderFloatChecked(const char* label, float* value, float min, float max, const char* format) {
-    bool typing = false;
-    return CheckedSlider(label, value, min, max, format, &typing);
+    EditFrame edit;
+    return CheckedSlider(label, value, min, max, format, false, &edit);
 }
 
-bool SliderFloatCheckedOnEnd(const char* label, float* value, float min, float max, const char* format) {
-    return TakeTypedValueOnEnd(FieldID(label), value, [&](float* edited, bool* typing) {
-        return CheckedSlider(label, edited, min, max, format, typing);
+bool SliderFloatCheckedOnEnd(const char* label, float* value, float min, float max, const char* format,
+                             bool end_typing) {
+    return TakeTypedValueOnEnd(FieldID(label), value, [&](float* edited, EditFrame* edit) {
+        return CheckedSlider(label, edited, min, max, format, end_typing, edit);
     });
 }

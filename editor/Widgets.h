@@ -22,17 +22,22 @@ bool InputFiniteFloat(const char* label, float* value, float step, float step_fa
 // is left alone while the user types (it may change under the field, as the
 // playing beat does), and changes in the frame in which editing ends on a
 // finite number other than the value editing began with, unless a load
-// replaced the document meanwhile. A step button acts at once. True when
-// *value changed.
-bool InputFiniteFloatOnEnd(const char* label, float* value, float step, float step_fast, const char* format);
+// replaced the document meanwhile. A step button acts at once. With
+// end_typing set, an edit being typed ends in this frame as Return would end
+// it, and the field lets go of the keyboard (a save takes what the field
+// shows). True when *value changed.
+bool InputFiniteFloatOnEnd(const char* label, float* value, float step, float step_fast, const char* format,
+                           bool end_typing = false);
 // SliderFloat (flags 0) with its bounds brought into what Dear ImGui accepts:
 // finite and within +-FLT_MAX/2. The stored bounds are not touched; the value
 // is changed only by the user's drag or by a typed (Ctrl+click) value, which
 // may lie beyond the bounds but must be finite. True when *value changed.
 bool SliderFloatChecked(const char* label, float* value, float min, float max, const char* format);
 // The same slider whose typed (Ctrl+click) value is taken only when editing
-// ends, as InputFiniteFloatOnEnd takes it; a drag changes *value as it goes.
-bool SliderFloatCheckedOnEnd(const char* label, float* value, float min, float max, const char* format);
+// ends, as InputFiniteFloatOnEnd takes it, end_typing included; a drag
+// changes *value as it goes.
+bool SliderFloatCheckedOnEnd(const char* label, float* value, float min, float max, const char* format,
+                             bool end_typing = false);
 // The bound as a slider may take it: NaN gives 0, the rest is clamped into
 // +-FLT_MAX/2.
 float SliderBound(float bound);

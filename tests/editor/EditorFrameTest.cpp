@@ -11,6 +11,7 @@
 #include "EditorHarness.h"
 #include "EditorState.h"
 #include "EditorWindows.h"
+#include "JSON.h"
 #include "Playback.h"
 
 using edtest::EditorTest;
@@ -76,7 +77,7 @@ TEST_F(EditorTest, TheBeatFieldSeeksOnlyOnAnEditAndKeepsItsValueForANonNumber) {
     EXPECT_EQ(g_beat, 0.0f);
 }
 
-TEST_F(EditorTest, TypedNumbersThatEndNotFiniteLeaveTheValueAndSeekNothingAndATypedVolumeIsClamped) {
+TEST_F(EditorTest, TypedNumbersTakenWhenTheirEditEndsOrOnCtrlSMustBeFiniteAndSeekNothingAndATypedVolumeIsClamped) {
     g_demo->paused = true;  // only a seek moves g_start_ticks
     g_start_ticks = 12345;
     for (const char* field : {"##BPM", "##currentBeat"}) TypeKeysInto(Id(kMain, {field}), "1e39");
@@ -101,6 +102,41 @@ TEST_F(EditorTest, TypedNumbersThatEndNotFiniteLeaveTheValueAndSeekNothingAndATy
     EXPECT_EQ(g_start_ticks, start);
     Press(Id(kMain, {"##BPM", "+"}));  // a step acts at once
     EXPECT_EQ(g_demo->bpm, 141.0f);
+
+    // Ctrl+S while a typed value waits ends its edit as Return would, before the save: the file holds what the
+    // field shows, and the field lets go of the keyboard. A text that is not finite is refused the same way.
+    auto saved = [&](const char* member) {
+        return JSON::FromText(dir->Read("untitled.demo.json"))[member].AsFloat();
+    };
+    auto ctrl_s = [&] {  // S pressed with Ctrl held, then released: the shortcut comes with the release
+        IO().KeyCtrl = IO().KeysDown[SDL_SCANCODE_S] = true;
+        Frame();
+        IO().KeysDown[SDL_SCANCODE_S] = false;
+        Frame(SDLK_s);
+        IO().KeyCtrl = false;
+    };
+    TypeKeysInto(Id(kMain, {"##BPM"}), "140", false);
+    ctrl_s();
+    EXPECT_EQ(g_demo->bpm, 140.0f);
+    EXPECT_EQ(saved("bpm"), 140.0);
+    EXPECT_EQ(Context().ActiveId, 0u);
+    TypeKeysInto(Id(kMain, {"##Beat offset"}), "0.25", false);
+    ctrl_s();
+    EXPECT_EQ(g_demo->beat_offset, 0.25f);
+    EXPECT_EQ(saved("beat_offset"), 0.25);
+    EXPECT_EQ(Context().ActiveId, 0u);
+    TypeKeysInto(Id(kMain, {"##BPM"}), "1e39", false);
+    ctrl_s();
+    EXPECT_EQ(g_demo->bpm, 140.0f);
+    EXPECT_EQ(saved("bpm"), 140.0);
+    EXPECT_EQ(Context().ActiveId, 0u);
+    Frame();
+    EXPECT_NE(DrawnText(kMain).find("140.000"), std::string::npos) << DrawnText(kMain);
+    // A typed beat goes on waiting: the beat is not saved, and taking it would seek.
+    TypeKeysInto(Id(kMain, {"##currentBeat"}), "7", false);
+    ctrl_s();
+    EXPECT_EQ(g_start_ticks, start);
+    EXPECT_EQ(Context().ActiveId, Id(kMain, {"##currentBeat"}));
 }
 
 TEST_F(EditorTest, PlayAndPauseByButtonAndBySpaceOnlyWhileTheMainWindowHasTheFocus) {
