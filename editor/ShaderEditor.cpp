@@ -253,17 +253,27 @@ int NextMatchAfter(int line, int column) {
     return FirstMatchFrom(line, index < 0 ? 0 : index);
 }
 
+// Has the search field start its next edit afresh: a field being typed
+// into lets go, and the cursor it kept from earlier typing is forgotten, so
+// the focus it is given next selects its whole text, as on its first use.
+void RestartSearchEdit() {
+    if (g_search_field_id == 0) return;
+    // A search field being typed into holds its own copy of the text, which
+    // it would write back over a new search text.
+    if (ImGui::GetActiveID() == g_search_field_id) ImGui::ClearActiveID();
+    if (ImGuiInputTextState* state = ImGui::GetInputTextState(g_search_field_id)) state->ID = 0;
+}
+
 // "Find" (Ctrl+F): the selection, when it is 1 to 119 bytes, becomes the
 // search text (its bytes as they are, so Latin-1 text is found too); then
 // the first match from the selection on. The search field takes the
-// keyboard, so what is typed next goes there and not into the shader.
+// keyboard with its whole text selected, so what is typed next replaces the
+// search text and does not go into the shader.
 void FindCommand() {
     g_focus_search = true;
+    RestartSearchEdit();
     std::string selected = g_text_editor.GetSelectedText();
     if (!selected.empty() && selected.size() < sizeof g_search_text) {
-        // A search field being typed into holds its own copy of the text,
-        // which it would write back over this one: it lets go first.
-        if (g_search_field_id != 0 && ImGui::GetActiveID() == g_search_field_id) ImGui::ClearActiveID();
         CopyBounded(g_search_text, sizeof g_search_text, selected);
     }
     FindAllMatches();

@@ -268,7 +268,7 @@ TEST_F(ShaderEditorTest, ConstantsOpensThePanelWhichFollowsEveryChangeOfTheText)
 
 TEST_F(ShaderEditorTest, CtrlFOnLatinOneTextGivesTheSearchFieldItsBytesAndWhatIsTypedNext) {
     ShaderProgram* program = new ShaderProgram();
-    const std::string source = "// caf\xE9 au lait\nvoid main() {}\n";
+    const std::string source = "// caf\xE9 au lait\nvec2 p;\nvoid main() {}\n";
     program->fragment_shader_source = source;
     g_demo->shaders.push_back(program);
     g_shader_edit_request = 0;
@@ -290,6 +290,24 @@ TEST_F(ShaderEditorTest, CtrlFOnLatinOneTextGivesTheSearchFieldItsBytesAndWhatIs
     ASSERT_STREQ(g_search_text, "// caf\xE9");
     EditField(Id(kWindow, {"##search"}), SDL_SCANCODE_A, true, "v");
     EXPECT_STREQ(g_search_text, "v");
+
+    // Ctrl+F leaves the search field's whole text selected, also where it was typed into before.
+    TypeKeysInto(Id(kWindow, {"##search"}), "ab", false);
+    Focus("Shader Editor/TextEditor");
+    g_text_editor.SetSelection(TextEditor::TextPosition(1, 1), TextEditor::TextPosition(1, 4));
+    ASSERT_EQ(g_text_editor.GetSelectedText(), "ec2");
+    Key(SDL_SCANCODE_F, 1, true);
+    Frame();
+    TypeInEditor("Z");
+    EXPECT_STREQ(g_search_text, "Z");
+    // The same where the find did not fill it: no selection in the code.
+    g_text_editor.SetSelection(TextEditor::TextPosition(1, 0), TextEditor::TextPosition(1, 0));
+    TypeKeysInto(Id(kWindow, {"##search"}), "ab", false);
+    Key(SDL_SCANCODE_F, 1, true);
+    Frame();
+    TypeInEditor("Y");
+    EXPECT_STREQ(g_search_text, "Y");
+    EXPECT_EQ(program->fragment_shader_source, source);
 }
 
 TEST_F(ShaderEditorTest, ProgramsNamedAlikeInAnyBytesAreListedReadablyPickedAndRenamedOneByOne) {
