@@ -174,12 +174,12 @@ void StopMusicFrom(const ByteBuffer* bytes) {
     if (bytes != nullptr && bytes->data != nullptr && bytes->data == s_music_bytes) StopMusic();
 }
 
-// Loads size bytes as music once they have passed the check, through the
-// loader of the format the check found: the mixer's own detection never
-// runs, so bytes in no kept format reach no decoder at all. Null, with the
-// reason in reason, when the check refuses them or the decoder cannot read
-// them. The bytes must outlive the music.
-static Mix_Music* LoadCheckedMusic(const void* bytes, uint64_t size, std::string* reason) {
+// Only a format the check knows reaches a decoder, and only that format's
+// own: the mixer's detection would hand anything else to whichever decoder
+// claims it.
+Mix_Music* LoadMusic(const void* bytes, uint64_t size, std::string* reason) {
+    std::string unread;
+    if (reason == nullptr) reason = &unread;
     CheckedMusic checked;
     if (!CheckMusic(bytes, size, &checked, reason)) return nullptr;
     if (size > static_cast<uint64_t>(INT_MAX)) {
@@ -208,7 +208,7 @@ void Demo::PlayMusic() {
         return;
     }
     std::string reason;
-    Mix_Music* next = LoadCheckedMusic(music->data, music->length, &reason);
+    Mix_Music* next = LoadMusic(music->data, music->length, &reason);
     if (next == nullptr) std::fprintf(stderr, "music: %s\n", reason.c_str());
     // Registered once for the process. It outlives every document, so it is
     // handed none: the audio thread never sees a document at all.
@@ -240,7 +240,7 @@ void Demo::PlayMusic() {
 // why: the check's reason, or the mixer's own words.
 static bool MixerDecodes(const void* bytes, uint32_t size, std::string* error) {
     std::string reason;
-    Mix_Music* probe = LoadCheckedMusic(bytes, size, &reason);
+    Mix_Music* probe = LoadMusic(bytes, size, &reason);
     if (probe == nullptr) {
         if (error) *error = reason;
         return false;

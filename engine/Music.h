@@ -8,10 +8,12 @@
 // atomic. The main thread also starts and stops the music here.
 #pragma once
 
+#include <SDL_mixer.h>
 #include <kiss_fftr.h>
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 class ByteBuffer;
 
@@ -75,6 +77,13 @@ constexpr int kAudioChannels = 2;
 // analysis always sees what it expects. False (nothing open) when no device
 // opens in that format.
 bool OpenAudioDevice();
+
+// Loads size bytes as music once they pass the music check (MusicCheck.h),
+// through the loader of the format it found. Null, with the reason in
+// *reason, when the check refuses them or the decoder cannot read them (the
+// mixer's words in brackets). The bytes must outlive the music; the caller
+// frees it with Mix_FreeMusic. Needs the audio device open.
+Mix_Music* LoadMusic(const void* bytes, uint64_t size, std::string* reason);
 
 // Stops the music when it plays from these bytes, so they can be freed.
 void StopMusicFrom(const ByteBuffer* bytes);
