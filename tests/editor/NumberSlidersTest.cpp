@@ -93,7 +93,7 @@ TEST(NumberSlidersScan, FindsTheLiteralsAndAppliesEachAnnotationToItsLine) {
         {"return -1.0;\n", {"-1.0 L0"}, ""},
         {"case -1: return-2.0;\n", {"-1 L0", "-2.0 L0"}, ""},
         {"x = myreturn -1.0 + showcase -2.0 + return_ -3.0;\n", {"1.0 L0", "2.0 L0", "3.0 L0"}, ""},
-        {" \n\t-0.5;\n", {"-0.5 L1"}, ""},  // nothing but blanks before it
+        {"  \n\t\t  \n    -0.5;\n", {"-0.5 L2"}, ""},  // nothing but blanks before it
         {"d = - b;\n", {"- L0"}, ""},       // a lone sign before a blank is recorded
         {"w = 1.5", {}, ""},  // nothing after the last literal
         {"t = tex10; u = my_2; h = 0x1F; n = --1 + -.5;\n", {"0 L0", "2 L0", "0 L0", "1 L0", "5 L0"}, ""},
