@@ -26,8 +26,8 @@ Texture* SelectedTexture() {
 }
 
 // Adds the picked file as a texture; a file that cannot be read adds
-// nothing. One that reads but does not decode is kept (id 0, its bytes in
-// the document).
+// nothing. One that reads but is refused or does not decode is kept (id 0,
+// its bytes in the document), and the status line says why.
 void AddTexture(const std::string& path) {
     uint32_t size = 0;
     char* bytes = ReadWholeFile(path.c_str(), &size);
@@ -36,7 +36,9 @@ void AddTexture(const std::string& path) {
         return;
     }
     std::free(bytes);
-    g_demo->textures.push_back(new Texture(path.c_str()));
+    std::string reason;
+    g_demo->textures.push_back(new Texture(path.c_str(), &reason));
+    if (!reason.empty()) SetStatusMessage(path + ": " + reason);
 }
 
 void ShowInspector() {

@@ -18,7 +18,9 @@ public:
     int32_t width = 0;                    // 0 when the image does not decode
     int32_t height = 0;
 
-    explicit Texture(const char* path);   // reads and decodes an image file
+    // Reads and decodes an image file; a picture that does not decode leaves
+    // the reason in *reason when reason is not null (see LoadImage).
+    explicit Texture(const char* path, std::string* reason = nullptr);
     Texture(int32_t width, int32_t height);  // zero-filled RGBA render target
     explicit Texture(JSON& value);        // see DocumentJSON.cpp
     explicit Texture(FILE* file);         // see Package.cpp
@@ -27,8 +29,11 @@ public:
     JSON ToJSON() const override;
     void Write(FILE* file) const override;
 
-    // Decodes image_buffer and uploads it; on failure id, width, height are 0.
-    void LoadImage();
+    // Checks image_buffer (ImageCheck.h), decodes it with its format's own
+    // decoder and uploads it. On failure id, width and height are 0, a line
+    // "<name>: <reason>" goes to the error stream, *reason (when reason is
+    // not null) holds the reason and the result is false; the bytes stay.
+    bool LoadImage(std::string* reason = nullptr);
     // Re-specifies level 0 from RGBA bytes at width x height; nothing when
     // there is no GL texture (id 0) or no bytes.
     void Upload(const void* rgba);

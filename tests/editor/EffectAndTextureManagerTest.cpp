@@ -192,7 +192,8 @@ TEST_F(ManagerTest, ImagesArePickedFromResourcesUsedAsInputsAndDeleted) {
     EXPECT_EQ(texture->name, "resources\\a.png");
     EXPECT_EQ(texture->width, 4);
     EXPECT_STREQ(g_picker_filename, "resources\\a.png");
-    // A file that cannot be read adds nothing; one that does not decode is kept.
+    // A file that cannot be read adds nothing; one that does not decode is
+    // kept, and the status line says why.
     Press(Id("Texture Manager", {"Load image"}));
     Frame();
     std::snprintf(g_picker_filename, sizeof g_picker_filename, "nothing.png");
@@ -204,6 +205,8 @@ TEST_F(ManagerTest, ImagesArePickedFromResourcesUsedAsInputsAndDeleted) {
     Press(Id("Load image file", {"OK"}));
     ASSERT_EQ(g_demo->textures.size(), 2u);
     EXPECT_EQ(g_demo->textures[1]->id, 0u);
+    EXPECT_EQ(GetStatusMessage(),
+              "resources\\broken.png: not an image format Velmara reads (PNG, JPEG, BMP, GIF, WEBP)");
 
     // The first texture is selected without a click, previewed 256 wide.
     Frame();

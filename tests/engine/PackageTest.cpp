@@ -13,6 +13,7 @@
 #include "DocumentSamples.h"
 #include "Documents.h"
 #include "GLFixture.h"
+#include "ImageSamples.h"
 #include "Playback.h"
 
 namespace {
@@ -234,6 +235,24 @@ std::string SmallPackage(const TempDir& dir) {
     delete demo.music;
     demo.music = new ByteBuffer("tune", 4);
     return SavePackage(demo, dir);
+}
+
+TEST_F(PackageTest, APNGWithAChunkPastItsEndIsATextureUndecodedAndThePackageStillLoads) {
+    TempDir dir;
+    const std::string png = images::LongChunkPNG();
+    samples::WriteFile(dir.File("blue.png"), png);
+    Demo demo;
+    demo.textures.push_back(new Texture(dir.File("blue.png").c_str()));
+    demo.textures[0]->name = "resources\\blue.png";
+    std::string package = SavePackage(demo, dir);
+    std::string error;
+    std::unique_ptr<Demo> loaded = LoadBytes(dir, package, &error);
+    ASSERT_NE(loaded, nullptr) << error;
+    ASSERT_EQ(loaded->textures.size(), 1u);
+    EXPECT_EQ(loaded->textures[0]->id, 0u);
+    EXPECT_EQ(loaded->textures[0]->width, 0);
+    ASSERT_EQ(loaded->textures[0]->image_buffer->length, png.size());
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(loaded->textures[0]->image_buffer->data), png.size()), png);
 }
 
 TEST_F(PackageTest, EveryTruncationOfAValidPackageIsRefused) {

@@ -1,5 +1,5 @@
-// Textures: creation, decoding image files through SDL_image, upload, and
-// the render targets.
+// Textures: creation, decoding image files (each format through its own
+// decoder), upload, and the render targets.
 #include <SDL_image.h>
 #include <gtest/gtest.h>
 
@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "ByteBuffer.h"
+#include "ImageSamples.h"
 #include "RenderHelpers.h"
 #include "TempDir.h"
 
@@ -111,16 +112,105 @@ TEST_F(TextureTest, AnImageWithoutAlphaArrivesOpaque) {
     EXPECT_EQ(TexturePixels(texture.id, 1, 1), (std::vector<uint8_t>{10, 20, 30, 255}));
 }
 
-TEST_F(TextureTest, BytesThatAreNoImageKeepNameAndBytesWithSizeAndIdZero) {
+TEST_F(TextureTest, BytesThatAreNoImageKeepNameAndBytesWithSizeAndIdZeroAndSayWhy) {
     TempDir dir;
     ASSERT_TRUE(dir.Write("notes.txt", "not an image at all"));
-    Texture texture(dir.File("notes.txt").c_str());
+    std::string reason;
+    testing::internal::CaptureStderr();
+    Texture texture(dir.File("notes.txt").c_str(), &reason);
+    std::string said = testing::internal::GetCapturedStderr();
     EXPECT_EQ(texture.name, dir.File("notes.txt"));
     ASSERT_NE(texture.image_buffer, nullptr);
     EXPECT_EQ(texture.image_buffer->length, 19u);
     EXPECT_EQ(texture.id, 0u);
     EXPECT_EQ(texture.width, 0);
     EXPECT_EQ(texture.height, 0);
+    EXPECT_EQ(reason, "not an image format Velmara reads (PNG, JPEG, BMP, GIF, WEBP)");
+    EXPECT_EQ(said, dir.File("notes.txt") + ": " + reason + "\n");
+    EXPECT_FALSE(texture.LoadImage());
+}
+
+TEST_F(TextureTest, ABlueImageInEachFormatVelmaraReadsArrivesBlue) {
+    struct Case {
+        const char* file;
+        std::string bytes;
+        std::vector<int> rgba;  // every pixel's
+        int tolerance;
+    } cases[] = {
+        {"blue.png", images::BluePNG(), {0, 0, 255, 255}, 0},
+        {"blue.bmp", images::BlueBMP(), {0, 0, 255, 255}, 0},
+        {"blue.jpg", images::BlueJPEG(), {0, 0, 255, 255}, 8},
+        {"blue.gif", images::DataFileBytes("image-blue.gif"), {0, 0, 255, 255}, 0},
+        {"blue.webp", images::DataFileBytes("image-blue.webp"), {0, 0, 255, 255}, 8},
+        {"lossless.webp", images::DataFileBytes("image-blue-lossless.webp"), {0, 0, 255, 255}, 0},
+        // Half transparent: blended onto transparent black.
+        {"alpha.webp", images::DataFileBytes("image-blue-alpha.webp"), {0, 0, 128, 128}, 3},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        ASSERT_FALSE(c.bytes.empty()) << c.file;
+        ASSERT_TRUE(dir.Write(c.file, c.bytes));
+        Texture texture(dir.File(c.file).c_str());
+        ASSERT_NE(texture.id, 0u) << c.file;
+        ASSERT_EQ(texture.width, 4) << c.file;
+        ASSERT_EQ(texture.height, 4) << c.file;
+        std::vector<uint8_t> pixels = TexturePixels(texture.id, 4, 4);
+        for (size_t i = 0; i < pixels.size(); ++i) {
+            EXPECT_NEAR(pixels[i], c.rgba[i % 4], c.tolerance) << c.file << " byte " << i;
+        }
+    }
+}
+
+// What SDL_image's own GIF decoder gives for a well-formed file, blitted
+// onto transparent black as other formats are: the picture a GIF texture
+// has always had.
+static std::vector<uint8_t> SDLImageGIFPixels(const std::string& bytes, int* w, int* h) {
+    SDL_RWops* stream = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
+    SDL_Surface* image = IMG_LoadGIF_RW(stream);
+    SDL_RWclose(stream);
+    if (!image) return {};
+    SDL_Surface* rgba = SDL_CreateRGBSurface(0, image->w, image->h, 32, 0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000);
+    SDL_UpperBlit(image, nullptr, rgba, nullptr);
+    *w = rgba->w;
+    *h = rgba->h;
+    std::vector<uint8_t> pixels(static_cast<uint8_t*>(rgba->pixels),
+                                static_cast<uint8_t*>(rgba->pixels) + rgba->w * rgba->h * 4);
+    SDL_FreeSurface(rgba);
+    SDL_FreeSurface(image);
+    return pixels;
+}
+
+TEST_F(TextureTest, AGIFIsItsFirstFrameAloneWithTransparentPixelsClearAsBefore) {
+    const uint8_t blue[4] = {0, 0, 255, 255};
+    const uint8_t clear[4] = {0, 0, 0, 0};
+    struct Case {
+        const char* file;
+        const char* what;
+        std::vector<const uint8_t*> rows[4];
+    };
+    std::vector<const uint8_t*> all_blue = {blue, blue, blue, blue};
+    std::vector<const uint8_t*> hole = {blue, clear, clear, blue};
+    Case cases[] = {
+        {"image-transparent.gif", "a transparent colour", {all_blue, hole, hole, all_blue}},
+        {"image-frame.gif", "a 4 x 4 frame at 2, 2 on an 8 x 8 screen", {all_blue, all_blue, all_blue, all_blue}},
+        {"image-two-frames.gif", "a blue frame, then a red one", {all_blue, all_blue, all_blue, all_blue}},
+    };
+    for (const Case& c : cases) {
+        Texture texture(images::DataFile(c.file).c_str());
+        ASSERT_NE(texture.id, 0u) << c.what;
+        ASSERT_EQ(texture.width, 4) << c.what;
+        ASSERT_EQ(texture.height, 4) << c.what;
+        std::vector<uint8_t> pixels = TexturePixels(texture.id, 4, 4);
+        std::vector<uint8_t> expected;
+        for (const auto& row : c.rows) {
+            for (const uint8_t* pixel : row) expected.insert(expected.end(), pixel, pixel + 4);
+        }
+        EXPECT_EQ(pixels, expected) << c.what;
+        int w = 0, h = 0;
+        EXPECT_EQ(pixels, SDLImageGIFPixels(images::DataFileBytes(c.file), &w, &h)) << c.what;
+        EXPECT_EQ(w, 4);
+        EXPECT_EQ(h, 4);
+    }
 }
 
 TEST_F(TextureTest, AFileThatCannotBeReadGivesATextureWithoutBytesOrPicture) {

@@ -1,0 +1,50 @@
+// ImageCheck: what an image file claims about itself, read from its own
+// header before any decoder sees a byte of it.
+//
+// Every image the engine decodes (a document's or a package's texture, a
+// file picked in the Texture Manager) passes CheckImage first. It decides
+// the format from the file's signature alone, so that each format goes to
+// its own decoder and no library guesses, and it reads the width and height
+// the file claims, so that an image too large for a texture is refused
+// before its pixels are allocated. A PNG's chunk list is walked to its IEND:
+// the PNG decoder does not notice a chunk that runs past the end of the
+// bytes and reads on for ever.
+//
+// The headers are read here rather than by a library's "info" call: the
+// sizes that matter are the ones each decoder will allocate (a GIF's first
+// frame, not its logical screen; a BMP's header as SDL reads it), and a
+// reader of a few fixed fields can be checked against every edge.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// The formats Velmara reads; Unknown for every other file.
+enum class ImageFormat { Unknown, PNG, JPEG, BMP, GIF, WEBP };
+
+// An image holds at most 64 Mi pixels (256 MiB as RGBA), whatever the
+// largest texture size allows.
+constexpr int64_t kMaxImagePixels = int64_t{64} * 1024 * 1024;
+
+// What a checked image claims.
+struct ImageClaim {
+    ImageFormat format = ImageFormat::Unknown;
+    int64_t width = 0;    // pixels, as the decoder will allocate them
+    int64_t height = 0;   // (a GIF: its first frame; a top-down BMP: positive)
+    size_t gif_frame = 0; // a GIF: byte offset of its first image descriptor
+};
+
+// The format named by the signature at the start of the bytes; Unknown when
+// none matches (also for bytes too short to hold a signature).
+ImageFormat ImageFormatOf(const uint8_t* bytes, size_t length);
+
+// True when the bytes may be handed to their format's decoder: a known
+// signature, a header that lies within the bytes, a width and height from 1
+// to max_texture_size with at most kMaxImagePixels pixels, and for a PNG
+// every chunk within the bytes up to IEND. *claim is filled as far as the
+// header was read. False otherwise, with the reason in *reason: "not an
+// image format Velmara reads (PNG, JPEG, BMP, GIF, WEBP)", "the image
+// claims 2 × 400000000 pixels, more than a texture may hold", or "the image
+// is damaged: chunk gAMA runs past its end" and the like.
+bool CheckImage(const uint8_t* bytes, size_t length, int max_texture_size, ImageClaim* claim, std::string* reason);
