@@ -37,7 +37,10 @@ public:
     void Write(FILE* file) const override;
 
     // Draws every event active at beat; returns the effect of the last one
-    // drawn, or null.
+    // drawn, or null. Each event binds afresh: its Bind draws and captures
+    // every effect it takes as input, directly or through others, at most
+    // once; then the event's own effect is drawn with its automation (never
+    // skipped, never captured).
     Effect* Render(float beat);
 
     void PlayMusic();                    // Music.cpp; starts paused when paused is set

@@ -3,6 +3,7 @@
 #include <GL/glew.h>
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "ByteBuffer.h"
 #include "Music.h"
@@ -92,6 +93,13 @@ void Effect::CaptureBackBuffer() {
 // captured texture is bound instead.
 static std::vector<const Effect*> s_binding;
 
+// The input effects drawn and captured since the outermost Bind began. An
+// input met again anywhere inside that binding binds the picture already
+// captured, so a graph whose effects share inputs costs one draw per effect,
+// not one per path. Emptied when the outermost Bind ends, so the next event
+// draws its inputs afresh.
+static std::unordered_set<const Effect*> s_captured;
+
 int Effect::Bind() {
     if (!program) return 0;  // an effect without a program draws nothing
 
@@ -105,10 +113,12 @@ int Effect::Bind() {
         if (first_effect_unit + static_cast<int>(i) >= kEffectUnits) break;
         if (!input || !input->program) continue;  // draws nothing, captures nothing
         if (std::find(s_binding.begin(), s_binding.end(), input) != s_binding.end()) continue;
+        if (!s_captured.insert(input).second) continue;  // already drawn in this binding
         input->Render();
         input->CaptureBackBuffer();
     }
     s_binding.pop_back();
+    if (s_binding.empty()) s_captured.clear();
 
     if (feedback) EnsureTarget();
     glUseProgram(program->program);

@@ -50,7 +50,12 @@ public:
     // the number of units bound (0 without a program, never more than 16).
     // A null input keeps its unit, bound to texture 0; an input effect
     // already being bound further up (a cycle) is not drawn again: its last
-    // capture is bound.
+    // capture is bound. Within one outermost Bind (an event's effect, or the
+    // warm-up Render of one effect) each input effect is drawn and captured
+    // at most once, however many effects of the graph take it: a further
+    // reference binds the picture already captured, so the cost grows with
+    // the number of effects, not with the number of paths through them. The
+    // next outermost Bind draws its inputs afresh.
     int Bind();
     void SetUniforms();     // the built-in uniforms; nothing without a program
     void DrawQuad();        // nothing until the quad exists

@@ -72,6 +72,22 @@ inline GLint BoundTexture(int unit) {
     return bound;
 }
 
+// The quads that draw() draws (two triangles each), counted by the GPU
+// through a GL_PRIMITIVES_GENERATED query; -1 when the query fails.
+template <typename Draw>
+int CountQuads(Draw draw) {
+    GLuint query = 0;
+    glGenQueries(1, &query);
+    glBeginQuery(GL_PRIMITIVES_GENERATED, query);
+    draw();
+    glEndQuery(GL_PRIMITIVES_GENERATED);
+    GLuint primitives = 0;
+    glGetQueryObjectuiv(query, GL_QUERY_RESULT, &primitives);
+    glDeleteQueries(1, &query);
+    if (glGetError() != GL_NO_ERROR) return -1;
+    return static_cast<int>(primitives / 2);
+}
+
 // Fixture: a GL context, the playback globals reset, a fresh document
 // as g_demo (owning whatever the test adds to its lists) and a
 // viewport over the whole test window.
@@ -107,6 +123,24 @@ protected:
     // An effect with a new program from this fragment source.
     Effect* AddEffect(const std::string& fragment, bool feedback = false) {
         return Add(new Effect("effect", Add(MakeProgram(fragment)), nullptr, nullptr, feedback));
+    }
+
+    // count effects, each taking the next one as both of its inputs ("tex"
+    // and "tex1") and showing their mean; the last one draws the colour
+    // (r, g, b). Returned top first: the top reaches the last one by
+    // 2^(count - 1) paths.
+    std::vector<Effect*> AddSharedInputLayers(int count, float r, float g, float b) {
+        ShaderProgram* mean = Add(MakeProgram(Fragment(
+            "uniform sampler2D tex; uniform sampler2D tex1;",
+            "color = vec4(0.5 * (texture(tex, uv).rgb + texture(tex1, uv).rgb), 1.0);")));
+        ShaderProgram* solid = Add(MakeProgram(Solid(r, g, b)));
+        std::vector<Effect*> layers(count);
+        for (int i = count - 1; i >= 0; --i) {
+            bool last = i == count - 1;
+            layers[i] = Add(new Effect("layer" + std::to_string(i), last ? solid : mean, nullptr, nullptr, false));
+            if (!last) layers[i]->input_effects = {layers[i + 1], layers[i + 1]};
+        }
+        return layers;
     }
 
     Demo* demo = nullptr;

@@ -9,6 +9,7 @@
 
 using testgl::ReadPixel;
 using testrender::BoundTexture;
+using testrender::CountQuads;
 using testrender::Fragment;
 using testrender::MakeProgram;
 using testrender::RenderTest;
@@ -254,6 +255,47 @@ TEST_F(RenderTest, AnEffectGivenAProgramThatHadNotLinkedDrawsOnceTheProgramLinks
     ASSERT_EQ(program->log, "Compilation successful.");
     EXPECT_EQ(demo->Render(1.0f), effect);
     EXPECT_PIXEL_NEAR(ReadPixel(5, 5), 0, 255, 0);
+}
+
+/* === Input effects that several effects share ========================== */
+
+TEST_F(RenderTest, EffectsThatShareInputsAreEachDrawnOncePerFrame) {
+    // Each of 22 effects takes the next as both of its inputs: 2^21 paths
+    // lead from the top to the last one.
+    std::vector<Effect*> layers = AddSharedInputLayers(22, 0.2f, 0.6f, 1.0f);
+    Add(new Event("shared inputs", layers[0], 0.0f, 0.1f));
+    EXPECT_EQ(CountQuads([&] { EXPECT_EQ(demo->Render(0.0f), layers[0]); }), 22);
+    EXPECT_PIXEL_NEAR(ReadPixel(5, 5), 51, 153, 255);  // the last one's colour, passed up
+    EXPECT_EQ(CountQuads([&] { demo->Render(0.05f); }), 22);  // the next frame draws all again
+
+    // Start-up's warm-up renders every effect alone: layer i draws itself
+    // and the 21 - i below it once each.
+    EXPECT_EQ(CountQuads([&] {
+                  for (Effect* effect : demo->effects) effect->Render();
+              }),
+              22 * 23 / 2);
+}
+
+TEST_F(RenderTest, AnInputTakenTwiceInOneBindingIsBlendedOnce) {
+    Effect* half_blue = AddEffect(Solid(0, 0, 1, 0.5f));
+    Effect* effect = AddEffect(Sampling("tex1"));
+    effect->input_effects = {half_blue, half_blue};
+    Add(new Event("e", effect, 0.0f, 1.0f));
+    EXPECT_EQ(CountQuads([&] { demo->Render(0.5f); }), 2);
+    EXPECT_PIXEL_NEAR(ReadPixel(5, 5), 0, 0, 128);  // half blue over black, not blended again
+}
+
+TEST_F(RenderTest, AnInputSharedByTwoActiveEventsIsDrawnAndCapturedForEach) {
+    Effect* half_blue = AddEffect(Solid(0, 0, 1, 0.5f));
+    Effect* first = AddEffect(Sampling("tex"));
+    Effect* second = AddEffect(Sampling("tex"));
+    first->input_effects = {half_blue};
+    second->input_effects = {half_blue};
+    Add(new Event("first", first, 0.0f, 1.0f));
+    Add(new Event("second", second, 0.0f, 1.0f));
+    EXPECT_EQ(CountQuads([&] { demo->Render(0.5f); }), 4);
+    // Drawn afresh over the first event's picture (half blue): three quarters.
+    EXPECT_PIXEL_NEAR(ReadPixel(5, 5), 0, 0, 191);
 }
 
 /* === Missing references and cycles ======================================= */
