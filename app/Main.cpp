@@ -76,7 +76,7 @@ static void RunMainLoop() {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
         // The end rule looks at the previous pass's beat; this pass still runs.
-        if (EndRuleQuits(g_beat, g_demo->end_beat, state.editor_shown)) g_quit = true;
+        if (EndRuleQuits(g_beat, g_demo->end_beat, state.editor_shown, state.editor_was_shown)) g_quit = true;
         AdvanceBeatClock(SDL_GetTicks());
         ApplyLoopRule();
 

@@ -6,8 +6,8 @@
 #include "Event.h"
 #include "Playback.h"
 
-bool EndRuleQuits(float beat, float end_beat, bool editor_shown) {
-    return beat > end_beat && !editor_shown;
+bool EndRuleQuits(float beat, float end_beat, bool editor_shown, bool editor_was_shown) {
+    return beat > end_beat && !editor_shown && !editor_was_shown;
 }
 
 void AdvanceBeatClock(uint32_t now_ticks) {
@@ -36,10 +36,19 @@ void HandleLoopEvent(const SDL_Event& event, MainLoopState& state) {
     }
     if (event.type != SDL_KEYUP) return;  // everything else is the UI's
     SDL_Keycode key = event.key.keysym.sym;
-    if (key == SDLK_ESCAPE && !state.editor_shown) g_quit = true;
+    if (key == SDLK_ESCAPE && !state.editor_shown) {
+        // Escape leaves the full-screen picture of an editing session, which
+        // it would otherwise end with all that is not saved.
+        if (state.editor_was_shown) {
+            state.editor_shown = true;
+        } else {
+            g_quit = true;
+        }
+    }
     if ((event.key.keysym.mod & KMOD_CTRL) != 0 && !g_packaged) {
         if (key == SDLK_t) {
             state.editor_shown = !state.editor_shown;
+            if (state.editor_shown) state.editor_was_shown = true;
         } else {
             state.shortcut_key = key;  // the last one of the pass wins
         }

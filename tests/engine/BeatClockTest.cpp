@@ -63,12 +63,17 @@ TEST(BeatClock, ASeekFollowedByTheClockGivesBackTheBeatLessTheTruncation) {
     }
 }
 
-TEST(EndRule, QuitsOnlyPastTheEndBeatWithTheEditorHidden) {
-    EXPECT_FALSE(EndRuleQuits(480.0f, 480.0f, false));  // at the end beat: not yet
-    EXPECT_TRUE(EndRuleQuits(480.01f, 480.0f, false));
-    EXPECT_FALSE(EndRuleQuits(480.01f, 480.0f, true));  // never while editing
-    EXPECT_TRUE(EndRuleQuits(0.0f, -5.0f, false));      // an end beat already passed
-    EXPECT_FALSE(EndRuleQuits(-0.5f, 480.0f, false));
+TEST(EndRule, QuitsPastTheEndBeatOnlyInARunThatNeverShowedTheEditor) {
+    EXPECT_FALSE(EndRuleQuits(480.0f, 480.0f, false, false));  // at the end beat: not yet
+    EXPECT_TRUE(EndRuleQuits(480.01f, 480.0f, false, false));
+    EXPECT_TRUE(EndRuleQuits(0.0f, -5.0f, false, false));      // an end beat already passed
+    EXPECT_FALSE(EndRuleQuits(-0.5f, 480.0f, false, false));
+    EXPECT_FALSE(EndRuleQuits(480.01f, 480.0f, true, true));   // never while editing
+}
+
+TEST(EndRule, AnEditingSessionHiddenPastTheEndBeatDoesNotQuit) {
+    EXPECT_FALSE(EndRuleQuits(480.01f, 480.0f, false, true));
+    EXPECT_FALSE(EndRuleQuits(1e6f, 480.0f, false, true));
 }
 
 /* === The clock and the loop rule on the current document ================= */
@@ -224,11 +229,26 @@ protected:
     MainLoopState state;
 };
 
-TEST_F(MainLoopKeysTest, EscapeQuitsOnReleaseWhileTheEditorIsHidden) {
+TEST_F(MainLoopKeysTest, EscapeQuitsOnReleaseInARunThatNeverShowedTheEditor) {
     HandleLoopEvent(KeyDown(SDLK_ESCAPE), state);
     EXPECT_FALSE(g_quit);
     HandleLoopEvent(KeyUp(SDLK_ESCAPE), state);
     EXPECT_TRUE(g_quit);
+    EXPECT_FALSE(state.editor_was_shown);
+}
+
+TEST_F(MainLoopKeysTest, EscapeWithTheEditorHiddenAgainShowsItInsteadOfQuitting) {
+    HandleLoopEvent(KeyUp(SDLK_t, KMOD_LCTRL), state);
+    EXPECT_TRUE(state.editor_was_shown);
+    HandleLoopEvent(KeyUp(SDLK_t, KMOD_LCTRL), state);
+    EXPECT_FALSE(state.editor_shown);
+    EXPECT_TRUE(state.editor_was_shown);  // hiding keeps it
+    HandleLoopEvent(KeyUp(SDLK_ESCAPE), state);
+    EXPECT_TRUE(state.editor_shown);
+    EXPECT_FALSE(g_quit);
+    HandleLoopEvent(KeyUp(SDLK_ESCAPE), state);  // with the editor shown: nothing
+    EXPECT_TRUE(state.editor_shown);
+    EXPECT_FALSE(g_quit);
 }
 
 TEST_F(MainLoopKeysTest, EscapeWithTheEditorShownDoesNotQuit) {
@@ -278,6 +298,7 @@ TEST_F(MainLoopKeysTest, APackagedRunTakesNoControlShortcutsButEscapeStillQuits)
     HandleLoopEvent(KeyUp(SDLK_t, KMOD_LCTRL), state);
     HandleLoopEvent(KeyUp(SDLK_s, KMOD_LCTRL), state);
     EXPECT_FALSE(state.editor_shown);
+    EXPECT_FALSE(state.editor_was_shown);
     EXPECT_EQ(state.shortcut_key, 0);
     EXPECT_FALSE(g_quit);
     HandleLoopEvent(KeyUp(SDLK_ESCAPE), state);

@@ -1,7 +1,8 @@
 // The real program as a process under the X server: start-up output, the
-// window, the keys that quit or not, the window's close request, and a
-// failing audio device. Each run starts in a fresh directory, so there is
-// no "content.dat.json" and the empty document plays.
+// window, the keys that quit or not (Escape never ends an editing session),
+// the window's close request, and a failing audio device. Each run starts
+// in a fresh directory, so there is no "content.dat.json" and the empty
+// document plays.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -86,15 +87,18 @@ TEST_F(StartupEndToEnd, PrintsTheFourVersionLinesOpensTheDesktopSizedWindowAndEs
     ExpectCleanExit();
 }
 
-TEST_F(StartupEndToEnd, CtrlTShowsTheEditorWhichIgnoresEscapeUntilItIsHiddenAgain) {
+TEST_F(StartupEndToEnd, OnceTheEditorWasShownEscapeBringsItBackInsteadOfQuittingAndCtrlQQuits) {
     Start({}, true);
     WaitForWindow();
     ASSERT_TRUE(testproc::SendChord("ctrl", "t"));
     ExpectStillRunning();
     ASSERT_TRUE(testproc::SendKey("Escape"));  // the editor is shown: no quit
     ExpectStillRunning();
-    ASSERT_TRUE(testproc::SendChord("ctrl", "t"));
-    ASSERT_TRUE(testproc::SendKey("Escape"));
+    ASSERT_TRUE(testproc::SendChord("ctrl", "t"));  // hidden to watch the demo
+    ASSERT_TRUE(testproc::SendKey("Escape"));       // the editor again, not the end
+    ExpectStillRunning();
+    // Only a shown editor takes Ctrl+Q.
+    ASSERT_TRUE(testproc::SendChord("ctrl", "q"));
     ExpectCleanExit();
 }
 
