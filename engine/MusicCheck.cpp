@@ -35,7 +35,7 @@ struct Bytes {
 // The outcome of one header's check: empty when it passes, else the reason.
 using Problem = std::string;
 
-std::string Damaged(const char* what) { return std::string("the file is damaged: ") + what; }
+std::string Damaged(const std::string& what) { return "the file is damaged: " + what; }
 
 Problem ChannelProblem(uint64_t channels) {
     if (channels >= 1 && channels <= static_cast<uint64_t>(kMusicMaxChannels)) return {};
@@ -54,11 +54,30 @@ Problem SoundProblem(uint64_t channels, uint64_t rate) {
 
 /* === WAV and AIFF ========================================================= */
 
+// Chunks the decoder reads into memory whole, at the size they claim (text,
+// tags, loop points), where a claim of 4 GB in a small file would be an
+// allocation of 4 GB. Sound data is read as it plays and may be cut short.
+const char* const kChunksReadWhole[] = {"LIST", "smpl", "id3 ", "ID3 ", "NAME", "AUTH", "(c) ", "ANNO"};
+
+// "its <tag> chunk runs past the end of the file" when the chunk at offset,
+// of length bytes, is one the decoder reads whole and is cut short.
+Problem ChunkPastTheEnd(const Bytes& bytes, uint64_t offset, uint64_t length) {
+    if (bytes.Has(offset + 8, length)) return {};
+    for (const char* tag : kChunksReadWhole) {
+        if (!bytes.Tag(offset, tag)) continue;
+        std::string name(tag);
+        name.erase(name.find_last_not_of(' ') + 1);
+        return Damaged("its " + name + " chunk runs past the end of the file");
+    }
+    return {};
+}
+
 // Walks the chunks of a RIFF or IFF file from offset 12 and checks every
-// chunk of type tag. Decoders differ on whether an odd-sized chunk is
-// followed by a pad byte, so both walks are taken and every chunk either of
-// them meets is checked. A size that runs past the end ends the walk. found
-// is set when some chunk had the tag.
+// chunk of type tag, and that no chunk read whole runs past the end.
+// Decoders differ on whether an odd-sized chunk is followed by a pad byte
+// (the WAV loader does not skip it, the AIFF loader does), so both walks are
+// taken and every chunk either of them meets is checked. found is set when
+// some chunk had the tag.
 template <typename Check>
 Problem CheckChunks(const Bytes& bytes, bool big_endian, const char* tag, bool* found, Check check) {
     for (int padded = 0; padded < 2; ++padded) {
@@ -66,11 +85,12 @@ Problem CheckChunks(const Bytes& bytes, bool big_endian, const char* tag, bool* 
         while (bytes.Has(offset, 8)) {
             uint64_t length = big_endian ? bytes.BE32(offset + 4) : bytes.LE32(offset + 4);
             uint64_t body = offset + 8;
-            if (bytes.Tag(offset, tag)) {
+            Problem problem = ChunkPastTheEnd(bytes, offset, length);
+            if (problem.empty() && bytes.Tag(offset, tag)) {
                 *found = true;
-                Problem problem = check(body, length);
-                if (!problem.empty()) return problem;
+                problem = check(body, length);
             }
+            if (!problem.empty()) return problem;
             offset = body + length + (padded ? (length & 1) : 0);
         }
     }

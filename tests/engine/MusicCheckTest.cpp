@@ -179,7 +179,7 @@ TEST(MusicCheckTest, ChannelsAndRatesOutsideTheirBoundsAreRefusedWithWhatTheFile
     EXPECT_EQ(Reason(no_channels), "the file declares 0 channels");
 }
 
-TEST(MusicCheckTest, EveryFmtChunkIsCheckedWhereverTheChunksLead) {
+TEST(MusicCheckTest, EveryHeaderChunkIsCheckedWhereverTheChunksLeadAndNoneReadWholeRunsPastTheEnd) {
     // A JUNK chunk before "fmt " hides nothing.
     EXPECT_EQ(Reason(sounds::Wav8(0, 8000, 8, true)), "the file declares 0 channels");
     EXPECT_EQ(Reason(sounds::Wav8(1, 8000, 8, true)), "accepted as WAV");
@@ -199,7 +199,18 @@ TEST(MusicCheckTest, EveryFmtChunkIsCheckedWhereverTheChunksLead) {
     EXPECT_EQ(Reason(At(good, 12, "fmt!")), "the file is damaged: it has no fmt chunk");
     EXPECT_EQ(Reason(At(good, 16, std::string("\x08\0\0\0", 4))), "the file is damaged: its fmt chunk is cut short");
     EXPECT_EQ(Reason(At(good, 40, "\xFF\xFF\xFF\xFF")), "accepted as WAV");
+    // The decoder reads text and tag chunks whole, at the size they claim.
+    std::string huge = std::string("\xFF\xFF\xFF\xF0", 4);
+    EXPECT_EQ(Reason(good + "LIST" + huge + "INFO"), "the file is damaged: its LIST chunk runs past the end of the file");
+    EXPECT_EQ(Reason(good + "smpl" + huge), "the file is damaged: its smpl chunk runs past the end of the file");
+    EXPECT_EQ(Reason(good + "id3 " + huge), "the file is damaged: its id3 chunk runs past the end of the file");
+    EXPECT_EQ(Reason(good + "LIST" + std::string("\x04\0\0\0", 4) + "INFO"), "accepted as WAV");
     std::string aiff = sounds::Aiff(1, sounds::Extended(8000), 8);
+    EXPECT_EQ(Reason(aiff + "NAME" + std::string("\xF0\xFF\xFF\xFF", 4)),
+              "the file is damaged: its NAME chunk runs past the end of the file");
+    EXPECT_EQ(Reason(aiff + "(c) " + std::string("\x00\x00\x01\x00", 4)),
+              "the file is damaged: its (c) chunk runs past the end of the file");
+    EXPECT_EQ(Reason(aiff + "AUTH" + std::string("\x00\x00\x00\x02", 4) + "me"), "accepted as AIFF");
     EXPECT_EQ(Reason(At(aiff, 12, "COMX")), "the file is damaged: it has no COMM chunk");
     EXPECT_EQ(Reason(aiff.substr(0, 30)), "the file is damaged: its COMM chunk is cut short");
     std::string flac = sounds::Flac(8000, 1, 1, 100);
