@@ -157,18 +157,43 @@ Problem CheckAiff(const Bytes& bytes) {
 
 /* === FLAC ================================================================= */
 
+// A VORBIS_COMMENT block: a vendor string, a count, then that many strings,
+// each a 32-bit little-endian length and its bytes. The decoder allocates
+// for the count it claims, and a load that fails there leaks what the mixer
+// had already set up, so the strings must be all there.
+bool CommentsFit(const Bytes& bytes, uint64_t body, uint64_t length) {
+    uint64_t end = body + length;
+    uint64_t offset = body;
+    if (offset + 4 > end) return false;
+    offset += 4 + static_cast<uint64_t>(bytes.LE32(offset));
+    if (offset + 4 > end) return false;
+    uint64_t count = bytes.LE32(offset);
+    offset += 4;
+    if (count > (end - offset) / 4) return false;
+    for (uint64_t i = 0; i < count; ++i) {
+        if (offset + 4 > end) return false;
+        offset += 4 + static_cast<uint64_t>(bytes.LE32(offset));
+    }
+    return offset <= end;
+}
+
 // Metadata blocks follow "fLaC": a header byte (last-block flag, type),
 // a 24-bit big-endian length, the body. STREAMINFO (type 0, 34 bytes) holds
 // the sample rate in 20 bits and the channels less one in 3 bits. Every
-// STREAMINFO block is checked, since the decoder takes each it meets.
+// STREAMINFO block is checked, since the decoder takes each it meets. The
+// decoder reads all the blocks when the music is loaded, up to the one
+// marked last; a load that fails there (a block cut short, comments that do
+// not fit) leaks what the mixer set up at STREAMINFO, so those are refused.
 Problem CheckFlac(const Bytes& bytes) {
     bool found = false;
     uint64_t offset = 4;
-    while (bytes.Has(offset, 4)) {
+    for (;;) {
+        if (!bytes.Has(offset, 4)) return Damaged("its metadata is cut short");
         uint8_t header = bytes.data[offset];
         uint64_t length = static_cast<uint64_t>(bytes.data[offset + 1]) << 16 | bytes.BE16(offset + 2);
         uint64_t body = offset + 4;
-        if ((header & 0x7F) == 0) {
+        int type = header & 0x7F;
+        if (type == 0) {
             found = true;
             if (length < 34 || !bytes.Has(body, 34)) return Damaged("its STREAMINFO block is cut short");
             const uint8_t* info = bytes.data + body;
@@ -177,6 +202,8 @@ Problem CheckFlac(const Bytes& bytes) {
             Problem problem = SoundProblem(channels, rate);
             if (!problem.empty()) return problem;
         }
+        if (!bytes.Has(body, length)) return Damaged("its metadata is cut short");
+        if (type == 4 && !CommentsFit(bytes, body, length)) return Damaged("its comments do not fit their block");
         if (header & 0x80) break;  // the last metadata block; audio frames follow
         offset = body + length;
     }

@@ -218,6 +218,40 @@ TEST(MusicCheckTest, EveryHeaderChunkIsCheckedWhereverTheChunksLeadAndNoneReadWh
     EXPECT_EQ(Reason(At(flac, 4, "\x81")), "the file is damaged: it has no STREAMINFO block");
 }
 
+// The tone with one more metadata block after STREAMINFO, marked last.
+std::string FlacWithBlock(int type, const std::string& body, uint32_t claimed_length) {
+    std::string flac = sounds::Flac(8000, 1, 1, 100);
+    flac[4] = 0;  // STREAMINFO is no longer the last block
+    std::string block(1, static_cast<char>(0x80 | type));
+    sounds::PutBE(block, claimed_length, 3);
+    return flac.insert(42, block + body);
+}
+
+std::string FlacComments(uint32_t vendor, uint32_t count, const std::string& rest) {
+    std::string body;
+    sounds::PutLE(body, vendor, 4);
+    body += std::string(vendor < 64 ? vendor : 0, 'v');
+    sounds::PutLE(body, count, 4);
+    body += rest;
+    return FlacWithBlock(4, body, static_cast<uint32_t>(body.size()));
+}
+
+TEST(MusicCheckTest, FlacMetadataIsReadWholeAtLoadSoItMustBeThereUpToTheLastBlock) {
+    EXPECT_EQ(Reason(FlacWithBlock(1, std::string(8, '\0'), 8)), "accepted as FLAC");
+    EXPECT_EQ(Reason(FlacWithBlock(1, std::string(8, '\0'), 400)), "the file is damaged: its metadata is cut short");
+    std::string unended = sounds::Flac(8000, 1, 1, 100).substr(0, 42);
+    unended[4] = 0;
+    EXPECT_EQ(Reason(unended), "the file is damaged: its metadata is cut short");
+    std::string comment;
+    sounds::PutLE(comment, 5, 4);
+    comment += "a=b c";
+    EXPECT_EQ(Reason(FlacComments(6, 1, comment)), "accepted as FLAC");
+    EXPECT_EQ(Reason(FlacComments(6, 0xFFFFFFFF, comment)), "the file is damaged: its comments do not fit their block");
+    EXPECT_EQ(Reason(FlacComments(6, 2, comment)), "the file is damaged: its comments do not fit their block");
+    EXPECT_EQ(Reason(FlacComments(1000, 0, "")), "the file is damaged: its comments do not fit their block");
+    EXPECT_EQ(Reason(samples::ReadFile(kData + "music-tone.flac")), "accepted as FLAC");
+}
+
 TEST(MusicCheckTest, EveryStreamOfAChainedOggFileMustBeCheckedAndPass) {
     std::string vorbis = samples::ReadFile(kData + "music-tone.ogg");
     std::string opus = samples::ReadFile(kData + "music-tone.opus");
