@@ -178,23 +178,28 @@ bool CommentsFit(const Bytes& bytes, uint64_t body, uint64_t length) {
 }
 
 // Metadata blocks follow "fLaC": a header byte (last-block flag, type),
-// a 24-bit big-endian length, the body. STREAMINFO (type 0, 34 bytes) holds
-// the sample rate in 20 bits and the channels less one in 3 bits. Every
-// STREAMINFO block is checked, since the decoder takes each it meets. The
-// decoder reads all the blocks when the music is loaded, up to the one
-// marked last; a load that fails there (a block cut short, comments that do
-// not fit) leaks what the mixer set up at STREAMINFO, so those are refused.
+// a 24-bit big-endian length, the body. The first is STREAMINFO (type 0,
+// 34 bytes), which holds the sample rate in 20 bits and the channels less
+// one in 3 bits; no other block may be one. The decoder reads all the
+// blocks when the music is loaded, up to the one marked last, and the mixer
+// sets up its conversion at each STREAMINFO: a second one, or a load that
+// fails on a later block (cut short, an application block without its
+// 4-byte id, comments that do not fit), leaks that conversion. So those are
+// refused too.
 Problem CheckFlac(const Bytes& bytes) {
-    bool found = false;
     uint64_t offset = 4;
-    for (;;) {
-        if (!bytes.Has(offset, 4)) return Damaged("its metadata is cut short");
+    for (int index = 0;; ++index) {
+        if (!bytes.Has(offset, 4)) {
+            return Damaged(index == 0 ? "it has no STREAMINFO block" : "its metadata is cut short");
+        }
         uint8_t header = bytes.data[offset];
         uint64_t length = static_cast<uint64_t>(bytes.data[offset + 1]) << 16 | bytes.BE16(offset + 2);
         uint64_t body = offset + 4;
         int type = header & 0x7F;
+        if ((type == 0) != (index == 0)) {
+            return Damaged(index == 0 ? "it has no STREAMINFO block" : "it has a second STREAMINFO block");
+        }
         if (type == 0) {
-            found = true;
             if (length < 34 || !bytes.Has(body, 34)) return Damaged("its STREAMINFO block is cut short");
             const uint8_t* info = bytes.data + body;
             uint64_t rate = static_cast<uint64_t>(info[10]) << 12 | info[11] << 4 | info[12] >> 4;
@@ -203,11 +208,11 @@ Problem CheckFlac(const Bytes& bytes) {
             if (!problem.empty()) return problem;
         }
         if (!bytes.Has(body, length)) return Damaged("its metadata is cut short");
+        if (type == 2 && length < 4) return Damaged("its application block has no id");
         if (type == 4 && !CommentsFit(bytes, body, length)) return Damaged("its comments do not fit their block");
-        if (header & 0x80) break;  // the last metadata block; audio frames follow
+        if (header & 0x80) return {};  // the last metadata block; audio frames follow
         offset = body + length;
     }
-    return found ? Problem() : Damaged("it has no STREAMINFO block");
 }
 
 /* === Ogg ================================================================== */

@@ -236,7 +236,7 @@ std::string FlacComments(uint32_t vendor, uint32_t count, const std::string& res
     return FlacWithBlock(4, body, static_cast<uint32_t>(body.size()));
 }
 
-TEST(MusicCheckTest, FlacMetadataIsReadWholeAtLoadSoItMustBeThereUpToTheLastBlock) {
+TEST(MusicCheckTest, FlacMetadataMustBeWholeAndWellFormedUpToTheLastBlock) {
     EXPECT_EQ(Reason(FlacWithBlock(1, std::string(8, '\0'), 8)), "accepted as FLAC");
     EXPECT_EQ(Reason(FlacWithBlock(1, std::string(8, '\0'), 400)), "the file is damaged: its metadata is cut short");
     std::string unended = sounds::Flac(8000, 1, 1, 100).substr(0, 42);
@@ -249,6 +249,11 @@ TEST(MusicCheckTest, FlacMetadataIsReadWholeAtLoadSoItMustBeThereUpToTheLastBloc
     EXPECT_EQ(Reason(FlacComments(6, 0xFFFFFFFF, comment)), "the file is damaged: its comments do not fit their block");
     EXPECT_EQ(Reason(FlacComments(6, 2, comment)), "the file is damaged: its comments do not fit their block");
     EXPECT_EQ(Reason(FlacComments(1000, 0, "")), "the file is damaged: its comments do not fit their block");
+    EXPECT_EQ(Reason(FlacWithBlock(2, "abc", 3)), "the file is damaged: its application block has no id");
+    EXPECT_EQ(Reason(FlacWithBlock(2, "abcd", 4)), "accepted as FLAC");
+    std::string streaminfo = sounds::Flac(8000, 1, 1, 100).substr(4, 38);
+    EXPECT_EQ(Reason(FlacWithBlock(0, streaminfo.substr(4), 34)),
+              "the file is damaged: it has a second STREAMINFO block");
     EXPECT_EQ(Reason(samples::ReadFile(kData + "music-tone.flac")), "accepted as FLAC");
 }
 
