@@ -45,8 +45,9 @@ public:
 
     void PlayMusic();                    // Music.cpp; starts paused when paused is set
     // Reads path into music and starts it; false (nothing changed, the reason
-    // in error when error is not null) when the file cannot be read or the
-    // audio library cannot decode it as music.
+    // in error when error is not null) when the file cannot be read, the
+    // music check refuses it (MusicCheck.h: its reason) or the audio library
+    // cannot decode it.
     bool ImportMusic(const char* path, std::string* error = nullptr);
     void CreateSoundTexture();
 
