@@ -10,7 +10,9 @@
 // channels and a sample rate from 1,000 to 768,000 Hz (an Ogg Opus file the
 // channels only: Opus always plays at 48 kHz), in every header a decoder
 // could read, since 0 channels crash the conversion and 1 Hz makes the
-// resampler grow without end.
+// resampler grow without end. What a decoder reads whole at load (WAV and
+// AIFF text and tag chunks, FLAC metadata) must lie within the file, so no
+// claimed size becomes an allocation and no load fails halfway.
 #pragma once
 
 #include <SDL_mixer.h>
