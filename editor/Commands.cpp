@@ -6,10 +6,12 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "Demo.h"
 #include "Documents.h"
 #include "EditorState.h"
+#include "JSON.h"
 #include "Platform.h"
 #include "Playback.h"
 #include "ReadBack.h"
@@ -32,28 +34,86 @@ const std::string& GetStatusMessage() { return StatusMessageAt(SDL_GetTicks()); 
 /* === Loading ============================================================== */
 
 // Makes a loaded document current, or keeps the current one and says why.
-static void FinishLoad(Demo* demo, const std::string& name, const std::string& error, bool with_errors) {
+static void FinishLoad(Demo* demo, const std::string& name, const std::string& error) {
     if (demo == nullptr) {
         SetStatusMessage("Cannot load " + name + ": " + error);
         return;
     }
     ReplaceDocument(demo);  // restarts the clock at music time 0; the old one goes after the frame
-    SetStatusMessage("Loaded " + name + (with_errors ? " with errors" : ""));
+    SetStatusMessage("Loaded " + name);
 }
 
 void LoadBinary() {
     std::string name = g_document_name;
     std::string error;
     Demo* demo = LoadDemoPackage(name, &error);
-    FinishLoad(demo, name, error, false);
+    FinishLoad(demo, name, error);
+}
+
+// The reader's first message as a reason: without its "ERROR: " (or the
+// colon message's "Error: ") and its line feed, the NUL it shows for the end
+// of the text read as "the end of the text", and control characters it
+// quotes from the text written as escapes, so the status line stays one
+// line of text.
+static std::string ReasonOfMessage(const std::string& text, const JSON::TextMessages& messages) {
+    std::string message = messages.first;
+    for (const char* prefix : {"ERROR: ", "Error: "}) {
+        if (message.compare(0, std::strlen(prefix), prefix) == 0) {
+            message.erase(0, std::strlen(prefix));
+            break;
+        }
+    }
+    static const std::string kQuotedNul("'\0'", 3);
+    std::string end_of_text;
+    if (messages.first_offset >= text.size() && message.size() >= kQuotedNul.size() &&
+        message.compare(message.size() - kQuotedNul.size(), kQuotedNul.size(), kQuotedNul) == 0) {
+        message.erase(message.size() - kQuotedNul.size());
+        // "..., found the end of the text"; a message that names no finding
+        // ("unexpected character") gains one.
+        static const std::string kFound = "found ";
+        bool says_found = message.size() >= kFound.size() &&
+                          message.compare(message.size() - kFound.size(), kFound.size(), kFound) == 0;
+        if (!says_found) {
+            while (!message.empty() && message.back() == ' ') message.pop_back();
+            message += ", found ";
+        }
+        end_of_text = "the end of the text";
+    }
+    std::string reason = "line " + std::to_string(messages.first_line) + ": ";
+    for (unsigned char c : message) {
+        if (c == '\n') {
+            reason += "\\n";
+        } else if (c == '\t') {
+            reason += "\\t";
+        } else if (c == '\r') {
+            reason += "\\r";
+        } else if (c < 0x20 || c == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", unsigned(c));
+            reason += escaped;
+        } else {
+            reason += static_cast<char>(c);
+        }
+    }
+    return reason + end_of_text;
+}
+
+// Load JSON takes only a text that reads cleanly as an object: whatever the
+// reader made of anything else would replace the document being edited.
+// The reason for refusing, or "" to load.
+static std::string RefuseUncleanText(const std::string& text, const JSON& value,
+                                     const JSON::TextMessages& messages) {
+    if (text.empty()) return "the file is empty";
+    if (value.GetKind() != JSON::Kind::Object) return "it is not a document";
+    if (messages.count > 0) return ReasonOfMessage(text, messages);
+    return "";
 }
 
 void LoadJSON() {
     std::string name = std::string(g_document_name) + ".json";
     std::string error;
-    bool with_errors = false;
-    Demo* demo = LoadDemoJSON(name, &error, &with_errors);
-    FinishLoad(demo, name, error, with_errors);
+    Demo* demo = LoadDemoJSON(name, &error, RefuseUncleanText);
+    FinishLoad(demo, name, error);
 }
 
 /* === Saving and exporting ================================================= */

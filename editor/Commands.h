@@ -12,7 +12,11 @@
 // fails keeps the current document and says why; the loaded document plays
 // from its start, with the camera and volume kept.
 void LoadBinary();
-// "Load JSON" (Ctrl+L): the JSON document g_document_name + ".json".
+// "Load JSON" (Ctrl+L): the JSON document g_document_name + ".json". Only
+// text that reads cleanly as an object loads ({} is the empty document); an
+// empty file, another kind of value or any message of the reader keeps the
+// current document, and the status gives the reason: "the file is empty",
+// "it is not a document", or the line and the reader's first message.
 void LoadJSON();
 // "Save BIN": the package to g_document_name; the old file stays whole
 // when the save fails.

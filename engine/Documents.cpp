@@ -84,15 +84,22 @@ Demo* ReadPackage(FILE* file, uint64_t length, std::string* error) {
 
 /* === JSON form ============================================================ */
 
-Demo* LoadDemoJSON(const std::string& path, std::string* error, bool* with_errors) {
-    if (with_errors) *with_errors = false;
+Demo* LoadDemoJSON(const std::string& path, std::string* error, const JSONTextCheck& check) {
     uint32_t size = 0;
-    char* text = ReadWholeFile(path.c_str(), &size, error);
-    if (text == nullptr) return nullptr;
-    int64_t messages = 0;
-    JSON value = JSON::FromText(std::string(text, size), &messages);
-    if (with_errors) *with_errors = messages > 0;
-    std::free(text);
+    char* bytes = ReadWholeFile(path.c_str(), &size, error);
+    if (bytes == nullptr) return nullptr;
+    std::string text(bytes, size);
+    std::free(bytes);
+    JSON::TextMessages messages;
+    JSON value = JSON::FromText(text, &messages);
+    if (check) {
+        std::string reason = check(text, value, messages);
+        if (!reason.empty()) {
+            if (error) *error = reason;
+            return nullptr;
+        }
+    }
+    std::string().swap(text);  // the value holds what it needs
     Event* loop_event = g_loop_event;  // a refused document must not clear it
     JSONReadScope scope;
     Demo* demo = new Demo(value);

@@ -10,14 +10,24 @@
 // a save that fails gives its reason in error and leaves the old file whole.
 #pragma once
 
+#include <functional>
 #include <string>
+
+#include "JSON.h"
 
 class Demo;
 
-// The document in a JSON file, or null with a reason in error. Text that
-// does not parse still gives what the reader could read, and with_errors
-// then tells that the reader reported problems (on the error stream).
-Demo* LoadDemoJSON(const std::string& path, std::string* error, bool* with_errors = nullptr);
+// A caller's say on a JSON document's text before anything is built from
+// it: the text, the value read from it and what the reader reported. ""
+// lets the load go on; any other text refuses it, with that reason.
+using JSONTextCheck =
+    std::function<std::string(const std::string& text, const JSON& value, const JSON::TextMessages& messages)>;
+
+// The document in a JSON file, or null with a reason in error. Without a
+// check, text that does not parse still gives what the reader could read
+// (the reader reports the problems on the error stream); a check may refuse
+// such text first.
+Demo* LoadDemoJSON(const std::string& path, std::string* error, const JSONTextCheck& check = nullptr);
 // Prints the document with a two-space indent; false (with a reason) when it
 // was not written.
 bool SaveDemoJSON(const Demo& demo, const std::string& path, std::string* error = nullptr);

@@ -23,6 +23,8 @@
 // The text reader (FromText) is lenient: it never throws and never stops the
 // program; it writes one line per problem to std::cerr ("ERROR: ..."; the
 // missing colon of an object is "Error: ...") and returns what it could read.
+// A caller that must not take a damaged text asks FromText for the number of
+// those lines and the first of them, with where in the text it was found.
 #pragma once
 
 #include <cstddef>
@@ -142,11 +144,21 @@ public:
     ItemRange<const ObjectMap> ObjectItems() const;
 
     // --- Text ---------------------------------------------------------------
+    // What one reading of a text reported on std::cerr, for a caller that
+    // refuses a text that did not read cleanly.
+    struct TextMessages {
+        int64_t count = 0;        // message lines written
+        std::string first;        // the first of them without its line feed; "" when none
+        size_t first_offset = 0;  // where in the text that line's found text starts
+                                  // (the text's length for the end of the text)
+        size_t first_line = 0;    // the line of first_offset, from 1; 0 when there is no message
+    };
+
     // Reads the first value of text; anything after it is ignored. Never
     // throws: text that does not begin with a value gives Null.
     static JSON FromText(const std::string& text);
-    // The same, and the number of message lines the reading wrote.
-    static JSON FromText(const std::string& text, int64_t* messages);
+    // The same, and what the reading reported in messages (when not null).
+    static JSON FromText(const std::string& text, TextMessages* messages);
     // Prints the value at the given depth with indent repeated once per depth.
     // Objects take one line per member, keys unescaped, the closing brace two
     // characters left of the members; arrays stay on one line; floats have six

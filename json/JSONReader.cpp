@@ -126,22 +126,6 @@ size_t EndOfSpace(const char* data, size_t from, size_t end) {
     return i;
 }
 
-// === Messages ================================================================
-
-// Message lines written on this thread so far.
-thread_local int64_t t_messages_written = 0;
-
-// Writes one message line: the text, what was found, an apostrophe.
-void Report(const char* message, const std::string& found) {
-    std::string line = message;
-    line += found;
-    line += "'\n";
-    std::cerr << line;
-    ++t_messages_written;
-}
-
-void Report(const char* message, char found) { Report(message, std::string(1, found)); }
-
 // === Number conversion =======================================================
 
 // The signed 32-bit integer of the longest prefix of text that is an optional
@@ -200,18 +184,28 @@ const double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e
 
 // === The parser ==============================================================
 
-// One parse: the text and how deep the objects and arrays being read are
-// nested. Each construct starts at position and leaves it after what it read
-// (or where its message says); it writes its value into out, which is Null
-// on entry and is where the value stays (an entry of the container being
-// read), so no value is copied on its way up.
+// Code run only on errors: out of line, so the parse's own paths stay as
+// compact as they are without it.
+#if defined(__GNUC__)
+#define JSON_READER_COLD __attribute__((cold, noinline))
+#else
+#define JSON_READER_COLD
+#endif
+
+// One parse: the text, how deep the objects and arrays being read are
+// nested, and where its messages are counted. Each construct starts at
+// position and leaves it after what it read (or where its message says); it
+// writes its value into out, which is Null on entry and is where the value
+// stays (an entry of the container being read), so no value is copied on its
+// way up.
 //
 // The character at the end of the text is NUL (std::string keeps one there),
 // so data_[position] is safe for every position up to the end.
 class JSON::Reader {
 public:
-    explicit Reader(const std::string& text)
-        : text_(text), data_(text.data()), size_(text.size()) {}
+    // messages, when not null, counts the messages and keeps the first.
+    explicit Reader(const std::string& text, TextMessages* messages = nullptr)
+        : text_(text), data_(text.data()), size_(text.size()), messages_(messages) {}
 
     void Value(size_t& position, int depth, JSON& out);
     void Object(size_t& position, int depth, JSON& out);
@@ -231,6 +225,10 @@ public:
     }
 
 private:
+    // Writes one message line: the text, what was found (which starts at
+    // offset in the text), an apostrophe; counts it, and keeps the first.
+    JSON_READER_COLD void Report(const char* message, const std::string& found, size_t offset);
+    JSON_READER_COLD void Report(const char* message, char found, size_t offset);
     void TooDeep(size_t& position);
     // A string without escapes, whose opening quote is at position: its
     // bytes as they stand in the text, and position after its closing quote.
@@ -277,6 +275,7 @@ private:
     const std::string& text_;
     const char* data_;
     size_t size_;
+    TextMessages* messages_;
     std::deque<std::vector<JSON>> elements_;
     std::deque<std::vector<PendingMember>> members_;
     // The keys that held escapes, unescaped; a deque, so that the keys stay
@@ -285,6 +284,22 @@ private:
     // The blocks of the Objects and Arrays read.
     Arena arena_;
 };
+
+void JSON::Reader::Report(const char* message, const std::string& found, size_t offset) {
+    std::string line = message;
+    line += found;
+    line += '\'';
+    if (messages_ && messages_->count++ == 0) {
+        messages_->first = line;
+        messages_->first_offset = offset;
+    }
+    line += '\n';
+    std::cerr << line;
+}
+
+void JSON::Reader::Report(const char* message, char found, size_t offset) {
+    Report(message, std::string(1, found), offset);
+}
 
 void JSON::Reader::Value(size_t& position, int depth, JSON& out) {
     SkipSpace(position);
@@ -308,7 +323,7 @@ void JSON::Reader::Value(size_t& position, int depth, JSON& out) {
     if (IsDigit(c) || c == '-')
         Number(position, out);
     else
-        Report("ERROR: Parse: Unknown starting character '", c);
+        Report("ERROR: Parse: Unknown starting character '", c, position);
 }
 
 // An object or array nested too deep: one message, and the whole bracketed
@@ -317,7 +332,7 @@ void JSON::Reader::Value(size_t& position, int depth, JSON& out) {
 void JSON::Reader::TooDeep(size_t& position) {
     static const std::string message =
         "ERROR: Parse: Nesting deeper than " + std::to_string(JSON::kMaxDepth) + " levels, found '";
-    Report(message.c_str(), data_[position]);
+    Report(message.c_str(), data_[position], position);
     size_t open = 0;
     while (position < size_) {
         char c = data_[position++];
@@ -367,7 +382,7 @@ void JSON::Reader::Object(size_t& position, int depth, JSON& out) {
         SkipSpace(position);
         char c = data_[position];
         if (c != ':') {
-            Report("Error: Object: Expected colon, found '", c);
+            Report("Error: Object: Expected colon, found '", c, position);
             break;
         }
         ++position;
@@ -385,7 +400,7 @@ void JSON::Reader::Object(size_t& position, int depth, JSON& out) {
             ++position;
             break;
         }
-        Report("ERROR: Object: Expected comma, found '", c);
+        Report("ERROR: Object: Expected comma, found '", c, position);
         break;
     }
     // A repeated key keeps its later value, as if each member were assigned
@@ -417,7 +432,7 @@ void JSON::Reader::Array(size_t& position, int depth, JSON& out) {
         out.TakeFrom(array);
     } else {
         // The elements read are dropped: the Array stays empty.
-        Report("ERROR: Array: Expected ',' or ']', found '", c);
+        Report("ERROR: Array: Expected ',' or ']', found '", c, position);
     }
     elements.clear();
 }
@@ -467,7 +482,7 @@ void JSON::Reader::ReadText(size_t& position, std::string& text) {
             // The text ends inside the string, perhaps right after a
             // backslash, which then escapes nothing: keep what was read.
             position = end;
-            Report("ERROR: String: Expected closing quote, found '", '\0');
+            Report("ERROR: String: Expected closing quote, found '", '\0', end);
             return;
         }
         char c = data[++position];  // the character after the backslash
@@ -485,7 +500,8 @@ void JSON::Reader::ReadText(size_t& position, std::string& text) {
             for (size_t i = 1; i <= 4; ++i) {
                 char h = CharAt(text_, position + i);
                 if (!IsHexDigit(h)) {
-                    Report("ERROR: String: Expected hex character in unicode escape, found '", h);
+                    Report("ERROR: String: Expected hex character in unicode escape, found '", h,
+                           std::min(position + i, end));
                     text.clear();
                     return;
                 }
@@ -581,7 +597,7 @@ JSON JSON::Reader::GeneralNumber(size_t& position) {
     if (!EndsNumber(c)) {
         Report(has_exponent ? "ERROR: Number: Expected a number for exponent, found '"
                             : "ERROR: Number: unexpected character '",
-               c);
+               c, position);
         position = std::min(position + 1, size_);
         return JSON();
     }
@@ -602,7 +618,7 @@ JSON JSON::Reader::GeneralNumber(size_t& position) {
         ok = std::isfinite(float_value);
     }
     if (!ok) {
-        Report("ERROR: Number: Cannot convert '", text_.substr(start, position - start));
+        Report("ERROR: Number: Cannot convert '", text_.substr(start, position - start), start);
         return JSON();
     }
     if (floating || has_exponent)
@@ -618,7 +634,7 @@ void JSON::Reader::Bool(size_t& position, JSON& out) {
         position += 5;
         out = false;
     } else {
-        Report("ERROR: Bool: Expected 'true' or 'false', found '", text_.substr(position, 5));
+        Report("ERROR: Bool: Expected 'true' or 'false', found '", text_.substr(position, 5), position);
     }
 }
 
@@ -627,7 +643,7 @@ void JSON::Reader::Null(size_t& position) {
     if (text_.compare(position, 4, "null") == 0)
         position += 4;
     else
-        Report("ERROR: Null: Expected 'null', found '", text_.substr(position, 4));
+        Report("ERROR: Null: Expected 'null', found '", text_.substr(position, 4), position);
 }
 
 namespace {
@@ -648,10 +664,16 @@ JSON JSON::FromText(const std::string& text) {
     return Parse(text, position);
 }
 
-JSON JSON::FromText(const std::string& text, int64_t* messages) {
-    int64_t before = t_messages_written;
-    JSON value = FromText(text);
-    if (messages) *messages = t_messages_written - before;
+JSON JSON::FromText(const std::string& text, TextMessages* messages) {
+    if (messages) *messages = TextMessages();
+    size_t position = 0;
+    JSON value;
+    Reader(text, messages).Value(position, 0, value);
+    // The line is counted for the first message only, once the reading is over.
+    if (messages && messages->count > 0) {
+        size_t offset = std::min(messages->first_offset, text.size());
+        messages->first_line = 1 + size_t(std::count(text.begin(), text.begin() + std::ptrdiff_t(offset), '\n'));
+    }
     return value;
 }
 

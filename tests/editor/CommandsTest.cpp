@@ -7,8 +7,10 @@
 #include <SDL_mixer.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "Commands.h"
 #include "ByteBuffer.h"
@@ -120,12 +122,54 @@ TEST_F(EditorTest, SavesAndLoadsKeepTheDocumentWhenTheyFailAndSayWhy) {
     Frame(SDLK_l);
     EXPECT_EQ(GetStatusMessage(), "Loaded untitled.demo.json");
     EXPECT_EQ(g_document_generation, generation + 2);
+}
 
-    // Text with a syntax error still loads what the reader read, and says so.
-    ASSERT_TRUE(dir->Write("untitled.demo.json", R"({"bpm": 99.0 "end_beat": 8.0})"));
+TEST_F(EditorTest, LoadJsonKeepsTheDocumentWhenTheTextDoesNotReadCleanlyAndSaysWhy) {
+    AddSolidEvent("red", 1, 0, 0, 0, 8);
+    std::string wav = samples::MakeWav(48000, 1000);
+    delete g_demo->music;
+    g_demo->music = new ByteBuffer(wav.data(), wav.size());
+    Demo* original = g_demo;
+    uint32_t generation = g_document_generation;
+    std::snprintf(g_document_name, sizeof g_document_name, "kept");
+    Frame(SDLK_s);
+    const std::string saved = dir->Read("kept.json");
+    ASSERT_FALSE(saved.empty());
+
+    // The save cut inside the music's base64 text.
+    const size_t music = saved.find("\"music\"");
+    ASSERT_NE(music, std::string::npos);
+    const std::string cut = saved.substr(0, music + 40);
+    const std::string cut_line = std::to_string(1 + std::count(cut.begin(), cut.end(), '\n'));
+    const std::pair<std::string, std::string> refused[] = {
+        {"", "the file is empty"},
+        {"hello world", "it is not a document"},
+        {"[]", "it is not a document"},
+        {"true", "it is not a document"},
+        {cut, "line " + cut_line + ": String: Expected closing quote, found the end of the text"},
+        {"{\"bpm\": 99", "line 1: Number: unexpected character, found the end of the text"},
+        {"{\n\"bpm\": 99.0\n\"end_beat\": 8.0}", "line 3: Object: Expected comma, found '\"'"},
+        {"{\"bpm\" 99.0}", "line 1: Object: Expected colon, found '9'"},
+    };
+    std::snprintf(g_document_name, sizeof g_document_name, "bad");
+    for (const auto& [text, reason] : refused) {
+        ASSERT_TRUE(dir->Write("bad.json", text));
+        Frame(SDLK_l);
+        EXPECT_EQ(GetStatusMessage(), "Cannot load bad.json: " + reason) << text.substr(0, 80);
+        EXPECT_EQ(g_demo, original);
+        EXPECT_EQ(g_document_generation, generation);
+    }
+    std::snprintf(g_document_name, sizeof g_document_name, "kept");
+    Frame(SDLK_s);
+    EXPECT_TRUE(dir->Read("kept.json") == saved) << "the document changed";
+
+    // An empty object is an empty document, and loads.
+    std::snprintf(g_document_name, sizeof g_document_name, "bad");
+    ASSERT_TRUE(dir->Write("bad.json", " {} "));
     Frame(SDLK_l);
-    EXPECT_EQ(GetStatusMessage(), "Loaded untitled.demo.json with errors");
-    EXPECT_EQ(g_demo->bpm, 99.0f);
+    EXPECT_EQ(GetStatusMessage(), "Loaded bad.json");
+    EXPECT_NE(g_demo, original);
+    EXPECT_TRUE(g_demo->events.empty());
 }
 
 TEST_F(EditorTest, SaveJsonSaysWhichNameTheJsonFormCannotKeepApart) {

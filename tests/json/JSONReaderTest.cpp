@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -21,15 +22,22 @@ const std::string kNul(1, '\0');
 
 // Reads text and returns the value, collecting the messages in lines. Every
 // message must be a whole line, line feed included, and the reader counts
-// exactly the lines it wrote.
-JSON Read(const std::string& text, Lines& lines) {
+// exactly the lines it wrote and keeps the first of them.
+JSON Read(const std::string& text, Lines& lines, JSON::TextMessages* kept = nullptr) {
     ErrorLog log;
-    int64_t counted = -1;
-    JSON value = JSON::FromText(text, &counted);
+    JSON::TextMessages messages;
+    messages.count = -1;
+    JSON value = JSON::FromText(text, &messages);
     lines = log.Lines();
     const std::string written = log.Text();
     EXPECT_TRUE(written.empty() || written.back() == '\n') << written;
-    EXPECT_EQ(counted, static_cast<int64_t>(lines.size())) << written;
+    EXPECT_EQ(messages.count, static_cast<int64_t>(lines.size())) << written;
+    EXPECT_EQ(messages.first, lines.empty() ? "" : lines.front());
+    EXPECT_LE(messages.first_offset, text.size());
+    const size_t offset = std::min(messages.first_offset, text.size());
+    const size_t line = 1 + size_t(std::count(text.begin(), text.begin() + std::ptrdiff_t(offset), '\n'));
+    EXPECT_EQ(messages.first_line, lines.empty() ? 0 : line);
+    if (kept) *kept = messages;
     return value;
 }
 
@@ -237,6 +245,49 @@ TEST(JSONReader, BadWordsShowWhatFollows) {
     EXPECT_EQ(lines, Lines{"ERROR: Null: Expected 'null', found 'nULL'"});
     EXPECT_TRUE(Read("fals", lines).IsNull());
     EXPECT_EQ(lines, Lines{"ERROR: Bool: Expected 'true' or 'false', found 'fals'"});
+}
+
+TEST(JSONReader, TheFirstMessageIsKeptWithWhereItsFoundTextStartsAndItsLine) {
+    Lines lines;
+    JSON::TextMessages first;
+    // {1:2}: the number's message at the colon, then the object's at the 2.
+    Read("{1:2}", lines, &first);
+    EXPECT_EQ(first.count, 2);
+    EXPECT_EQ(first.first, "ERROR: Number: unexpected character ':'");
+    EXPECT_EQ(first.first_offset, 2u);
+    EXPECT_EQ(first.first_line, 1u);
+
+    const std::string missing_colon = "{\n  \"a\": 1,\n  \"b\" 2\n}";
+    Read(missing_colon, lines, &first);
+    EXPECT_EQ(first.first, "Error: Object: Expected colon, found '2'");
+    EXPECT_EQ(first.first_offset, missing_colon.find('2'));
+    EXPECT_EQ(first.first_line, 3u);
+
+    // A text cut short: what was found is the end of the text.
+    const std::string cut = "{\n  \"a\": [1, 2";
+    Read(cut, lines, &first);
+    EXPECT_EQ(first.first, "ERROR: Number: unexpected character '" + kNul + "'");
+    EXPECT_EQ(first.first_offset, cut.size());
+    EXPECT_EQ(first.first_line, 2u);
+    Read("\"abc", lines, &first);
+    EXPECT_EQ(first.first, "ERROR: String: Expected closing quote, found '" + kNul + "'");
+    EXPECT_EQ(first.first_offset, 4u);
+    Read("", lines, &first);
+    EXPECT_EQ(first.first_offset, 0u);
+    EXPECT_EQ(first.first_line, 1u);
+
+    // Words and escapes: where the quoted text starts.
+    Read("[\n\ntru]", lines, &first);
+    EXPECT_EQ(first.first_offset, 3u);
+    EXPECT_EQ(first.first_line, 3u);
+    Read(R"("ab\u00g1")", lines, &first);
+    EXPECT_EQ(first.first_offset, 7u);
+
+    // A clean text reports nothing.
+    Read("{\"a\": [1, 2]}", lines, &first);
+    EXPECT_EQ(first.count, 0);
+    EXPECT_EQ(first.first, "");
+    EXPECT_EQ(first.first_line, 0u);
 }
 
 // === Where each construct leaves the position ================================
