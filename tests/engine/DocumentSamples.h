@@ -49,6 +49,13 @@ inline std::string Bytes(std::initializer_list<int> values) {
     return bytes;
 }
 
+// A file of the media fuzzer's seeds (fuzz/corpus/media): well-formed and
+// damaged images and sounds, which the media tests read too.
+inline std::string MediaSamplePath(const std::string& name) {
+    return std::string(VELMARA_SOURCE_DIR "/fuzz/corpus/media/") + name;
+}
+inline std::string MediaSample(const std::string& name) { return ReadFile(MediaSamplePath(name)); }
+
 /* === Media made in the test =============================================== */
 
 // A 16-bit stereo PCM WAV file of frames frames, every sample set to value.

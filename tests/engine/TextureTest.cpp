@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "ByteBuffer.h"
-#include "ImageSamples.h"
+#include "DocumentSamples.h"
 #include "RenderHelpers.h"
 #include "TempDir.h"
 
@@ -132,38 +132,28 @@ TEST_F(TextureTest, BytesThatAreNoImageKeepNameAndBytesWithSizeAndIdZeroAndSayWh
 
 TEST_F(TextureTest, ABlueImageInEachFormatVelmaraReadsArrivesBlue) {
     struct Case {
-        const char* file;
-        std::string bytes;
-        std::vector<int> rgba;  // every pixel's
-        int tolerance;
+        const char* sample;
+        uint8_t blue, alpha;  // of every pixel; a half-transparent one is blended onto transparent black
+        int tolerance;        // for lossy formats
     } cases[] = {
-        {"blue.png", images::BluePNG(), {0, 0, 255, 255}, 0},
-        {"blue.bmp", images::BlueBMP(), {0, 0, 255, 255}, 0},
-        {"blue.jpg", images::BlueJPEG(), {0, 0, 255, 255}, 8},
-        {"blue.gif", images::DataFileBytes("image-blue.gif"), {0, 0, 255, 255}, 0},
-        {"blue.webp", images::DataFileBytes("image-blue.webp"), {0, 0, 255, 255}, 8},
-        {"lossless.webp", images::DataFileBytes("image-blue-lossless.webp"), {0, 0, 255, 255}, 0},
-        // Half transparent: blended onto transparent black.
-        {"alpha.webp", images::DataFileBytes("image-blue-alpha.webp"), {0, 0, 128, 128}, 3},
+        {"image-blue.png", 255, 255, 0},  {"image-blue.bmp", 255, 255, 0},
+        {"image-blue.jpg", 255, 255, 8},  {"image-blue.gif", 255, 255, 0},
+        {"image-blue.webp", 255, 255, 8}, {"image-blue-lossless.webp", 255, 255, 0},
+        {"image-blue-alpha.webp", 128, 128, 3},
     };
-    TempDir dir;
     for (const Case& c : cases) {
-        ASSERT_FALSE(c.bytes.empty()) << c.file;
-        ASSERT_TRUE(dir.Write(c.file, c.bytes));
-        Texture texture(dir.File(c.file).c_str());
-        ASSERT_NE(texture.id, 0u) << c.file;
-        ASSERT_EQ(texture.width, 4) << c.file;
-        ASSERT_EQ(texture.height, 4) << c.file;
+        Texture texture(samples::MediaSamplePath(c.sample).c_str());
+        ASSERT_NE(texture.id, 0u) << c.sample;
+        ASSERT_EQ(texture.width, 4) << c.sample;
+        ASSERT_EQ(texture.height, 4) << c.sample;
         std::vector<uint8_t> pixels = TexturePixels(texture.id, 4, 4);
-        for (size_t i = 0; i < pixels.size(); ++i) {
-            EXPECT_NEAR(pixels[i], c.rgba[i % 4], c.tolerance) << c.file << " byte " << i;
-        }
+        const int expected[4] = {0, 0, c.blue, c.alpha};
+        for (size_t i = 0; i < pixels.size(); ++i) EXPECT_NEAR(pixels[i], expected[i % 4], c.tolerance) << c.sample << i;
     }
 }
 
-// What SDL_image's own GIF decoder gives for a well-formed file, blitted
-// onto transparent black as other formats are: the picture a GIF texture
-// has always had.
+// What SDL_image's own GIF decoder gives, blitted onto transparent black as
+// other formats are: the picture a GIF texture has always had.
 static std::vector<uint8_t> SDLImageGIFPixels(const std::string& bytes, int* w, int* h) {
     SDL_RWops* stream = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
     SDL_Surface* image = IMG_LoadGIF_RW(stream);
@@ -180,37 +170,18 @@ static std::vector<uint8_t> SDLImageGIFPixels(const std::string& bytes, int* w, 
     return pixels;
 }
 
-TEST_F(TextureTest, AGIFIsItsFirstFrameAloneWithTransparentPixelsClearAsBefore) {
-    const uint8_t blue[4] = {0, 0, 255, 255};
-    const uint8_t clear[4] = {0, 0, 0, 0};
-    struct Case {
-        const char* file;
-        const char* what;
-        std::vector<const uint8_t*> rows[4];
-    };
-    std::vector<const uint8_t*> all_blue = {blue, blue, blue, blue};
-    std::vector<const uint8_t*> hole = {blue, clear, clear, blue};
-    Case cases[] = {
-        {"image-transparent.gif", "a transparent colour", {all_blue, hole, hole, all_blue}},
-        {"image-frame.gif", "a 4 x 4 frame at 2, 2 on an 8 x 8 screen", {all_blue, all_blue, all_blue, all_blue}},
-        {"image-two-frames.gif", "a blue frame, then a red one", {all_blue, all_blue, all_blue, all_blue}},
-    };
-    for (const Case& c : cases) {
-        Texture texture(images::DataFile(c.file).c_str());
-        ASSERT_NE(texture.id, 0u) << c.what;
-        ASSERT_EQ(texture.width, 4) << c.what;
-        ASSERT_EQ(texture.height, 4) << c.what;
-        std::vector<uint8_t> pixels = TexturePixels(texture.id, 4, 4);
-        std::vector<uint8_t> expected;
-        for (const auto& row : c.rows) {
-            for (const uint8_t* pixel : row) expected.insert(expected.end(), pixel, pixel + 4);
-        }
-        EXPECT_EQ(pixels, expected) << c.what;
+TEST_F(TextureTest, AGIFIsItsFirstFrameAloneAtItsOwnSizeWithTransparentPixelsClearAsBefore) {
+    // A transparent colour; a 4 x 4 frame at 2, 2 on an 8 x 8 screen; a blue frame, then a red one.
+    for (const char* sample : {"image-transparent.gif", "image-frame.gif", "image-two-frames.gif"}) {
+        Texture texture(samples::MediaSamplePath(sample).c_str());
         int w = 0, h = 0;
-        EXPECT_EQ(pixels, SDLImageGIFPixels(images::DataFileBytes(c.file), &w, &h)) << c.what;
-        EXPECT_EQ(w, 4);
-        EXPECT_EQ(h, 4);
+        std::vector<uint8_t> before = SDLImageGIFPixels(samples::MediaSample(sample), &w, &h);
+        ASSERT_EQ(texture.width, w) << sample;
+        ASSERT_EQ(texture.height, h) << sample;
+        EXPECT_EQ(TexturePixels(texture.id, w, h), before) << sample;
     }
+    Texture transparent(samples::MediaSamplePath("image-transparent.gif").c_str());
+    EXPECT_EQ(TexturePixels(transparent.id, 4, 4)[5 * 4 + 3], 0);  // a pixel of the hole
 }
 
 TEST_F(TextureTest, AFileThatCannotBeReadGivesATextureWithoutBytesOrPicture) {

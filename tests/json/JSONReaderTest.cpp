@@ -248,46 +248,28 @@ TEST(JSONReader, BadWordsShowWhatFollows) {
 }
 
 TEST(JSONReader, TheFirstMessageIsKeptWithWhereItsFoundTextStartsAndItsLine) {
-    Lines lines;
-    JSON::TextMessages first;
-    // {1:2}: the number's message at the colon, then the object's at the 2.
-    Read("{1:2}", lines, &first);
-    EXPECT_EQ(first.count, 2);
-    EXPECT_EQ(first.first, "ERROR: Number: unexpected character ':'");
-    EXPECT_EQ(first.first_offset, 2u);
-    EXPECT_EQ(first.first_line, 1u);
-
-    const std::string missing_colon = "{\n  \"a\": 1,\n  \"b\" 2\n}";
-    Read(missing_colon, lines, &first);
-    EXPECT_EQ(first.first, "Error: Object: Expected colon, found '2'");
-    EXPECT_EQ(first.first_offset, missing_colon.find('2'));
-    EXPECT_EQ(first.first_line, 3u);
-
-    // A text cut short: what was found is the end of the text.
-    const std::string cut = "{\n  \"a\": [1, 2";
-    Read(cut, lines, &first);
-    EXPECT_EQ(first.first, "ERROR: Number: unexpected character '" + kNul + "'");
-    EXPECT_EQ(first.first_offset, cut.size());
-    EXPECT_EQ(first.first_line, 2u);
-    Read("\"abc", lines, &first);
-    EXPECT_EQ(first.first, "ERROR: String: Expected closing quote, found '" + kNul + "'");
-    EXPECT_EQ(first.first_offset, 4u);
-    Read("", lines, &first);
-    EXPECT_EQ(first.first_offset, 0u);
-    EXPECT_EQ(first.first_line, 1u);
-
-    // Words and escapes: where the quoted text starts.
-    Read("[\n\ntru]", lines, &first);
-    EXPECT_EQ(first.first_offset, 3u);
-    EXPECT_EQ(first.first_line, 3u);
-    Read(R"("ab\u00g1")", lines, &first);
-    EXPECT_EQ(first.first_offset, 7u);
-
-    // A clean text reports nothing.
-    Read("{\"a\": [1, 2]}", lines, &first);
-    EXPECT_EQ(first.count, 0);
-    EXPECT_EQ(first.first, "");
-    EXPECT_EQ(first.first_line, 0u);
+    struct Case {
+        std::string text;
+        int64_t count;
+        size_t offset, line;  // of the first message's found text
+    } cases[] = {
+        {"{1:2}", 2, 2, 1},                          // the number's message, then the object's
+        {"{\n  \"a\": 1,\n  \"b\" 2\n}", 1, 18, 3},  // a missing colon
+        {"{\n  \"a\": [1, 2", 3, 14, 2},             // cut short: found the end of the text
+        {"\"abc", 1, 4, 1},
+        {"", 1, 0, 1},
+        {"[\n\ntru]", 2, 3, 3},                      // a word: where it starts
+        {R"("ab\u00g1")", 1, 7, 1},                   // an escape: the bad digit
+        {"{\"a\": [1, 2]}", 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        Lines lines;
+        JSON::TextMessages first;
+        Read(c.text, lines, &first);  // also checks the kept line against the lines written
+        EXPECT_EQ(first.count, c.count) << c.text;
+        EXPECT_EQ(first.first_offset, c.offset) << c.text;
+        EXPECT_EQ(first.first_line, c.line) << c.text;
+    }
 }
 
 // === Where each construct leaves the position ================================

@@ -5,12 +5,10 @@
 //   media_probe image <file>            the bytes as a texture's image (hidden GL window)
 //   media_probe music <file> <seconds>  the bytes as a document's music, played for a while
 //                                       (no wait when it does not start)
-//   media_probe import <file>           "Import music" of the file into an empty document
 //
-// It prints one line on standard output: "texture <id> <width> <height>",
-// "music playing" or "music silent", "imported" or "not imported: <reason>";
-// the engine's own reasons go to the error stream. Exit status 0 when it got
-// that far.
+// It prints one line on standard output, "texture <id> <width> <height>" or
+// "music playing" or "music silent"; the engine's own reasons go to the
+// error stream. Exit status 0 when it got that far.
 #include <GL/glew.h>
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -18,7 +16,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 
 #include "ByteBuffer.h"
 #include "Demo.h"
@@ -31,7 +28,7 @@
 namespace {
 
 int Usage() {
-    std::fprintf(stderr, "usage: media_probe image|music|import <file> [seconds]\n");
+    std::fprintf(stderr, "usage: media_probe image|music <file> [seconds]\n");
     return 2;
 }
 
@@ -60,16 +57,7 @@ int ProbeImage(const char* path) {
         std::fprintf(stderr, "no GL context: %s\n", SDL_GetError());
         return 3;
     }
-    uint32_t size = 0;
-    char* bytes = ReadWholeFile(path, &size);
-    if (bytes == nullptr) return 4;
-    Texture texture(1, 1);
-    glDeleteTextures(1, &texture.id);
-    texture.id = 0;
-    texture.name = path;
-    texture.image_buffer = new ByteBuffer(bytes, size);
-    std::free(bytes);
-    texture.LoadImage();
+    Texture texture(path);  // reads the file and loads its image, as a pick does
     std::printf("texture %u %d %d\n", texture.id, texture.width, texture.height);
     return 0;
 }
@@ -93,21 +81,6 @@ int ProbeMusic(const char* path, double seconds) {
     return 0;
 }
 
-int ProbeImport(const char* path) {
-    if (!StartAudio()) {
-        std::fprintf(stderr, "no audio device: %s\n", Mix_GetError());
-        return 3;
-    }
-    Demo* demo = new Demo();
-    std::string error;
-    if (demo->ImportMusic(path, &error)) {
-        std::printf("imported\n");
-    } else {
-        std::printf("not imported: %s\n", error.c_str());
-    }
-    return 0;
-}
-
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -117,8 +90,6 @@ int main(int argc, char* argv[]) {
         status = ProbeImage(argv[2]);
     } else if (std::strcmp(argv[1], "music") == 0) {
         status = ProbeMusic(argv[2], argc > 3 ? std::atof(argv[3]) : 0.0);
-    } else if (std::strcmp(argv[1], "import") == 0) {
-        status = ProbeImport(argv[2]);
     } else {
         status = Usage();
     }

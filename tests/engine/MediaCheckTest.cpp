@@ -1,0 +1,298 @@
+// The checks every image and every music file pass before a decoder sees
+// them. The samples are the media fuzzer's seeds (fuzz/corpus/media), edited
+// here where a row needs another header field. Damaged and foreign files
+// also go through the engine in a process of their own (media_probe), since
+// before the checks they crashed it, hung it or took gigabytes.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "DocumentSamples.h"
+#include "ImageCheck.h"
+#include "MusicCheck.h"
+#include "Process.h"
+
+namespace {
+
+using samples::MediaSample;
+using samples::MediaSamplePath;
+
+const std::string kNotAnImage = "not an image format Velmara reads (PNG, JPEG, BMP, GIF, WEBP)";
+const std::string kNotMusic = "not a music format Velmara reads (MP3, Ogg, FLAC, WAV, AIFF)";
+
+std::string Claims(int64_t width, int64_t height) {
+    return "the image claims " + std::to_string(width) + " \xC3\x97 " + std::to_string(height) +
+           " pixels, more than a texture may hold";
+}
+
+// Each check over an exact-size heap copy, so that a read past the end is
+// caught by the sanitizer build. "" when the bytes pass.
+std::string ImageVerdict(const std::string& bytes, ImageClaim* claim = nullptr, int max_texture_size = 16384) {
+    std::unique_ptr<uint8_t[]> copy(new uint8_t[bytes.size() + 1]);
+    std::memcpy(copy.get(), bytes.data(), bytes.size());
+    ImageClaim unused;
+    std::string reason;
+    CheckImage(copy.get(), bytes.size(), max_texture_size, claim ? claim : &unused, &reason);
+    return reason;
+}
+
+std::string MusicVerdict(const std::string& bytes, CheckedMusic* checked = nullptr) {
+    std::unique_ptr<char[]> copy(new char[bytes.size() + 1]);
+    std::memcpy(copy.get(), bytes.data(), bytes.size());
+    std::string reason;
+    return CheckMusic(copy.get(), bytes.size(), checked, &reason) ? "" : reason;
+}
+
+// bytes with the field at offset replaced by value, count bytes wide.
+std::string Put(std::string bytes, size_t offset, uint64_t value, int count, bool big_endian) {
+    for (int i = 0; i < count; ++i) {
+        int shift = 8 * (big_endian ? count - 1 - i : i);
+        bytes[offset + static_cast<size_t>(i)] = static_cast<char>(value >> shift);
+    }
+    return bytes;
+}
+std::string PutBE(const std::string& bytes, size_t offset, uint64_t value, int count) {
+    return Put(bytes, offset, value, count, true);
+}
+std::string PutLE(const std::string& bytes, size_t offset, uint64_t value, int count) {
+    return Put(bytes, offset, value, count, false);
+}
+std::string At(std::string bytes, size_t offset, const std::string& tag) {
+    if (bytes.size() < offset + tag.size()) bytes.resize(offset + tag.size(), ' ');
+    return bytes.replace(offset, tag.size(), tag);
+}
+
+// A PNG chunk claiming length bytes, with a CRC nobody before the decoder reads.
+std::string PNGChunk(const std::string& type, const std::string& data, uint64_t length) {
+    return PutBE(std::string(4, '\0'), 0, length, 4) + type + data + "CRC!";
+}
+
+// An AIFF sample whose 80-bit rate is the given 10 bytes.
+std::string AIFFAtRate(std::initializer_list<int> extended) {
+    return MediaSample("music-tone.aiff").replace(28, 10, samples::Bytes(extended));
+}
+
+/* === Damaged and foreign files ============================================ */
+
+TEST(MediaCheck, DamagedAndForeignFilesAreRefusedAndEndInTimeAndSmallInTheEngine) {
+    const std::string abc_chord = "X:1\nT:chord\nK:C\n[" + std::string(20000, 'a') + "]\n";
+    std::string abc_notes = "X:1\nT:notes\nK:C\n";
+    while (abc_notes.size() < 300000) abc_notes += "abcdefgABCDEFG";
+    struct Case {
+        const char* sample;     // in fuzz/corpus/media, unless bytes are given
+        std::string bytes;
+        std::string reason;     // "" when the check lets it through to its decoder
+        const char* probe;      // "image" or "music": also loaded by the engine in a child; null: check only
+        double play_seconds;    // how long the child plays music that starts
+    } cases[] = {
+        // Crashed the image decoders, hung them or took gigabytes.
+        {"image-lzw46.gif", "", "", "image", 0},
+        {"image-lzw12.gif", "", "", "image", 0},
+        {"image-planes16.lbm", "", kNotAnImage, "image", 0},
+        {"image-planes24.lbm", "", kNotAnImage, "image", 0},
+        {"image-missing-key.xpm", "", kNotAnImage, "image", 0},
+        {"image-xpm-named.png", "", kNotAnImage, "image", 0},  // a name chooses no decoder
+        {"image-dashes.svg", "", kNotAnImage, "image", 0},
+        {"image-svg-behind-webp-tag.webp", "", kNotAnImage, "image", 0},  // nor does a tag
+        {"image-svg-behind-vp8-tag.webp", "", "the image is damaged: its frame has no start code", "image", 0},
+        {"image-claim.svg", "", kNotAnImage, "image", 0},
+        {"image-claim.qoi", "", kNotAnImage, "image", 0},
+        {"image-claim.xcf", "", kNotAnImage, "image", 0},
+        {"image-claim.gif", "", Claims(16384, 16384), "image", 0},
+        {"image-claim.jpg", "", Claims(16384, 16384), "image", 0},
+        {"image-claim.bmp", "", Claims(2, 400000000), "image", 0},
+        {"image-long-chunk.png", "", "the image is damaged: chunk gAMA runs past its end", "image", 0},
+        // Crashed the audio conversion, grew while playing, or hung the tracker reader.
+        {"music-zero-channels.wav", "", "the file declares 0 channels", "music", 0},
+        {"music-zero-channels.aiff", "", "the file declares 0 channels", "music", 0},
+        {"music-junk-before-fmt.wav", "", "the file declares 0 channels", "music", 0},
+        {"music-1hz.wav", "", "the file declares a sample rate of 1 Hz", "music", 2},
+        {"music-1hz.flac", "", "the file declares a sample rate of 1 Hz", "music", 2},
+        {"ABC chord", abc_chord, kNotMusic, "music", 0},
+        {"ABC notes", abc_notes, kNotMusic, "music", 0},
+        {"ABC behind SCRM", At(abc_chord, 44, "SCRM"), kNotMusic, "music", 0},
+        {"ABC behind M.K.", At(abc_chord, 1080, "M.K."), kNotMusic, "music", 0},
+        {"music-damaged.mid", "", kNotMusic, "music", 0},
+        // What a decoder reads whole at load must lie within the file: a
+        // claimed size was an allocation, a failed FLAC load leaked.
+        {"music-list-past-end.wav", "", "the file is damaged: its LIST chunk runs past the end of the file", nullptr, 0},
+        {"music-name-past-end.aiff", "", "the file is damaged: its NAME chunk runs past the end of the file", nullptr, 0},
+        {"music-metadata-past-end.flac", "", "the file is damaged: its metadata is cut short", nullptr, 0},
+        {"music-comment-count.flac", "", "the file is damaged: its comments do not fit their block", nullptr, 0},
+        {"music-application-without-id.flac", "", "the file is damaged: its application block has no id", nullptr, 0},
+        {"music-second-streaminfo.flac", "", "the file is damaged: it has a second STREAMINFO block", nullptr, 0},
+    };
+    samples::TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sample);
+        bool image = std::strncmp(c.sample, "image", 5) == 0;
+        std::string path = c.bytes.empty() ? MediaSamplePath(c.sample) : dir.File("sample");
+        if (!c.bytes.empty()) samples::WriteFile(path, c.bytes);
+        std::string bytes = samples::ReadFile(path);
+        ASSERT_FALSE(bytes.empty());
+        EXPECT_EQ(image ? ImageVerdict(bytes) : MusicVerdict(bytes), c.reason);
+        if (!c.probe) continue;
+
+        testproc::Options options;
+        options.arguments = {c.probe, path, std::to_string(c.play_seconds)};
+        options.environment = testproc::ProgramEnvironmentWithoutLeakChecks();
+        testproc::ChildProcess probe(VELMARA_MEDIA_PROBE, options);
+        ASSERT_TRUE(probe.Started());
+        testproc::Exit exit = probe.Wait(c.play_seconds + 10);  // SIGKILL: SDL takes SIGTERM
+        EXPECT_FALSE(exit.timed_out);
+        EXPECT_TRUE(exit.exited && exit.status == 0) << "signal " << exit.signal << "\n" << probe.Stderr();
+        EXPECT_LT(exit.max_rss_kb, 500 * 1024);
+        if (c.reason.empty()) continue;
+        EXPECT_EQ(probe.Stdout(), image ? "texture 0 0 0\n" : "music silent\n");
+        std::string said = (image ? path + ": " : std::string("music: ")) + c.reason + "\n";
+        EXPECT_NE(probe.Stderr().find(said), std::string::npos) << probe.Stderr();
+    }
+}
+
+TEST(MediaCheck, EveryPrefixOfAWellFormedFileIsRefusedOrReadAsTheWholeWithoutReadingPastItsEnd) {
+    for (const char* name : {"image-blue.png", "image-blue.jpg", "image-blue.bmp", "image-blue.gif", "image-frame.gif",
+                             "image-blue.webp", "image-blue-lossless.webp", "image-blue-alpha.webp",
+                             "music-tone.wav", "music-tone.aiff", "music-tone.flac", "music-tone.ogg",
+                             "music-tone.opus", "music-tone.mp3"}) {
+        SCOPED_TRACE(name);
+        const std::string file = MediaSample(name);
+        ImageClaim whole_image;
+        CheckedMusic whole_music;
+        bool image = std::strncmp(name, "image", 5) == 0;
+        ASSERT_EQ(image ? ImageVerdict(file, &whole_image) : MusicVerdict(file, &whole_music), "");
+        for (size_t size = 0; size < file.size(); ++size) {
+            ImageClaim claim;
+            CheckedMusic checked;
+            std::string prefix = file.substr(0, size);
+            if (image && ImageVerdict(prefix, &claim).empty()) {
+                EXPECT_EQ(claim.width, whole_image.width) << size;
+                EXPECT_EQ(claim.height, whole_image.height) << size;
+            }
+            if (!image && MusicVerdict(prefix, &checked).empty()) {
+                EXPECT_EQ(checked.format, whole_music.format) << size;
+            }
+        }
+        // Music is never an image, and an image never music.
+        EXPECT_NE(image ? MusicVerdict(file) : ImageVerdict(file), "");
+    }
+    // A well-formed PNG cut anywhere never reaches its decoder.
+    const std::string png = MediaSample("image-blue.png");
+    for (size_t size = 0; size < png.size(); ++size) EXPECT_NE(ImageVerdict(png.substr(0, size)), "") << size;
+}
+
+/* === Images =============================================================== */
+
+TEST(MediaCheck, AnImageIsSizedAsItsDecoderWillAllocateItAndRefusedBeyondATexture) {
+    const std::string png = MediaSample("image-blue.png");  // IHDR width at 16, height at 20
+    const std::string bmp = MediaSample("image-blue.bmp");  // width at 18, height at 22
+    const std::string jpeg = MediaSample("image-blue.jpg");
+    const size_t frame_header = jpeg.find("\xFF\xC0");
+    const std::string gif = MediaSample("image-frame.gif");  // a 4 x 4 frame on an 8 x 8 screen
+    ImageClaim gif_claim;
+    ASSERT_EQ(ImageVerdict(gif, &gif_claim), "");
+    const size_t frame = gif_claim.gif_frame;
+    std::string vp8x = std::string("RIFF\x16\0\0\0WEBPVP8X\x0A\0\0\0", 20) + std::string(10, '\0');
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::string reason;
+        int64_t width, height;  // when accepted
+        int max_texture_size;
+    } cases[] = {
+        {"64 Mi pixels", PutBE(PutBE(png, 16, 8192, 4), 20, 8192, 4), "", 8192, 8192, 16384},
+        {"one row more", PutBE(PutBE(png, 16, 8192, 4), 20, 8193, 4), Claims(8192, 8193), 0, 0, 16384},
+        {"a side beyond the texture size", PutBE(png, 16, 16385, 4), Claims(16385, 4), 0, 0, 16384},
+        {"the context's texture size", PutBE(png, 16, 65, 4), Claims(65, 4), 0, 0, 64},
+        {"a zero width", PutBE(png, 16, 0, 4), "the image is damaged: it claims 0 \xC3\x97 4 pixels", 0, 0, 16384},
+        {"a top-down BMP", PutLE(PutLE(bmp, 18, 7, 4), 22, uint32_t(-9), 4), "", 7, 9, 16384},
+        {"a BMP height of INT32_MIN", PutLE(bmp, 22, uint32_t(INT32_MIN), 4), Claims(4, 2147483648), 0, 0, 16384},
+        {"a JPEG frame header", PutBE(jpeg, frame_header + 5, 16385, 2), Claims(4, 16385), 0, 0, 16384},
+        {"a GIF frame larger than its screen", PutLE(PutLE(gif, frame + 5, 300, 2), frame + 7, 200, 2), "", 300, 200,
+         16384},
+        {"a GIF frame beyond a texture", PutLE(gif, frame + 5, 16385, 2), Claims(16385, 4), 0, 0, 16384},
+        {"a WEBP canvas", PutLE(PutLE(vp8x, 24, (1 << 24) - 1, 3), 27, 0, 3), Claims(1 << 24, 1), 0, 0, 16384},
+    };
+    for (const Case& c : cases) {
+        ImageClaim claim;
+        EXPECT_EQ(ImageVerdict(c.bytes, &claim, c.max_texture_size), c.reason) << c.what;
+        if (!c.reason.empty()) continue;
+        EXPECT_EQ(claim.width, c.width) << c.what;
+        EXPECT_EQ(claim.height, c.height) << c.what;
+    }
+}
+
+TEST(MediaCheck, EveryPNGChunkMustLieWithinTheBytesUpToIEND) {
+    const std::string png = MediaSample("image-blue.png");
+    const std::string head = png.substr(0, 33);  // the signature and IHDR
+    const std::string iend = png.substr(png.size() - 12);
+    const std::string idat = PNGChunk("IDAT", "pixels", 6);
+    const std::pair<std::string, std::string> cases[] = {
+        {png + "trailing bytes", ""},
+        {head + PNGChunk("tEXt", "a", 0xFFFFFFF3) + iend, "the image is damaged: chunk tEXt runs past its end"},
+        {head + idat.substr(0, idat.size() - 2), "the image is damaged: chunk IDAT runs past its end"},
+        {head + idat, "the image is damaged: it ends before its IEND chunk"},
+        {png.substr(0, 8) + idat + iend, "the image is damaged: it does not begin with an IHDR chunk"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ImageVerdict(c.first), c.second) << c.first;
+}
+
+/* === Music ================================================================ */
+
+TEST(MediaCheck, MusicMustDeclareOneToEightChannelsAndARateItCanPlayInEveryHeader) {
+    const std::string wav = MediaSample("music-tone.wav");  // channels at 22, rate at 24
+    const std::string flac = MediaSample("music-tone.flac");
+    const std::string vorbis = MediaSample("music-tone.ogg");
+    const std::string opus = MediaSample("music-tone.opus");
+    const size_t vorbis_head = 27 + static_cast<uint8_t>(vorbis[26]);  // its identification header
+    const size_t opus_head = 27 + static_cast<uint8_t>(opus[26]);
+    const std::pair<std::string, std::string> cases[] = {
+        {PutLE(wav, 22, 9, 2), "the file declares 9 channels"},
+        {PutLE(wav, 22, 8, 2), ""},
+        {PutLE(wav, 24, 999, 4), "the file declares a sample rate of 999 Hz"},
+        {PutLE(wav, 24, 768000, 4), ""},
+        {PutLE(wav, 24, 768001, 4), "the file declares a sample rate of 768001 Hz"},
+        // A decoder that takes the last "fmt " finds a second one.
+        {wav + MediaSample("music-zero-channels.wav").substr(12, 24), "the file declares 0 channels"},
+        // AIFF's 80-bit rate, converted as the decoder truncates it: 44100.75, 0.5,
+        // NaN, infinity, -44100, 2^70 Hz.
+        {AIFFAtRate({0x40, 0x0E, 0xAC, 0x44, 0xC0, 0, 0, 0, 0, 0}), ""},
+        {AIFFAtRate({0x3F, 0xFE, 0x80, 0, 0, 0, 0, 0, 0, 0}), "the file declares a sample rate of 0 Hz"},
+        {AIFFAtRate({0x7F, 0xFF, 0xC0, 0, 0, 0, 0, 0, 0, 0}), "the file declares a sample rate that is not a number"},
+        {AIFFAtRate({0x7F, 0xFF, 0x80, 0, 0, 0, 0, 0, 0, 0}), "the file declares an infinite sample rate"},
+        {AIFFAtRate({0xC0, 0x0E, 0xAC, 0x44, 0, 0, 0, 0, 0, 0}), "the file declares a negative sample rate"},
+        {AIFFAtRate({0x40, 0x45, 0x80, 0, 0, 0, 0, 0, 0, 0}), "the file declares a sample rate too large to count"},
+        // FLAC's 20-bit rate in STREAMINFO: 768001 Hz.
+        {PutBE(flac, 18, 768001u << 4 | (uint8_t(flac[20]) & 0x0F), 3), "the file declares a sample rate of 768001 Hz"},
+        // Every stream of a chained Ogg file, also one a decoder finds behind garbage.
+        {vorbis + vorbis, ""},
+        {vorbis + "garbage" + PutLE(vorbis, vorbis_head + 11, 0, 1), "the file declares 0 channels"},
+        {vorbis + opus, "the file is damaged: a stream in it is not Ogg Vorbis"},
+        // Opus always plays at 48 kHz: only its channels count.
+        {PutLE(opus, opus_head + 12, 0, 4), ""},
+        {PutLE(opus, opus_head + 9, 0, 1), "the file declares 0 channels"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(MusicVerdict(c.first), c.second) << c.first.substr(0, 16);
+}
+
+TEST(MediaCheck, MusicIsKnownByItsSignatureAloneAndGoesToItsOwnLoader) {
+    const std::pair<const char*, Mix_MusicType> kept[] = {
+        {"music-tone.wav", MUS_WAV}, {"music-tone.aiff", MUS_WAV}, {"music-tone.flac", MUS_FLAC},
+        {"music-tone.ogg", MUS_OGG}, {"music-tone.opus", MUS_OPUS}, {"music-tone.mp3", MUS_MP3},
+    };
+    for (const auto& c : kept) {
+        CheckedMusic checked;
+        EXPECT_EQ(MusicVerdict(MediaSample(c.first), &checked), "") << c.first;
+        EXPECT_EQ(checked.type, c.second) << c.first;
+    }
+    const std::string wav = MediaSample("music-tone.wav");
+    for (const std::string& foreign : {At(std::string(1200, '\0'), 1080, "M.K."), At(std::string(96, '\0'), 44, "SCRM"),
+                                       "Extended Module: tune" + std::string(80, '\0'), "IMPM" + std::string(200, '\0'),
+                                       At(wav, 0, "RF64"), At(wav, 8, "AVI "), samples::Bytes({0xFF, 0xF9, 0x90, 0})}) {
+        EXPECT_EQ(MusicVerdict(foreign), kNotMusic) << foreign.substr(0, 16);
+    }
+}
+
+}  // namespace
