@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "ByteFields.h"
 #include "Demo.h"
 #include "DocumentReading.h"
 #include "Effect.h"
@@ -175,8 +176,7 @@ Demo* LoadAppendedPackage(const std::string& exe_path, std::string* error) {
                        std::fread(trailer, 1, kTrailerBytes, file) == kTrailerBytes &&
                        std::memcmp(trailer + 4, kTrailerMagic, 4) == 0;
     if (has_trailer) {
-        uint64_t package_length = static_cast<uint64_t>(trailer[0]) | trailer[1] << 8 |
-                                  trailer[2] << 16 | static_cast<uint64_t>(trailer[3]) << 24;
+        uint64_t package_length = ReadLE32(trailer);
         uint64_t room = static_cast<uint64_t>(length - kTrailerBytes);
         if (package_length > room) {
             if (error) *error = "The package length in the executable's trailer does not fit the file.";

@@ -2,22 +2,11 @@
 
 #include <cstring>
 
+#include "ByteFields.h"
+
 namespace {
 
 const char kNotAnImage[] = "not an image format Velmara reads (PNG, JPEG, BMP, GIF, WEBP)";
-
-/* === Reading fields ====================================================== */
-
-// True when count bytes from offset lie within length bytes.
-bool Fits(size_t length, size_t offset, uint64_t count) {
-    return offset <= length && count <= length - offset;
-}
-
-uint32_t BE16(const uint8_t* p) { return static_cast<uint32_t>(p[0]) << 8 | p[1]; }
-uint32_t BE32(const uint8_t* p) { return BE16(p) << 16 | BE16(p + 2); }
-uint32_t LE16(const uint8_t* p) { return static_cast<uint32_t>(p[1]) << 8 | p[0]; }
-uint32_t LE24(const uint8_t* p) { return static_cast<uint32_t>(p[2]) << 16 | LE16(p); }
-uint32_t LE32(const uint8_t* p) { return LE16(p + 2) << 16 | LE16(p); }
 
 bool Damaged(const std::string& what, std::string* reason) {
     *reason = "the image is damaged: " + what;
@@ -28,7 +17,7 @@ bool Damaged(const std::string& what, std::string* reason) {
 
 bool StartsWith(const uint8_t* bytes, size_t length, size_t offset, const char* text) {
     size_t count = std::strlen(text);
-    return Fits(length, offset, count) && std::memcmp(bytes + offset, text, count) == 0;
+    return FitsWithin(length, offset, count) && std::memcmp(bytes + offset, text, count) == 0;
 }
 
 /* === PNG: the chunk list, from IHDR to IEND ============================== */
@@ -48,23 +37,23 @@ bool IsChunkType(const uint8_t* type) {
 bool CheckPNG(const uint8_t* bytes, size_t length, ImageClaim* claim, std::string* reason) {
     size_t offset = 8;
     for (bool first = true;; first = false) {
-        if (!Fits(length, offset, 8)) {
+        if (!FitsWithin(length, offset, 8)) {
             return Damaged(first ? "it does not begin with an IHDR chunk" : "it ends before its IEND chunk", reason);
         }
-        uint32_t data_length = BE32(bytes + offset);
+        uint32_t data_length = ReadBE32(bytes + offset);
         const uint8_t* type = bytes + offset + 4;
         if (!IsChunkType(type)) {
             return Damaged("the chunk at byte " + std::to_string(offset) + " has no valid type", reason);
         }
         std::string name(reinterpret_cast<const char*>(type), 4);
         if (first && name != "IHDR") return Damaged("it does not begin with an IHDR chunk", reason);
-        if (!Fits(length, offset, uint64_t{12} + data_length)) {
+        if (!FitsWithin(length, offset, uint64_t{12} + data_length)) {
             return Damaged("chunk " + name + " runs past its end", reason);
         }
         if (first) {
             if (data_length != 13) return Damaged("chunk IHDR has the wrong length", reason);
-            claim->width = BE32(bytes + offset + 8);
-            claim->height = BE32(bytes + offset + 12);
+            claim->width = ReadBE32(bytes + offset + 8);
+            claim->height = ReadBE32(bytes + offset + 12);
         }
         offset += 12 + static_cast<size_t>(data_length);
         if (name == "IEND") return true;
@@ -93,17 +82,17 @@ bool CheckJPEG(const uint8_t* bytes, size_t length, ImageClaim* claim, std::stri
         if (marker == 0xD8 || marker == 0xD9 || marker == 0xDA) {
             return Damaged("it has no frame header before its data", reason);
         }
-        if (!Fits(length, p, 2)) return Damaged("it ends before its frame header", reason);
-        uint32_t segment = BE16(bytes + p);
+        if (!FitsWithin(length, p, 2)) return Damaged("it ends before its frame header", reason);
+        uint32_t segment = ReadBE16(bytes + p);
         if (segment < 2) return Damaged("a marker segment has a bad length", reason);
         if (IsFrameMarker(marker)) {
             // Length, precision, then height and width.
-            if (segment < 8 || !Fits(length, p, 7)) return Damaged("it ends before its frame header", reason);
-            claim->height = BE16(bytes + p + 3);
-            claim->width = BE16(bytes + p + 5);
+            if (segment < 8 || !FitsWithin(length, p, 7)) return Damaged("it ends before its frame header", reason);
+            claim->height = ReadBE16(bytes + p + 3);
+            claim->width = ReadBE16(bytes + p + 5);
             return true;
         }
-        if (!Fits(length, p, segment)) return Damaged("it ends before its frame header", reason);
+        if (!FitsWithin(length, p, segment)) return Damaged("it ends before its frame header", reason);
         p += segment;
     }
 }
@@ -114,14 +103,14 @@ bool CheckJPEG(const uint8_t* bytes, size_t length, ImageClaim* claim, std::stri
 // or more signed 32-bit ones, a negative height meaning rows top-down.
 // SDL refuses every other header size.
 bool CheckBMP(const uint8_t* bytes, size_t length, ImageClaim* claim, std::string* reason) {
-    if (!Fits(length, 0, 26)) return Damaged("its header is cut short", reason);
-    uint32_t header_size = LE32(bytes + 14);
+    if (!FitsWithin(length, 0, 26)) return Damaged("its header is cut short", reason);
+    uint32_t header_size = ReadLE32(bytes + 14);
     if (header_size == 12) {
-        claim->width = LE16(bytes + 18);
-        claim->height = LE16(bytes + 20);
+        claim->width = ReadLE16(bytes + 18);
+        claim->height = ReadLE16(bytes + 20);
     } else if (header_size >= 40) {
-        claim->width = static_cast<int32_t>(LE32(bytes + 18));
-        int64_t height = static_cast<int32_t>(LE32(bytes + 22));
+        claim->width = static_cast<int32_t>(ReadLE32(bytes + 18));
+        int64_t height = static_cast<int32_t>(ReadLE32(bytes + 22));
         claim->height = height < 0 ? -height : height;
     } else {
         return Damaged("its header has an unknown size of " + std::to_string(header_size) + " bytes", reason);
@@ -136,7 +125,7 @@ bool CheckBMP(const uint8_t* bytes, size_t length, ImageClaim* claim, std::strin
 // that counts; later frames are never read.
 bool CheckGIF(const uint8_t* bytes, size_t length, ImageClaim* claim, std::string* reason) {
     const char* cut = "it ends before its first frame";
-    if (!Fits(length, 0, 13)) return Damaged(cut, reason);
+    if (!FitsWithin(length, 0, 13)) return Damaged(cut, reason);
     uint8_t flags = bytes[10];
     size_t p = 13;
     if (flags & 0x80) p += size_t{3} << ((flags & 7) + 1);  // the global colour table
@@ -144,9 +133,9 @@ bool CheckGIF(const uint8_t* bytes, size_t length, ImageClaim* claim, std::strin
         if (p >= length) return Damaged(cut, reason);
         uint8_t block = bytes[p++];
         if (block == 0x2C) {
-            if (!Fits(length, p, 9)) return Damaged(cut, reason);
-            claim->width = LE16(bytes + p + 4);
-            claim->height = LE16(bytes + p + 6);
+            if (!FitsWithin(length, p, 9)) return Damaged(cut, reason);
+            claim->width = ReadLE16(bytes + p + 4);
+            claim->height = ReadLE16(bytes + p + 6);
             claim->gif_frame = p - 1;
             return true;
         }
@@ -181,23 +170,23 @@ bool CheckWEBP(const uint8_t* bytes, size_t length, ImageClaim* claim, std::stri
     if (StartsWith(bytes, length, 12, "VP8 ")) {
         // A frame tag of 3 bytes, the start code 9D 01 2A, then 14-bit
         // width and height, each with 2 bits of scale above.
-        if (!Fits(length, 20, 10)) return Damaged(cut, reason);
+        if (!FitsWithin(length, 20, 10)) return Damaged(cut, reason);
         if (data[3] != 0x9D || data[4] != 0x01 || data[5] != 0x2A) return Damaged("its frame has no start code", reason);
-        claim->width = LE16(data + 6) & 0x3FFF;
-        claim->height = LE16(data + 8) & 0x3FFF;
+        claim->width = ReadLE16(data + 6) & 0x3FFF;
+        claim->height = ReadLE16(data + 8) & 0x3FFF;
     } else if (StartsWith(bytes, length, 12, "VP8L")) {
         // The byte 2F, then 14 bits of width - 1 and 14 of height - 1.
-        if (!Fits(length, 20, 5)) return Damaged(cut, reason);
+        if (!FitsWithin(length, 20, 5)) return Damaged(cut, reason);
         if (data[0] != 0x2F) return Damaged("its lossless header has no signature", reason);
-        uint32_t bits = LE32(data + 1);
+        uint32_t bits = ReadLE32(data + 1);
         claim->width = (bits & 0x3FFF) + 1;
         claim->height = ((bits >> 14) & 0x3FFF) + 1;
     } else {
         // VP8X: 4 bytes of flags, then 24 bits of canvas width - 1 and of
         // canvas height - 1. The decoder requires the image to match it.
-        if (!Fits(length, 20, 10)) return Damaged(cut, reason);
-        claim->width = int64_t{LE24(data + 4)} + 1;
-        claim->height = int64_t{LE24(data + 7)} + 1;
+        if (!FitsWithin(length, 20, 10)) return Damaged(cut, reason);
+        claim->width = int64_t{ReadLE24(data + 4)} + 1;
+        claim->height = int64_t{ReadLE24(data + 7)} + 1;
     }
     return true;
 }

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string>
 
+#include "ByteFields.h"
+
 const char* const kNotAMusicFormat = "not a music format Velmara reads (MP3, Ogg, FLAC, WAV, AIFF)";
 
 namespace {
@@ -19,17 +21,17 @@ struct Bytes {
     uint64_t size;
 
     // Whether count bytes lie at offset.
-    bool Has(uint64_t offset, uint64_t count) const { return offset <= size && count <= size - offset; }
+    bool Has(uint64_t offset, uint64_t count) const { return FitsWithin(size, offset, count); }
     // Whether the four-character tag lies at offset.
     bool Tag(uint64_t offset, const char* tag) const {
         size_t length = std::strlen(tag);
         return Has(offset, length) && std::memcmp(data + offset, tag, length) == 0;
     }
     // Integers at offset; the caller has checked Has(offset, width).
-    uint32_t LE16(uint64_t offset) const { return data[offset] | data[offset + 1] << 8; }
-    uint32_t BE16(uint64_t offset) const { return data[offset] << 8 | data[offset + 1]; }
-    uint32_t LE32(uint64_t offset) const { return LE16(offset) | LE16(offset + 2) << 16; }
-    uint32_t BE32(uint64_t offset) const { return BE16(offset) << 16 | BE16(offset + 2); }
+    uint32_t LE16(uint64_t offset) const { return ReadLE16(data + offset); }
+    uint32_t BE16(uint64_t offset) const { return ReadBE16(data + offset); }
+    uint32_t LE32(uint64_t offset) const { return ReadLE32(data + offset); }
+    uint32_t BE32(uint64_t offset) const { return ReadBE32(data + offset); }
 };
 
 // The outcome of one header's check: empty when it passes, else the reason.

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "ByteBuffer.h"
+#include "ByteFields.h"
 #include "Demo.h"
 #include "DocumentReading.h"
 #include "Effect.h"
@@ -120,8 +121,7 @@ uint64_t ReadU64(FILE* file, const char* what) {
 uint32_t ReadU32(FILE* file, const char* what) {
     uint8_t bytes[4];
     if (!PackageReading::Read(file, bytes, 4, what)) return 0;
-    return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-           static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+    return ReadLE32(bytes);
 }
 
 float ReadF32(FILE* file, const char* what) {
