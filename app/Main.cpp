@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "DecodeMode.h"
 #include "Demo.h"
 #include "Documents.h"
 #include "Editor.h"
@@ -168,8 +169,12 @@ static int VelmaraMain(int argc, char* argv[]) {
 }
 
 // Process entry: the program takes no arguments and knows only its own
-// executable path, which it hands on as the one argument.
+// executable path, which it hands on as the one argument. The one exception
+// is the decode mode, in which the program decodes music for itself in a
+// child process; it is checked before anything else, so an exported demo
+// has it too and nothing of the program starts.
 int main(int argc, char* argv[]) {
+    if (IsDecodeMode(argc, argv)) RunMusicDecoder();
     // Mesa's shader cache answers a compile it has seen before without the
     // driver's log, so a shader's warnings would show only the first time
     // its source is ever compiled on the machine. Mesa reads this when the

@@ -2,7 +2,6 @@
 
 #include <SDL.h>
 #include <SDL_image.h>
-#include <SDL_mixer.h>
 
 #include <cmath>
 #include <cstdio>
@@ -12,6 +11,7 @@
 #include "Documents.h"
 #include "EditorState.h"
 #include "JSON.h"
+#include "MusicPlayer.h"
 #include "Platform.h"
 #include "Playback.h"
 #include "ReadBack.h"
@@ -166,7 +166,7 @@ void StartVideoExport() {
     }
     g_export_frame = 0;
     g_demo->paused = false;
-    Mix_ResumeMusic();  // every step seeks, so the music follows the frames
+    PauseMusic(false);  // every step seeks, so the music follows the frames
 }
 
 bool WriteVideoFrame(float* beat_out) {
@@ -204,10 +204,10 @@ bool WriteVideoFrame(float* beat_out) {
 void TogglePause() {
     g_demo->paused = !g_demo->paused;
     if (g_demo->paused) {
-        Mix_PauseMusic();
+        PauseMusic(true);
         return;
     }
     // The beat may have been edited while paused: music and clock go there.
     SeekToBeat(g_beat);
-    Mix_ResumeMusic();
+    PauseMusic(false);
 }

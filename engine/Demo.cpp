@@ -8,6 +8,7 @@
 #include "Effect.h"
 #include "Event.h"
 #include "Music.h"
+#include "MusicPlayer.h"
 #include "Playback.h"
 #include "ShaderProgram.h"
 #include "Texture.h"

@@ -22,7 +22,7 @@
 #include "Effect.h"
 #include "Files.h"
 #include "JSON.h"
-#include "Music.h"
+#include "MusicPlayer.h"
 #include "Platform.h"
 #include "Playback.h"
 #include "ShaderProgram.h"

@@ -18,7 +18,8 @@
 #include "ByteBuffer.h"
 #include "Demo.h"
 #include "Files.h"
-#include "MusicCheck.h"
+#include "MusicDecode.h"
+#include "MusicPlayer.h"
 #include "Playback.h"
 #include "Texture.h"
 
@@ -27,9 +28,7 @@
 // The analysis the audio callback feeds and the renderer reads.
 static SoundAnalysis s_sound;
 
-// The music the mixer plays, and the bytes it reads (main thread only).
-static Mix_Music* s_music = nullptr;
-static const uint8_t* s_music_bytes = nullptr;
+// Whether the analysis runs on the mixer's blocks (main thread only).
 static bool s_callback_registered = false;
 
 const uint8_t* SoundPixels() { return s_sound.Pixels(); }
@@ -161,115 +160,54 @@ bool OpenAudioDevice() {
     return false;
 }
 
-// Halts and frees the music that plays now, if any.
-static void StopMusic() {
-    if (s_music == nullptr) return;
-    Mix_HaltMusic();
-    Mix_FreeMusic(s_music);
-    s_music = nullptr;
-    s_music_bytes = nullptr;
-}
-
-void StopMusicFrom(const ByteBuffer* bytes) {
-    if (bytes != nullptr && bytes->data != nullptr && bytes->data == s_music_bytes) StopMusic();
-}
-
-// Only a format the check knows reaches a decoder, and only that format's
-// own: the mixer's detection would hand anything else to whichever decoder
-// claims it.
-Mix_Music* LoadMusic(const void* bytes, uint64_t size, std::string* reason) {
-    std::string unread;
-    if (reason == nullptr) reason = &unread;
-    CheckedMusic checked;
-    if (!CheckMusic(bytes, size, &checked, reason)) return nullptr;
-    if (size > static_cast<uint64_t>(INT_MAX)) {
-        *reason = "the file is larger than 2 GiB";
-        return nullptr;
+// The analysis is registered once for the process. It outlives every
+// document, so it is handed none: the audio thread never sees a document.
+static void RegisterAnalysis() {
+    if (!s_callback_registered) {
+        s_callback_registered = Mix_RegisterEffect(MIX_CHANNEL_POST, AudioPostMixCallback, nullptr, nullptr) != 0;
     }
-    SDL_RWops* stream = SDL_RWFromConstMem(bytes, static_cast<int>(size));
-    Mix_Music* music = stream != nullptr ? Mix_LoadMUSType_RW(stream, checked.type, 1) : nullptr;
-    if (music == nullptr) {
-        // The mixer's own words name what its decoder found wrong.
-        const char* detail = Mix_GetError();
-        *reason = std::string("the file does not decode as ") + MusicFormatName(checked.format);
-        if (detail && *detail) *reason += std::string(" (") + detail + ")";
-    }
-    return music;
 }
 
-// Starting a document's music replaces whatever played before; a document
-// without music, or with bytes that are refused or do not decode, leaves
-// silence (saying why on the error stream, and keeping the bytes), so no
-// music ever reads the bytes of a document that is no longer current. A
-// paused document's music starts paused: the mixer and the pause flag agree.
+// Starting a document's music replaces whatever played before. Its bytes are
+// decoded outside the program (MusicDecode.h) and the PCM plays from the
+// player's own buffer; a document without music, or with bytes that are
+// refused or do not decode, leaves silence (saying why on the error stream,
+// and keeping the bytes). A paused document's music starts paused.
 void Demo::PlayMusic() {
     if (music == nullptr || music->data == nullptr || music->length == 0) {
         StopMusic();
         return;
     }
+    RegisterAnalysis();
+    MusicPCM pcm;
     std::string reason;
-    Mix_Music* next = LoadMusic(music->data, music->length, &reason);
-    if (next == nullptr) std::fprintf(stderr, "music: %s\n", reason.c_str());
-    // Registered once for the process. It outlives every document, so it is
-    // handed none: the audio thread never sees a document at all.
-    if (!s_callback_registered) {
-        s_callback_registered =
-            Mix_RegisterEffect(MIX_CHANNEL_POST, AudioPostMixCallback, nullptr, nullptr) != 0;
+    if (!DecodeMusic(music->data, music->length, &pcm, &reason)) {
+        std::fprintf(stderr, "music: %s\n", reason.c_str());
+        StopMusic();
+        return;
     }
-    Mix_Music* previous = s_music;
-    if (next != nullptr && Mix_PlayMusic(next, 100) == 0) {
-        // The mixer has stopped the previous music; it can go.
-        s_music = next;
-        s_music_bytes = music->data;
-        // The mixer's pause state outlives a music: set it either way.
-        if (paused) {
-            Mix_PauseMusic();
-        } else {
-            Mix_ResumeMusic();
-        }
-    } else {
-        Mix_HaltMusic();
-        if (next != nullptr) Mix_FreeMusic(next);
-        s_music = nullptr;
-        s_music_bytes = nullptr;
-    }
-    if (previous != nullptr) Mix_FreeMusic(previous);
+    StartMusicPCM(std::move(pcm), music, paused);
 }
 
-// Whether bytes pass the check and decode as music; when not, error says
-// why: the check's reason, or the mixer's own words.
-static bool MixerDecodes(const void* bytes, uint32_t size, std::string* error) {
-    std::string reason;
-    Mix_Music* probe = LoadMusic(bytes, size, &reason);
-    if (probe == nullptr) {
-        if (error) *error = reason;
-        return false;
-    }
-    Mix_FreeMusic(probe);
-    return true;
-}
-
+// The file is decoded once, and only music that decodes replaces the old:
+// refused music would silently replace music that plays, which goes on
+// where it is, paused or not.
 bool Demo::ImportMusic(const char* path, std::string* error) {
     uint32_t size = 0;
     char* bytes = ReadWholeFile(path, &size, error);
     if (bytes == nullptr) return false;
-    // Music that is refused or does not decode would silently replace music
-    // that does.
-    if (!MixerDecodes(bytes, size, error)) {
-        std::free(bytes);
-        return false;
+    MusicPCM pcm;
+    bool decoded = DecodeMusic(bytes, size, &pcm, error);
+    if (decoded) {
+        ByteBuffer* previous = music;
+        music = new ByteBuffer(bytes, size);
+        RegisterAnalysis();
+        StartMusicPCM(std::move(pcm), music, paused);
+        delete previous;  // the player holds its own PCM, never these bytes
+        g_start_ticks = SDL_GetTicks();
     }
-    ByteBuffer* previous = music;
-    music = new ByteBuffer(bytes, size);
     std::free(bytes);
-    PlayMusic();
-    // The new music has replaced the old one, which read these bytes.
-    if (previous != nullptr) {
-        StopMusicFrom(previous);
-        delete previous;
-    }
-    g_start_ticks = SDL_GetTicks();
-    return true;
+    return decoded;
 }
 
 /* === The sound texture ==================================================== */

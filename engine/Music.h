@@ -5,17 +5,15 @@
 // The audio thread never waits: it fills a pixel block of its own and hands
 // it over through an atomic index (three blocks, so the block the main thread
 // uploads is never the one being written), and the level ring's entries are
-// atomic. The main thread also starts and stops the music here.
+// atomic. The main thread also opens the audio device here; the music
+// itself is decoded by MusicDecode.h and played by MusicPlayer.h.
 #pragma once
 
-#include <SDL_mixer.h>
 #include <kiss_fftr.h>
 
 #include <atomic>
 #include <cstdint>
 #include <string>
-
-class ByteBuffer;
 
 constexpr int kSoundTextureWidth = 1024;
 constexpr int kSoundPixelBytes = kSoundTextureWidth * 2 * 4;  // 8192
@@ -77,13 +75,3 @@ constexpr int kAudioChannels = 2;
 // analysis always sees what it expects. False (nothing open) when no device
 // opens in that format.
 bool OpenAudioDevice();
-
-// Loads size bytes as music once they pass the music check (MusicCheck.h),
-// through the loader of the format it found. Null, with the reason in
-// *reason, when the check refuses them or the decoder cannot read them (the
-// mixer's words in brackets). The bytes must outlive the music; the caller
-// frees it with Mix_FreeMusic. Needs the audio device open.
-Mix_Music* LoadMusic(const void* bytes, uint64_t size, std::string* reason);
-
-// Stops the music when it plays from these bytes, so they can be freed.
-void StopMusicFrom(const ByteBuffer* bytes);

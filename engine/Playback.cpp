@@ -1,11 +1,12 @@
 #include "Playback.h"
 
 #include <GL/glew.h>
-#include <SDL_mixer.h>
 
 #include <cstdio>
 
 #include "Demo.h"
+#include "Music.h"
+#include "MusicPlayer.h"
 
 /* === Process-wide state ================================================== */
 
@@ -47,8 +48,7 @@ uint32_t MillisecondsAtBeat(float beat, float beat_offset, float bpm) {
 void SeekToBeat(float beat) {
     float beat_offset = g_demo ? g_demo->beat_offset : 0.0f;
     uint32_t ms = g_demo ? MillisecondsAtBeat(beat, beat_offset, g_demo->bpm) : 0;
-    Mix_RewindMusic();
-    Mix_SetMusicPosition(ms / 1000.0);
+    SeekMusic(static_cast<uint64_t>(ms) * (kAudioFrequency / 1000));
     g_start_ticks = SDL_GetTicks() - ms;
     // A beat before music time 0 cannot be played: music and clock start at
     // time 0, and so does the beat, also while paused.

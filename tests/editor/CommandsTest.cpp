@@ -4,7 +4,6 @@
 // video frames with its stop button.
 #include <SDL.h>
 #include <SDL_image.h>
-#include <SDL_mixer.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -21,6 +20,7 @@
 #include "EditorState.h"
 #include "Effect.h"
 #include "Event.h"
+#include "MusicPlayer.h"
 #include "Playback.h"
 
 using edtest::EditorTest;
@@ -114,8 +114,8 @@ TEST_F(EditorTest, SavesAndLoadsKeepTheDocumentWhenTheyFailAndSayWhy) {
     EXPECT_EQ(g_document_generation, generation + 1);
     EXPECT_EQ(g_loop_event, nullptr);
     EXPECT_FALSE(g_demo->paused);
-    EXPECT_EQ(Mix_PlayingMusic(), 1);  // the loaded music plays, not paused
-    EXPECT_EQ(Mix_PausedMusic(), 0);
+    EXPECT_TRUE(MusicPlaying());  // the loaded music plays, not paused
+    EXPECT_FALSE(MusicPaused());
     EXPECT_EQ(g_camera_position[0], 3.0f);
     EXPECT_EQ(__atomic_load_n(&g_volume, __ATOMIC_RELAXED), 17);
     ASSERT_EQ(g_demo->events.size(), 1u);

@@ -9,6 +9,7 @@
 #include "Effect.h"
 #include "Event.h"
 #include "Music.h"
+#include "MusicPlayer.h"
 #include "ShaderProgram.h"
 #include "Editor.h"
 #include "EditorState.h"
@@ -134,7 +135,7 @@ void EditorTest::TearDown() {
     g_loop_event = nullptr;
     g_beat = 0.0f;
     g_quit = false;
-    Mix_HaltMusic();
+    StopMusic();
     in_dir.reset();
     dir.reset();
     while (glGetError() != GL_NO_ERROR) {

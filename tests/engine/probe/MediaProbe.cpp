@@ -18,9 +18,11 @@
 #include <cstring>
 
 #include "ByteBuffer.h"
+#include "DecodeMode.h"
 #include "Demo.h"
 #include "Files.h"
 #include "Music.h"
+#include "MusicPlayer.h"
 #include "Playback.h"
 #include "Startup.h"
 #include "Texture.h"
@@ -76,14 +78,15 @@ int ProbeMusic(const char* path, double seconds) {
     std::free(bytes);
     demo->PlayMusic();
     // Music that did not start has nothing to play for a while.
-    if (Mix_PlayingMusic()) SDL_Delay(static_cast<Uint32>(seconds * 1000.0));
-    std::printf("music %s\n", Mix_PlayingMusic() ? "playing" : "silent");
+    if (MusicPlaying()) SDL_Delay(static_cast<Uint32>(seconds * 1000.0));
+    std::printf("music %s\n", MusicPlaying() ? "playing" : "silent");
     return 0;
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    if (IsDecodeMode(argc, argv)) RunMusicDecoder();  // the probe decodes its music as the program does
     if (argc < 3) return Usage();
     int status = 0;
     if (std::strcmp(argv[1], "image") == 0) {

@@ -1,0 +1,121 @@
+// A child process of the running executable: the program started again with
+// one argument, fed a block of bytes on its standard input, with its standard
+// output and error read back. Part of the platform layer: the POSIX branch
+// (Linux, macOS) and the Windows branch live in ChildProcess.cpp, so the
+// callers have no #ifdef.
+//
+// The child gets the three pipes and nothing else of the parent's: no other
+// descriptor or handle, default signal handling and an empty signal mask.
+// It is the same program as the parent, also when the file on disk was
+// rebuilt or removed since the parent started (Linux starts /proc/self/exe).
+//
+//   ChildProcess child;
+//   if (!child.Start("--decode-music", input, size, &error)) ...
+//   while (...) child.Exchange(10, on_output, on_error);   // from one thread
+//   child.Kill();                                          // when it must go
+//   ChildEnd end = child.Wait();
+//
+// One thread drives a child: Start, Exchange, ResidentBytes, Kill and Wait
+// are not to be called from two threads at once.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+// How a child ended.
+struct ChildEnd {
+    bool exited = false;  // ended by itself, with status
+    int status = -1;      // its exit status; -1 unless exited
+    int signal = 0;       // the signal that ended it (POSIX), 0 for none
+};
+
+// What one Exchange saw.
+struct ChildTraffic {
+    bool input_refused = false;  // the child closed its input before taking all of it
+    bool output_open = true;     // standard output has not reached its end yet
+    bool error_open = true;      // standard error has not reached its end yet
+};
+
+class ChildProcess {
+public:
+    using Sink = std::function<void(const uint8_t* bytes, size_t count)>;
+
+    ChildProcess() = default;
+    // Kills and reaps a child that still runs.
+    ~ChildProcess();
+
+    // Starts the running executable with argument as its only argument; it
+    // will be fed the size bytes at input, which must stay alive until the
+    // child has ended. False, with the system's reason in error, when no
+    // child could be started.
+    bool Start(const char* argument, const uint8_t* input, size_t size, std::string* error);
+    // One round of traffic: waits up to timeout_ms for the child's pipes to
+    // be ready, writes what the child takes of its input (closing it once all
+    // is written), and hands what waits on its output and error to the sinks.
+    ChildTraffic Exchange(int timeout_ms, const Sink& on_output, const Sink& on_error);
+    // The child's resident memory; false when it cannot be read (it has
+    // ended, or the system does not tell).
+    bool ResidentBytes(uint64_t* bytes) const;
+    // True once the child has ended; it is then reaped and Wait returns at once.
+    bool HasEnded();
+    // Ends the child at once (SIGKILL; TerminateProcess on Windows).
+    void Kill();
+    // Waits for the child to end, without a time limit, and tells how.
+    ChildEnd Wait();
+
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+private:
+    void CloseInput();
+    void CloseAll();
+
+    const uint8_t* input_ = nullptr;
+    size_t input_size_ = 0;
+    std::atomic<size_t> written_{0};
+    std::atomic<bool> input_refused_{false};
+    bool ended_ = false;
+    ChildEnd end_;
+#ifdef _WIN32
+    void* process_ = nullptr;  // HANDLE
+    void* input_pipe_ = nullptr;
+    void* output_pipe_ = nullptr;
+    void* error_pipe_ = nullptr;
+    void* writer_ = nullptr;   // the thread that feeds the input (a pipe cannot be polled)
+    bool output_open_ = true;
+    bool error_open_ = true;
+#else
+    int pid_ = -1;
+    int input_fd_ = -1;
+    int output_fd_ = -1;
+    int error_fd_ = -1;
+#endif
+};
+
+/* === The child's side ==================================================== */
+
+// Moves the process's standard output to a private descriptor, which it
+// returns (in binary mode), and points descriptor 1 at standard error, so
+// that nothing the libraries print reaches the pipe the parent reads as
+// data. -1 when that fails.
+int TakeStandardOutput();
+// Reads exactly count bytes from standard input; false at an early end or
+// an error.
+bool ReadStandardInput(void* bytes, size_t count);
+// Writes all count bytes to the descriptor; false when it fails (the parent
+// has gone).
+bool WriteDescriptor(int descriptor, const void* bytes, size_t count);
+// Sets an environment variable, replacing any value it had.
+void SetEnvironment(const char* name, const char* value);
+// The system's empty device: "/dev/null", or "NUL" on Windows.
+const char* NullDevice();
+// Lets the process map at most extra bytes more than it has mapped now, so
+// that a runaway allocation fails instead of growing: RLIMIT_AS on POSIX.
+// Nothing in sanitizer builds (their shadow memory needs the address space)
+// or on Windows.
+void LimitAddressSpaceGrowth(uint64_t extra);
+// Ends the process at once with status: no exit handlers, no leak report.
+[[noreturn]] void ExitNow(int status);

@@ -1,0 +1,73 @@
+// Music decoded outside the program: every music file the program plays (a
+// document's, a package's, an import) is checked (MusicCheck.h) and then
+// decoded by a child process of the program's own executable in its decode
+// mode (DecodeMode.h). The program plays the PCM it gets back
+// (MusicPlayer.h); the document keeps the file's own bytes.
+//
+// The child runs under limits the program enforces: wall-clock time, its
+// resident memory (sampled every 10 ms; plus an address-space limit set in
+// the child itself, outside sanitizer builds) and the length of the PCM.
+// Past any of them the child is killed and the music refused. A thread of
+// the program feeds the child its bytes and drains its output and error
+// streams together, so the child never blocks on a full pipe.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <thread>
+
+// Decoded music: 48 kHz stereo signed 16-bit frames, left then right.
+struct MusicPCM {
+    struct Free {
+        void operator()(int16_t* samples) const { std::free(samples); }
+    };
+    std::unique_ptr<int16_t[], Free> samples;  // frames * 2 values
+    uint64_t frames = 0;
+};
+
+// What one decode may take.
+struct MusicDecodeLimits {
+    uint32_t milliseconds = 30000;                  // wall-clock time
+    uint64_t resident_bytes = uint64_t{256} << 20;  // the child's resident memory
+    uint64_t pcm_bytes = 345600000;                 // 30 minutes of PCM
+};
+
+// The limits of every decode started from now on; tests lower them.
+void SetMusicDecodeLimits(const MusicDecodeLimits& limits);
+MusicDecodeLimits GetMusicDecodeLimits();
+
+// One decode, running from its construction in a child watched by a thread
+// of its own, so that the caller can do other work meanwhile.
+class MusicDecode {
+public:
+    // Checks the size bytes and starts decoding a copy of them; the caller's
+    // bytes may go at once. Bytes the check refuses start no child.
+    MusicDecode(const void* bytes, uint64_t size);
+    // Waits for a decode still running; its result is dropped.
+    ~MusicDecode();
+
+    // Waits for the decode to end. True with the PCM in *pcm; false with the
+    // reason in *reason (when not null): the check's, the child's own last
+    // line ("the file does not decode as FLAC (...)"), "the decoder crashed
+    // (signal 11)", "the decoder ran for more than 30 s", "the decoder used
+    // more than 256 MiB" or "the music is longer than 30 minutes". Call once.
+    bool Finish(MusicPCM* pcm, std::string* reason);
+
+    MusicDecode(const MusicDecode&) = delete;
+    MusicDecode& operator=(const MusicDecode&) = delete;
+
+private:
+    void Watch(const MusicDecodeLimits& limits);
+
+    std::string request_;  // the request header and the file's bytes
+    std::thread thread_;
+    bool decoded_ = false;
+    std::string reason_;
+    MusicPCM pcm_;
+};
+
+// A decode from start to end: MusicDecode's Finish.
+bool DecodeMusic(const void* bytes, uint64_t size, MusicPCM* pcm, std::string* reason);
