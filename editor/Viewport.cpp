@@ -68,8 +68,11 @@ bool MouseLookSteers() {
 
 bool Held(SDL_Scancode key) { return ImGui::IsKeyDown(key); }
 
-// Steps per frame in the x-z plane, steered by the y rotation only.
+// Steps per frame in the x-z plane, steered by the y rotation only. While
+// either Ctrl key is held the letters are shortcuts (Ctrl+S saves, Ctrl+E
+// shows the Event Manager), so no key flies, turns or resets the camera.
 void FlyWithKeys() {
+    if (ImGui::GetIO().KeyCtrl) return;
     float s = Held(SDL_SCANCODE_LSHIFT) ? 1.0f : 0.1f;
     float* position = g_camera_position;
     float* rotation = g_camera_rotation;

@@ -71,7 +71,28 @@ TEST_F(EditorTest, TheCameraFliesByHeldKeysOnlyWhileTheViewportHasTheFocus) {
     EXPECT_EQ(g_camera_position[2], 0.0f);
 
     Focus("Viewport");
-    Key(SDL_SCANCODE_W, 10);
+    // With Ctrl held the letters are shortcuts: Ctrl+S saves and Ctrl+E shows
+    // the Event Manager, and neither flies nor turns the camera.
+    IO().KeyCtrl = true;
+    IO().KeysDown[SDL_SCANCODE_S] = true;
+    Frames(3);
+    IO().KeysDown[SDL_SCANCODE_S] = false;
+    Frame(SDLK_s);  // released with Ctrl held: the main loop hands the key over
+    IO().KeysDown[SDL_SCANCODE_E] = true;
+    Frames(3);
+    IO().KeysDown[SDL_SCANCODE_E] = false;
+    Frame(SDLK_e);
+    IO().KeyCtrl = false;
+    Frame();
+    EXPECT_TRUE(dir->Exists("untitled.demo.json"));
+    EXPECT_TRUE(g_show_event_manager);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(g_camera_position[i], 0.0f) << i;
+        EXPECT_EQ(g_camera_rotation[i], 0.0f) << i;
+    }
+    Focus("Viewport");  // the Event Manager came up with the focus
+
+    Key(SDL_SCANCODE_W, 10);  // W alone flies
     EXPECT_NEAR(g_camera_position[2], 1.0f, 1e-5f);
     IO().KeysDown[SDL_SCANCODE_LSHIFT] = true;
     Key(SDL_SCANCODE_W, 10);

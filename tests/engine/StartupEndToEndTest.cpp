@@ -1,12 +1,13 @@
 // The real program as a process under the X server: start-up output, the
-// window, the keys that quit or not (Escape never ends an editing session),
-// the window's close request, and a failing audio device. Each run starts
-// in a fresh directory, so there is no "content.dat.json" and the empty
-// document plays.
+// window, the keys that quit or not (Escape never ends an editing session,
+// nor does the end beat), the window's close request, and a failing audio
+// device. Each run starts in a fresh directory, so unless a test writes a
+// "content.dat.json" there the empty document plays.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -21,6 +22,30 @@ namespace {
 constexpr double kStartSeconds = 60;  // generous: sanitizer builds start slowly
 constexpr double kQuitSeconds = 30;
 const char* const kTitle = "Velmara by Tavik";
+
+// At 60 bpm without offset: red until beat 7, then green; the end beat is 6,
+// so a full-screen green means the demo is past its end. The beat clock
+// starts once the document is loaded, so the six red seconds before the end
+// leave time to show and hide the editor however slowly the program started.
+const char* const kRedThenGreenPastTheEnd = R"({"bpm": 60.0, "beat_offset": 0.0, "end_beat": 6.0,
+  "shaders": [
+    {"fragment_shader_filename": "resources\\red.frag",
+     "vertex_shader_source": "#version 150\nin vec3 vp;\nvoid main() { gl_Position = vec4(vp, 1.0); }\n",
+     "fragment_shader_source": "#version 150\nout vec4 c;\nvoid main() { c = vec4(1.0, 0.0, 0.0, 1.0); }\n"},
+    {"fragment_shader_filename": "resources\\green.frag",
+     "vertex_shader_source": "#version 150\nin vec3 vp;\nvoid main() { gl_Position = vec4(vp, 1.0); }\n",
+     "fragment_shader_source": "#version 150\nout vec4 c;\nvoid main() { c = vec4(0.0, 1.0, 0.0, 1.0); }\n"}],
+  "effects": [
+    {"name": "red", "program": "resources\\red.frag", "feedback": false, "textures": [], "effects": []},
+    {"name": "green", "program": "resources\\green.frag", "feedback": false, "textures": [], "effects": []}],
+  "events": [
+    {"name": "before the end", "effect": "red", "start_beat": -10.0, "end_beat": 7.0, "control_points": {}},
+    {"name": "past the end", "effect": "green", "start_beat": 7.0, "end_beat": 100.0, "control_points": {}}]})";
+
+// What the middle of the screen shows: the demo drawn full screen in red or
+// green, or anything else (the editor, whose Viewport then holds the demo);
+// Unknown when no screenshot could be taken.
+enum class Shown { Unknown, Other, Red, Green };
 
 class StartupEndToEnd : public ::testing::Test {
 protected:
@@ -53,6 +78,23 @@ protected:
     void ExpectStillRunning() {
         SDL_Delay(1000);
         EXPECT_TRUE(velmara->Running()) << velmara->Stderr();
+    }
+
+    Shown Screen() {
+        uint8_t pixel[3];
+        if (!testproc::ScreenPixel(958, 538, dir.File("shot.png"), pixel)) return Shown::Unknown;
+        if (pixel[0] > 200 && pixel[1] < 50 && pixel[2] < 50) return Shown::Red;
+        if (pixel[0] < 50 && pixel[1] > 200 && pixel[2] < 50) return Shown::Green;
+        return Shown::Other;
+    }
+    // Takes screenshots until the screen shows what is wanted; false when the
+    // program ended or the time ran out first.
+    bool WaitUntilShown(Shown wanted, double timeout_seconds) {
+        uint32_t until = SDL_GetTicks() + static_cast<uint32_t>(timeout_seconds * 1000.0);
+        while (velmara->Running() && static_cast<int32_t>(until - SDL_GetTicks()) > 0) {
+            if (Screen() == wanted) return true;
+        }
+        return false;
     }
 
     testutil::TempDir dir;
@@ -98,6 +140,23 @@ TEST_F(StartupEndToEnd, OnceTheEditorWasShownEscapeBringsItBackInsteadOfQuitting
     ASSERT_TRUE(testproc::SendKey("Escape"));       // the editor again, not the end
     ExpectStillRunning();
     // Only a shown editor takes Ctrl+Q.
+    ASSERT_TRUE(testproc::SendChord("ctrl", "q"));
+    ExpectCleanExit();
+}
+
+TEST_F(StartupEndToEnd, AnEditingSessionWatchedFullScreenRunsPastTheEndBeatUntilCtrlQ) {
+    ASSERT_TRUE(dir.Write("content.dat.json", kRedThenGreenPastTheEnd));
+    Start({}, true);
+    WaitForWindow();
+    ASSERT_TRUE(WaitUntilShown(Shown::Red, kStartSeconds)) << velmara->Stderr();  // playing
+    ASSERT_TRUE(testproc::SendChord("ctrl", "t"));
+    ASSERT_TRUE(WaitUntilShown(Shown::Other, kQuitSeconds)) << velmara->Stderr();  // the editor is up
+    ASSERT_TRUE(testproc::SendChord("ctrl", "t"));  // hidden to watch the demo
+    // Green full screen: the editor is hidden and the beat is past the end.
+    ASSERT_TRUE(WaitUntilShown(Shown::Green, kQuitSeconds)) << velmara->Stderr();
+    ExpectStillRunning();
+    ASSERT_TRUE(testproc::SendChord("ctrl", "t"));
+    ASSERT_TRUE(WaitUntilShown(Shown::Other, kQuitSeconds)) << velmara->Stderr();
     ASSERT_TRUE(testproc::SendChord("ctrl", "q"));
     ExpectCleanExit();
 }
