@@ -116,6 +116,9 @@ static void RunMainLoop() {
 // cannot be opened; otherwise the process ends through exit(0).
 static int VelmaraMain(int argc, char* argv[]) {
     (void)argc;
+    // "content.dat.json" is read first, so that its music decodes while the
+    // window and the GL context come up.
+    ReadStartupDocument();
     if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         SDL_Log("Failed to initialize SDL: %s", SDL_GetError());
         return 1;

@@ -16,12 +16,14 @@
 #include <string>
 #include <vector>
 
+#include "Base64.h"
 #include "ByteFields.h"
 #include "Demo.h"
 #include "DocumentReading.h"
 #include "Effect.h"
 #include "Files.h"
 #include "JSON.h"
+#include "Music.h"
 #include "MusicPlayer.h"
 #include "Platform.h"
 #include "Playback.h"
@@ -85,6 +87,19 @@ Demo* ReadPackage(FILE* file, uint64_t length, std::string* error) {
 
 /* === JSON form ============================================================ */
 
+// The document a JSON value describes, or null with the reason when the
+// reading of a part of it failed (base64 that does not decode, say).
+static Demo* BuildDemoJSON(JSON& value, std::string* error) {
+    Event* loop_event = g_loop_event;  // a refused document must not clear it
+    JSONReadScope scope;
+    Demo* demo = new Demo(value);
+    if (!scope.Failed()) return demo;
+    delete demo;
+    g_loop_event = loop_event;
+    if (error) *error = scope.Error();
+    return nullptr;
+}
+
 Demo* LoadDemoJSON(const std::string& path, std::string* error, const JSONTextCheck& check) {
     uint32_t size = 0;
     char* bytes = ReadWholeFile(path.c_str(), &size, error);
@@ -101,14 +116,7 @@ Demo* LoadDemoJSON(const std::string& path, std::string* error, const JSONTextCh
         }
     }
     std::string().swap(text);  // the value holds what it needs
-    Event* loop_event = g_loop_event;  // a refused document must not clear it
-    JSONReadScope scope;
-    Demo* demo = new Demo(value);
-    if (!scope.Failed()) return demo;
-    delete demo;
-    g_loop_event = loop_event;
-    if (error) *error = scope.Error();
-    return nullptr;
+    return BuildDemoJSON(value, error);
 }
 
 bool SaveDemoJSON(const Demo& demo, const std::string& path, std::string* error) {
@@ -222,22 +230,72 @@ bool WriteStandaloneExecutable(const Demo& demo, const std::string& exe_path, co
 
 /* === Start-up and replacement ============================================= */
 
+// "content.dat.json" as ReadStartupDocument found it.
+struct StartupText {
+    bool read = false;     // ReadStartupDocument ran
+    bool present = false;  // the file is there
+    bool parsed = false;   // and value holds what the reader made of it
+    JSON value;
+    std::string error;     // why it could not be read
+};
+static StartupText s_startup;
+
+void ReadStartupDocument() {
+    s_startup = StartupText();
+    s_startup.read = true;
+    FILE* probe = OpenFile("content.dat.json", "rb");
+    if (probe == nullptr) return;
+    std::fclose(probe);
+    s_startup.present = true;
+    uint32_t size = 0;
+    char* bytes = ReadWholeFile("content.dat.json", &size, &s_startup.error);
+    if (bytes == nullptr) return;
+    std::string text(bytes, size);
+    std::free(bytes);
+    s_startup.value = JSON::FromText(text, nullptr);
+    s_startup.parsed = true;
+    std::string().swap(text);
+    if (!s_startup.value.HasMember("music")) return;
+    std::string music;
+    try {
+        music = Base64Decode(s_startup.value["music"].AsString());
+    } catch (const std::exception&) {
+        return;  // the document's own reading says what is wrong
+    }
+    if (!music.empty()) DecodeMusicAhead(music.data(), music.size());
+}
+
+// The start-up document from "content.dat.json": as ReadStartupDocument
+// read it, or read now; null with the reason when it does not load, and
+// null without one when there is no such file.
+static Demo* LoadStartupJSON(std::string* error) {
+    if (!s_startup.read) {
+        FILE* probe = OpenFile("content.dat.json", "rb");
+        if (probe == nullptr) return nullptr;
+        std::fclose(probe);
+        return LoadDemoJSON("content.dat.json", error);
+    }
+    StartupText startup = std::move(s_startup);
+    s_startup = StartupText();
+    if (!startup.parsed) {
+        *error = startup.error;
+        return nullptr;
+    }
+    return BuildDemoJSON(startup.value, error);
+}
+
 Demo* ChooseStartupDocument(const std::string& exe_path, bool* packaged, char* document_name) {
     if (packaged) *packaged = false;
-    FILE* probe = OpenFile("content.dat.json", "rb");
-    if (probe != nullptr) {
-        std::fclose(probe);
-        std::string error;
-        Demo* demo = LoadDemoJSON("content.dat.json", &error);
-        if (demo != nullptr) {
-            if (document_name) std::strcpy(document_name, "content.dat");
-            return demo;
-        }
-        std::fprintf(stderr, "Cannot load content.dat.json: %s\n", error.c_str());
+    std::string error;
+    Demo* demo = LoadStartupJSON(&error);
+    if (demo != nullptr) {
+        if (document_name) std::strcpy(document_name, "content.dat");
+        return demo;
     }
+    if (!error.empty()) std::fprintf(stderr, "Cannot load content.dat.json: %s\n", error.c_str());
     if (!exe_path.empty()) {
-        std::string error;
-        Demo* demo = LoadAppendedPackage(exe_path, &error);
+        error.clear();
+        demo = LoadAppendedPackage(exe_path, &error);
         if (demo != nullptr) {
             if (packaged) *packaged = true;
             return demo;

@@ -51,11 +51,18 @@ Demo* LoadAppendedPackage(const std::string& exe_path, std::string* error);
 bool WriteStandaloneExecutable(const Demo& demo, const std::string& exe_path, const std::string& out_path,
                                std::string* error = nullptr);
 
-// Start-up's choice: "content.dat.json" (document name "content.dat"), else a
-// package appended to the executable (packaged), else the empty document.
+// Start-up's choice: "content.dat.json" (document name "content.dat"; as
+// ReadStartupDocument read it, when it was called), else a package appended
+// to the executable (packaged), else the empty document.
 // Failures are reported on stderr and fall through to the next choice; the
 // name is set only when "content.dat.json" loads. Never null.
 Demo* ChooseStartupDocument(const std::string& exe_path, bool* packaged, char* document_name);
+
+// Reads and parses "content.dat.json", when there is that file, for the
+// ChooseStartupDocument to come, and starts decoding its music
+// (DecodeMusicAhead). Start-up calls it before it opens the window, so the
+// decode and the opening overlap; nothing of the document is built yet.
+void ReadStartupDocument();
 
 // Makes demo current: the looped event is cleared, its music starts and the
 // clock restarts with it, and g_document_generation grows by one. The old

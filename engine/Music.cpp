@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "ByteBuffer.h"
@@ -168,6 +169,30 @@ static void RegisterAnalysis() {
     }
 }
 
+// A decode started before its music was asked for, with a copy of the bytes
+// it decodes (main thread only).
+static std::unique_ptr<MusicDecode> s_ahead;
+static std::string s_ahead_bytes;
+
+void DecodeMusicAhead(const void* bytes, uint64_t size) {
+    s_ahead.reset();
+    s_ahead_bytes.assign(static_cast<const char*>(bytes), static_cast<size_t>(size));
+    s_ahead.reset(new MusicDecode(bytes, size));
+}
+
+// The decode of size bytes: the one started ahead when it has the same
+// bytes, else one started now. A decode ahead is used once, or dropped.
+static bool Decode(const void* bytes, uint64_t size, MusicPCM* pcm, std::string* reason) {
+    std::unique_ptr<MusicDecode> ahead = std::move(s_ahead);
+    std::string ahead_bytes;
+    ahead_bytes.swap(s_ahead_bytes);
+    if (ahead && ahead_bytes.size() == size && std::memcmp(ahead_bytes.data(), bytes, ahead_bytes.size()) == 0) {
+        return ahead->Finish(pcm, reason);
+    }
+    ahead.reset();
+    return DecodeMusic(bytes, size, pcm, reason);
+}
+
 // Starting a document's music replaces whatever played before. Its bytes are
 // decoded outside the program (MusicDecode.h) and the PCM plays from the
 // player's own buffer; a document without music, or with bytes that are
@@ -181,7 +206,7 @@ void Demo::PlayMusic() {
     RegisterAnalysis();
     MusicPCM pcm;
     std::string reason;
-    if (!DecodeMusic(music->data, music->length, &pcm, &reason)) {
+    if (!Decode(music->data, music->length, &pcm, &reason)) {
         std::fprintf(stderr, "music: %s\n", reason.c_str());
         StopMusic();
         return;
@@ -197,7 +222,7 @@ bool Demo::ImportMusic(const char* path, std::string* error) {
     char* bytes = ReadWholeFile(path, &size, error);
     if (bytes == nullptr) return false;
     MusicPCM pcm;
-    bool decoded = DecodeMusic(bytes, size, &pcm, error);
+    bool decoded = Decode(bytes, size, &pcm, error);
     if (decoded) {
         ByteBuffer* previous = music;
         music = new ByteBuffer(bytes, size);

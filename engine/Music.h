@@ -75,3 +75,9 @@ constexpr int kAudioChannels = 2;
 // analysis always sees what it expects. False (nothing open) when no device
 // opens in that format.
 bool OpenAudioDevice();
+
+// Starts decoding music before it is asked for, so that the decode runs
+// while start-up opens the window and builds the document: the next
+// PlayMusic or import of the same bytes takes its result instead of
+// decoding them again, and any other drops it.
+void DecodeMusicAhead(const void* bytes, uint64_t size);

@@ -156,6 +156,7 @@ MusicDecode::MusicDecode(const void* bytes, uint64_t size) {
 }
 
 MusicDecode::~MusicDecode() {
+    cancelled_ = true;
     if (thread_.joinable()) thread_.join();
 }
 
@@ -194,7 +195,9 @@ void MusicDecode::Watch(const MusicDecodeLimits& limits) {
     for (;;) {
         traffic = child.Exchange(10, on_output, on_error);
         Clock::time_point now = Clock::now();
-        if (output.TooLong()) {
+        if (cancelled_) {
+            stopped = "the decode was called off";
+        } else if (output.TooLong()) {
             stopped = LengthLimitReason(limits);
         } else if (output.NoRoom()) {
             stopped = "the program has no room for the decoded music";

@@ -12,6 +12,7 @@
 // streams together, so the child never blocks on a full pipe.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -46,7 +47,7 @@ public:
     // Checks the size bytes and starts decoding a copy of them; the caller's
     // bytes may go at once. Bytes the check refuses start no child.
     MusicDecode(const void* bytes, uint64_t size);
-    // Waits for a decode still running; its result is dropped.
+    // Ends a decode still running (its child is killed) and drops its result.
     ~MusicDecode();
 
     // Waits for the decode to end. True with the PCM in *pcm; false with the
@@ -64,6 +65,7 @@ private:
 
     std::string request_;  // the request header and the file's bytes
     std::thread thread_;
+    std::atomic<bool> cancelled_{false};
     bool decoded_ = false;
     std::string reason_;
     MusicPCM pcm_;
