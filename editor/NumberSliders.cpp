@@ -93,7 +93,7 @@ static void AnnotateLine(const char* at, int32_t line, std::vector<NumberLiteral
 // The bytes that can change something, by state. A byte outside its state's
 // set changes nothing there, so the scanner steps over runs of them.
 enum : uint8_t {
-    kCodeStop = 1,          // in code: literals, comment openings, line feeds
+    kCodeStop = 1,          // in code: literals, comment openings, line feeds, directives
     kLineCommentStop = 2,   // in a line comment: its end and annotations
     kBlockCommentStop = 4,  // in a block comment: line feeds, annotations, the closing '/'
 };
@@ -101,7 +101,7 @@ enum : uint8_t {
 struct ByteTable {
     uint8_t stops[256] = {};
     constexpr ByteTable() {
-        const char* code = "\n/*.-0123456789";
+        const char* code = "\n/*#.-0123456789";
         for (const char* c = code; *c != '\0'; ++c) stops[static_cast<uint8_t>(*c)] |= kCodeStop;
         stops[static_cast<uint8_t>('\n')] |= kLineCommentStop | kBlockCommentStop;
         stops[static_cast<uint8_t>('@')] |= kLineCommentStop | kBlockCommentStop;
@@ -118,9 +118,6 @@ static int32_t SkipFrom(const char* text, int32_t i, uint8_t stop) {
     return static_cast<int32_t>(p - text);
 }
 
-// A byte that literals are made of.
-static bool IsNumberByte(char c) { return IsDigit(c) || c == '.' || c == '-'; }
-
 // White space between tokens: blanks and line breaks.
 static bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
@@ -133,15 +130,72 @@ static bool WordIs(const char* text, int32_t last, const char (&keyword)[N]) {
     return first == 0 || !IsWordByte(text[first - 1]);
 }
 
-// True when the '-' at minus subtracts rather than signs a number: the
-// nearest byte before it that is not white space ends an operand (a name, a
-// number, ")" or "]"), as in "length(p) -0.25" or "a[1]-0.5". After the
-// keywords return and case it is a sign again ("return -1.0;"), as it is
-// after "=", "(", "," or another operator.
-static bool IsOperatorMinus(const char* text, int32_t minus) {
-    int32_t before = minus - 1;
-    while (before >= 0 && IsBlank(text[before])) --before;
-    if (before < 0) return false;
+// What a minus needs to know of the code before it, kept as the scan goes.
+// Comments lie between stretches of code: the scan notes, when a comment
+// opens, the last code byte before it, so that the last code byte before any
+// byte is found by walking back over blanks within the current stretch only.
+// The forward scan alone knows where comments are ("//" can stand inside a
+// block comment), which a walk back over the text could not tell.
+struct CodeBehind {
+    int32_t stretch_start = 0;    // first byte of the current stretch of code
+    int32_t before_stretch = -1;  // last code byte before it that is not blank; -1 for none
+    int32_t line_start = 0;       // first byte of the current line
+    int32_t define_head = -1;     // last byte of the latest #define's name or parameter list; -1 for none
+
+    // The index of the last byte before i that is code and not blank; -1
+    // when there is none.
+    int32_t LastBefore(const char* text, int32_t i) const {
+        int32_t before = i - 1;
+        while (before >= stretch_start && IsBlank(text[before])) --before;
+        return before >= stretch_start ? before : before_stretch;
+    }
+    // A comment opens at opening, its first '/'.
+    void CommentOpens(const char* text, int32_t opening) { before_stretch = LastBefore(text, opening); }
+    // Code goes on at next, after a comment.
+    void CodeResumes(int32_t next) { stretch_start = next; }
+};
+
+// Steps over spaces, tabs and block comments within a directive's line.
+static const char* SkipDirectiveBlanks(const char* p) {
+    for (;;) {
+        if (*p == ' ' || *p == '\t') {
+            ++p;
+        } else if (p[0] == '/' && p[1] == '*') {
+            const char* close = std::strstr(p + 2, "*/");
+            if (close == nullptr) return p + std::strlen(p);
+            p = close + 2;
+        } else {
+            return p;
+        }
+    }
+}
+
+// For the '#' at hash, which opens a directive: when it is a #define, the
+// index of the last byte of the name it defines, or of the parameter list
+// that follows the name at once ("#define F(x)"); otherwise -1. What follows
+// that head is the macro's body, so a minus there is a sign
+// ("#define R -0.25").
+static int32_t DefineHead(const char* text, int32_t hash) {
+    const char* p = SkipDirectiveBlanks(text + hash + 1);
+    if (std::strncmp(p, "define", 6) != 0) return -1;
+    const char* name = SkipDirectiveBlanks(p + 6);
+    if (name == p + 6 || !(IsLetter(*name) || *name == '_')) return -1;
+    const char* past = name;
+    while (IsWordByte(*past)) ++past;
+    if (*past != '(') return static_cast<int32_t>(past - 1 - text);
+    while (*past != ')' && *past != '\n' && *past != '\0') ++past;
+    return *past == ')' ? static_cast<int32_t>(past - text) : -1;
+}
+
+// True when the '-' at minus subtracts rather than signs a number: the last
+// code byte before it, over blanks, line breaks and comments, ends an
+// operand (a name, a number, ")" or "]"), as in "length(p) -0.25",
+// "a[1]-0.5" or "a /* c */ -0.5". After the keywords return and case it is
+// a sign again ("return -1.0;"), as it is after "=", "(", "," or another
+// operator, and after the head of a #define, which is no operand.
+static bool IsOperatorMinus(const char* text, int32_t minus, const CodeBehind& code) {
+    const int32_t before = code.LastBefore(text, minus);
+    if (before < 0 || before == code.define_head) return false;
     const char c = text[before];
     if (!IsWordByte(c) && c != '.' && c != ')' && c != ']') return false;
     if (c == 'n') return !WordIs(text, before, "return");
@@ -151,8 +205,8 @@ static bool IsOperatorMinus(const char* text, int32_t minus) {
 
 // True when the byte at i, a number byte in code, starts no literal: a digit
 // or '.' right after a letter (a name such as "vec2"), or an operator '-'.
-static bool StartsNoLiteral(const char* text, int32_t i) {
-    if (text[i] == '-') return IsOperatorMinus(text, i);
+static bool StartsNoLiteral(const char* text, int32_t i, const CodeBehind& code) {
+    if (text[i] == '-') return IsOperatorMinus(text, i, code);
     return i >= 1 && IsLetter(text[i - 1]);
 }
 
@@ -163,48 +217,66 @@ std::vector<NumberLiteral> ParseShaderNumbers(const char* text) {
     literals.reserve(std::strlen(text) / 32);
     bool in_line_comment = false;
     bool in_block_comment = false;
+    CodeBehind code;
     int32_t line = 0;
     int32_t i = 0;
     for (;;) {
         i = SkipFrom(text, i, in_line_comment ? kLineCommentStop : in_block_comment ? kBlockCommentStop : kCodeStop);
         const char c = text[i];
         if (c == '\0') break;
+        const int32_t at = i++;
         if (c == '\n') {
             ++line;
-            if (!in_block_comment) in_line_comment = false;
-        }
-        if (i >= 1) {
-            const char before = text[i - 1];
-            const bool in_comment = in_line_comment || in_block_comment;
-            if (c == '/') {
-                if (!in_comment && before == '/') in_line_comment = true;
-                else if (in_block_comment && before == '*') in_block_comment = false;
-            } else if (c == '*' && !in_comment && before == '/') {
-                in_block_comment = true;
-            } else if (c == '@' && in_comment) {
-                AnnotateLine(text + i, line, &literals);
+            code.line_start = i;
+            if (in_line_comment) {
+                in_line_comment = false;
+                code.CodeResumes(at);
             }
-        }
-        // The '/' that closes a block comment goes on as a byte of code.
-        if (in_line_comment || in_block_comment || !IsNumberByte(c) || StartsNoLiteral(text, i)) {
-            ++i;
             continue;
         }
-        // A literal: the sign or first digit here and the digits and points
-        // that follow. A lone '-' before a '.' or '-' is none, and that byte
-        // is passed over. A '-' after a digit or point subtracts, so it ends
-        // the literal ("2.0-0.5").
-        const int32_t start = i;
-        bool has_point = c == '.' && i >= 1;
-        ++i;
+        // In a comment the byte is an '@' or, in a block comment, a '/';
+        // either follows the comment's two opening bytes at least.
+        if (in_line_comment || in_block_comment) {
+            if (c == '@') {
+                AnnotateLine(text + at, line, &literals);
+            } else if (in_block_comment && text[at - 1] == '*') {
+                // The '/' that closes a block comment goes on as a byte of
+                // code, one that starts nothing.
+                in_block_comment = false;
+                code.CodeResumes(i);
+            }
+            continue;
+        }
+        // In code: a comment's opening, a directive, or a number byte.
+        if (c == '/' || c == '*') {
+            if (at >= 1 && text[at - 1] == '/') {
+                (c == '/' ? in_line_comment : in_block_comment) = true;
+                code.CommentOpens(text, at - 1);
+            }
+            continue;
+        }
+        if (c == '#') {
+            // A '#' with no code before it on its line opens a directive.
+            if (code.LastBefore(text, at) < code.line_start) {
+                const int32_t head = DefineHead(text, at);
+                if (head >= 0) code.define_head = head;
+            }
+            continue;
+        }
+        if (StartsNoLiteral(text, at, code)) continue;
+        // A literal: the sign or first digit at its start and the digits and
+        // points that follow. A lone '-' before a '.' or '-' is none, and
+        // that byte is passed over. A '-' after a digit or point subtracts,
+        // so it ends the literal ("2.0-0.5").
         if (c == '-' && (text[i] == '.' || text[i] == '-')) {
             ++i;
             continue;
         }
+        bool has_point = c == '.' && at >= 1;
         for (; IsDigit(text[i]) || text[i] == '.'; ++i) has_point = has_point || text[i] == '.';
         // The byte that ends it is read next like any other;
         // the text's end records nothing.
-        if (text[i] != '\0') literals.emplace_back(start, i, line, has_point, std::string(text + start, text + i));
+        if (text[i] != '\0') literals.emplace_back(at, i, line, has_point, std::string(text + at, text + i));
     }
     return literals;
 }

@@ -9,14 +9,17 @@
 // label at most 255 characters, each bound at most 55); it applies to every
 // literal of its line that comes before it, and the last one of a line wins.
 //
-// A '-' is a literal's sign only where it cannot subtract: when the nearest
-// byte before it that is not white space ends an operand (a letter, a digit,
-// '_', '.', ')' or ']'), it is an operator, which ends a literal and starts
-// none, unless that operand is the keyword return or case. So
-// "length(p) -0.25" gives 0.25 and "2.0-0.5" gives 2.0 and 0.5, while
-// "w = -0.5", "vec2(1.0,-0.5)" and "return -1.0" keep the sign. A slider
-// therefore never writes over an operator, and a negative value written
-// right after a minus gets a space before it ("length(p)- -0.300").
+// A '-' is a literal's sign only where it cannot subtract: when the last
+// code byte before it, past white space, line breaks and comments, ends an
+// operand (a letter, a digit, '_', '.', ')' or ']'), it is an operator,
+// which ends a literal and starts none, unless that operand is the keyword
+// return or case, or the name a #define line defines with its parameter
+// list. So "length(p) -0.25", "a /* c */ -0.5" and "2.0-0.5" subtract,
+// while "w = -0.5", "vec2(1.0,-0.5)", "return -1.0", "#define R -0.25",
+// "#define F(x) -0.25" and "foo( // note" with "-0.25)" on the next line
+// keep the sign. A slider therefore never writes over an operator, and a
+// negative value written right after a minus gets a space before it
+// ("length(p)- -0.300").
 //
 // Otherwise the scanner is deliberately loose: "tex10" yields the literal
 // "0" and "1e-3" the literals 1 and 3. The panel therefore offers a slider

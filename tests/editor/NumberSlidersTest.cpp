@@ -94,6 +94,22 @@ TEST(NumberSlidersScan, FindsTheLiteralsAndAppliesEachAnnotationToItsLine) {
         {"case -1: return-2.0;\n", {"-1 L0", "-2.0 L0"}, ""},
         {"x = myreturn -1.0 + showcase -2.0 + return_ -3.0;\n", {"1.0 L0", "2.0 L0", "3.0 L0"}, ""},
         {"  \n\t\t  \n    -0.5;\n", {"-0.5 L2"}, ""},  // nothing but blanks before it
+        // Comments are passed over on the way back: what counts is the last
+        // code byte before the minus.
+        {"float n = foo( // note\n    -0.25); // @n=[-1:1]\n", {"-0.25 L1 @n [-1:1]"}, "3 n -1 1"},
+        {"x = a /* c */ -0.5;\n", {"0.5 L0"}, ""},
+        {"x = a/**/-0.5 + b /* one */ /* two */\n -0.5;\n", {"0.5 L0", "0.5 L1"}, ""},
+        {"x // half\n-0.5;\n", {"0.5 L1"}, ""},
+        {"float z = a\n  -0.5;\n", {"0.5 L1"}, ""},
+        {"x = f( /* a // in a block */ -0.5) + a /* // */ -0.5;\n", {"-0.5 L0", "0.5 L0"}, ""},
+        {"return /* r */ -1.0;\n/* c */ -2.0;\n", {"-1.0 L0", "-2.0 L1"}, ""},
+        // The name a #define defines, with its parameters, is no operand;
+        // its body holds operands as any code does.
+        {"#define R -0.25 // @R=[-1:1]\n", {"-0.25 L0 @R [-1:1]"}, "3 R -1 1"},
+        {"#define F(x) -0.25\n", {"-0.25 L0"}, ""},
+        {"  #  define /* c */ R2 /* d */ -0.5\n#define G(a, b)\t-1.5\n", {"-0.5 L0", "-1.5 L1"}, ""},
+        {"#define R a -0.25\n#define F (x) -0.5\n#define H(x) x-1.0\n", {"0.25 L0", "0.5 L1", "1.0 L2"}, ""},
+        {"x = R # define R -0.5\n#defined Q -1.0\n", {"0.5 L0", "1.0 L1"}, ""},  // no directive
         {"d = - b;\n", {"- L0"}, ""},       // a lone sign before a blank is recorded
         {"w = 1.5", {}, ""},  // nothing after the last literal
         {"t = tex10; u = my_2; h = 0x1F; n = --1 + -.5;\n", {"0 L0", "2 L0", "0 L0", "1 L0", "5 L0"}, ""},
