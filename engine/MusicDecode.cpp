@@ -152,6 +152,14 @@ MusicDecode::MusicDecode(const void* bytes, uint64_t size) {
     // libraries and reservations, none for an allocation that runs away.
     request_ = DecodeRequestHeader(checked.format, size, limits.resident_bytes * 2);
     request_.append(static_cast<const char*>(bytes), static_cast<size_t>(size));
+    child_.reset(new ChildProcess());
+    std::string error;
+    if (!child_->Start(kDecodeMusicArgument, reinterpret_cast<const uint8_t*>(request_.data()), request_.size(),
+                       &error)) {
+        reason_ = "the decoder could not be started: " + error;
+        child_.reset();
+        return;
+    }
     thread_ = std::thread([this, limits] { Watch(limits); });
 }
 
@@ -172,13 +180,7 @@ bool MusicDecode::Finish(MusicPCM* pcm, std::string* reason) {
 
 void MusicDecode::Watch(const MusicDecodeLimits& limits) {
     using Clock = std::chrono::steady_clock;
-    ChildProcess child;
-    std::string error;
-    if (!child.Start(kDecodeMusicArgument, reinterpret_cast<const uint8_t*>(request_.data()), request_.size(),
-                     &error)) {
-        reason_ = "the decoder could not be started: " + error;
-        return;
-    }
+    ChildProcess& child = *child_;
     PCMReader output(limits.pcm_bytes);
     std::string errors;
     auto on_output = [&output](const uint8_t* bytes, size_t count) { output.Take(bytes, count); };
@@ -214,10 +216,12 @@ void MusicDecode::Watch(const MusicDecodeLimits& limits) {
     if (!stopped.empty()) {
         child.Kill();
         child.Wait();
+        child_.reset();
         reason_ = stopped;
         return;
     }
     ChildEnd end = child.Wait();
+    child_.reset();  // its pipes go with it
     if (end.signal != 0) {
         reason_ = "the decoder crashed (signal " + std::to_string(end.signal) + ")";
     } else if (!end.exited || end.status != 0) {

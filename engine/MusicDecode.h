@@ -20,6 +20,8 @@
 #include <string>
 #include <thread>
 
+class ChildProcess;
+
 // Decoded music: 48 kHz stereo signed 16-bit frames, left then right.
 struct MusicPCM {
     struct Free {
@@ -41,7 +43,8 @@ void SetMusicDecodeLimits(const MusicDecodeLimits& limits);
 MusicDecodeLimits GetMusicDecodeLimits();
 
 // One decode, running from its construction in a child watched by a thread
-// of its own, so that the caller can do other work meanwhile.
+// of its own, so that the caller can do other work meanwhile. The child is
+// started by the constructor, with the environment as it is then.
 class MusicDecode {
 public:
     // Checks the size bytes and starts decoding a copy of them; the caller's
@@ -64,6 +67,7 @@ private:
     void Watch(const MusicDecodeLimits& limits);
 
     std::string request_;  // the request header and the file's bytes
+    std::unique_ptr<ChildProcess> child_;
     std::thread thread_;
     std::atomic<bool> cancelled_{false};
     bool decoded_ = false;

@@ -58,8 +58,10 @@ inline std::string MediaSample(const std::string& name) { return ReadFile(MediaS
 
 /* === Media made in the test =============================================== */
 
-// A 16-bit stereo PCM WAV file of frames frames, every sample set to value.
-inline std::string MakeWav(int frames, int16_t value, int rate = 48000) {
+// A 16-bit stereo PCM WAV file of frames frames; sample(frame, channel)
+// gives each sample.
+template <typename Sample>
+std::string MakeWavOf(int frames, int rate, Sample sample) {
     std::string wav;
     auto u32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) wav.push_back(static_cast<char>(v >> (8 * i))); };
     auto u16 = [&](uint16_t v) { for (int i = 0; i < 2; ++i) wav.push_back(static_cast<char>(v >> (8 * i))); };
@@ -76,9 +78,23 @@ inline std::string MakeWav(int frames, int16_t value, int rate = 48000) {
     u16(16);
     wav += "data";
     u32(data_bytes);
-    for (int i = 0; i < frames * 2; ++i) u16(static_cast<uint16_t>(value));
+    for (int i = 0; i < frames; ++i) {
+        for (int channel = 0; channel < 2; ++channel) u16(static_cast<uint16_t>(sample(i, channel)));
+    }
     return wav;
 }
+
+// The same, every sample set to value.
+inline std::string MakeWav(int frames, int16_t value, int rate = 48000) {
+    return MakeWavOf(frames, rate, [value](int, int) { return value; });
+}
+
+// 48 kHz music whose samples tell its frames apart: frame i holds i * 7 on
+// the left and i * 13 on the right, as wrapping signed 16-bit values.
+inline int16_t RampSample(int64_t frame, int channel) {
+    return static_cast<int16_t>(static_cast<uint16_t>(frame * (channel == 0 ? 7 : 13)));
+}
+inline std::string MakeRampWav(int frames) { return MakeWavOf(frames, 48000, RampSample); }
 
 // A 2 x 2 BMP image (SDL writes it), as file bytes.
 inline std::string MakeBmp() {

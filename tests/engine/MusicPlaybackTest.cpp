@@ -7,18 +7,23 @@
 #include <SDL_mixer.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "DecodeMode.h"
 #include "DocumentSamples.h"
 #include "Documents.h"
 #include "GLFixture.h"
 #include "Music.h"
+#include "MusicDecode.h"
 #include "MusicPlayer.h"
 #include "Playback.h"
+#include "Process.h"
 
 namespace {
 
@@ -30,6 +35,51 @@ std::atomic<int> g_probe_first_sample{0};
 void Probe(int, void* stream, int length, void*) {
     if (length >= 2) g_probe_first_sample = static_cast<int16_t*>(stream)[0];
     ++g_probe_blocks;
+}
+
+// The first block with sound in it that the mixer plays after Arm, as a
+// post-mix effect after the program's own sees it.
+class FirstSound {
+public:
+    void Arm() {
+        frames_ = 0;
+        state_ = kArmed;
+    }
+    bool Taken() const { return state_ == kTaken; }
+    int Frames() const { return frames_; }
+    std::vector<int16_t> Samples() const { return std::vector<int16_t>(samples_, samples_ + 2 * frames_); }
+
+    static void Effect(int, void* stream, int length, void*);
+
+private:
+    enum { kIdle, kArmed, kTaken };
+    std::atomic<int> state_{kIdle};
+    int16_t samples_[2 * 8192] = {};
+    int frames_ = 0;
+};
+
+FirstSound g_first_sound;
+
+void FirstSound::Effect(int, void* stream, int length, void*) {
+    FirstSound& sound = g_first_sound;
+    if (sound.state_ != kArmed) return;
+    const auto* samples = static_cast<const int16_t*>(stream);
+    int frames = std::min(length / 4, 8192);
+    bool silent = std::all_of(samples, samples + 2 * frames, [](int16_t s) { return s == 0; });
+    if (silent) return;
+    std::copy(samples, samples + 2 * frames, sound.samples_);
+    sound.frames_ = frames;
+    sound.state_ = kTaken;
+}
+
+// The ramp music's samples from frame from on.
+std::vector<int16_t> RampSamples(int64_t from, int frames) {
+    std::vector<int16_t> samples;
+    for (int64_t i = from; i < from + frames; ++i) {
+        samples.push_back(samples::RampSample(i, 0));
+        samples.push_back(samples::RampSample(i, 1));
+    }
+    return samples;
 }
 
 class MusicPlaybackTest : public GLTest {
@@ -148,42 +198,146 @@ TEST_F(MusicPlaybackTest, ADocumentWithoutMusicOrWithUndecodableMusicPlaysNothin
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(garbage->music->data), garbage->music->length), text);
 }
 
-TEST_F(MusicPlaybackTest, ImportingAFileThatCannotBeReadChangesNothing) {
+TEST_F(MusicPlaybackTest, ImportingAFileThatCannotBeReadOrDecodedChangesNothing) {
     samples::TempDir dir;
-    std::unique_ptr<Demo> demo = DemoWithMusic(samples::MakeWav(4800, 3000));
+    std::unique_ptr<Demo> demo = DemoWithMusic(samples::MakeRampWav(48000));
+    demo->paused = true;
     demo->PlayMusic();
+    SeekMusic(1234);
     ByteBuffer* music = demo->music;
     g_start_ticks = 12345;
-    EXPECT_FALSE(demo->ImportMusic(dir.File("music.mp3").c_str()));
+    std::string error;
+    EXPECT_FALSE(demo->ImportMusic(dir.File("music.mp3").c_str(), &error));
+    EXPECT_EQ(error, "No such file or directory");
+    // A decoder that crashes on the new file: the old music stays where it
+    // was, in its pause state, and the reason is given.
+    samples::WriteFile(dir.File("music.mp3"), samples::MakeWav(4800, 3000));
+    setenv("VELMARA_TEST_DECODER", "crash", 1);
+    EXPECT_FALSE(demo->ImportMusic(dir.File("music.mp3").c_str(), &error));
+    unsetenv("VELMARA_TEST_DECODER");
+    EXPECT_EQ(error, "the decoder crashed (signal 11)");
     EXPECT_EQ(demo->music, music);
     EXPECT_EQ(g_start_ticks, 12345u);
-    EXPECT_EQ(MusicPlaying(), true);
+    EXPECT_TRUE(MusicPlaying());
+    EXPECT_TRUE(MusicPaused());
+    EXPECT_EQ(MusicPosition(), 1234u);
+    EXPECT_EQ(MusicLength(), 48000u);
 }
 
-TEST_F(MusicPlaybackTest, WellFormedFilesOfEveryKeptFormatImportAsMusic) {
-    const std::pair<std::string, Mix_MusicType> cases[] = {
-        {samples::MakeWav(4800, 6000), MUS_WAV},
-        {samples::MakeWav(2756, 6000, 5512), MUS_WAV},
-        {samples::MakeWav(38400, 6000, 384000), MUS_WAV},
-        {samples::MediaSample("music-tone.aiff"), MUS_WAV},
-        {samples::MediaSample("music-tone.mp3"), MUS_MP3},
-        {samples::MediaSample("music-tone.ogg"), MUS_OGG},
-        {samples::MediaSample("music-tone.opus"), MUS_OPUS},
-        {samples::MediaSample("music-tone.flac"), MUS_FLAC},
+// Whether a is b from one of its buffer starts on, with nothing but silence
+// before and after: what the mixer's device played around the music.
+::testing::AssertionResult SilenceAround(const std::string& played, const std::string& music, size_t buffer) {
+    for (size_t at = 0; at + music.size() <= played.size(); at += buffer) {
+        if (played.compare(at, music.size(), music) != 0) continue;
+        bool silent = played.find_first_not_of('\0') >= at &&
+                      played.find_first_not_of('\0', at + music.size()) == std::string::npos;
+        if (silent) return ::testing::AssertionSuccess() << "at byte " << at;
+        return ::testing::AssertionFailure() << "sound around the music at byte " << at;
+    }
+    return ::testing::AssertionFailure() << "the music is not in what the device played (" << played.size()
+                                         << " bytes played, " << music.size() << " decoded)";
+}
+
+TEST_F(MusicPlaybackTest, WellFormedFilesOfEveryKeptFormatImportAndPlayWhatTheMixerMakesOfThem) {
+    const std::pair<const char*, std::string> cases[] = {
+        {"WAV", samples::MakeWav(4800, 6000)},
+        {"WAV at 5512 Hz", samples::MakeWav(2756, 6000, 5512)},
+        {"WAV at 384 kHz", samples::MakeWav(38400, 6000, 384000)},
+        {"AIFF", samples::MediaSample("music-tone.aiff")},
+        {"MP3", samples::MediaSample("music-tone.mp3")},
+        {"Ogg Vorbis", samples::MediaSample("music-tone.ogg")},
+        {"Ogg Opus", samples::MediaSample("music-tone.opus")},
+        {"FLAC", samples::MediaSample("music-tone.flac")},
     };
     samples::TempDir dir;
     std::unique_ptr<Demo> demo(new Demo());
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.second);
+        SCOPED_TRACE(c.first);
         Demo silent;
         silent.PlayMusic();
         ASSERT_TRUE(WaitFor([] { return GetSoundLevel() == 0; }));
-        samples::WriteFile(dir.File("music.mp3"), c.first);
+        samples::WriteFile(dir.File("music.mp3"), c.second);
         std::string error;
         ASSERT_TRUE(demo->ImportMusic(dir.File("music.mp3").c_str(), &error)) << error;
         EXPECT_GT(MusicLength(), 0u);
         EXPECT_TRUE(WaitFor([] { return GetSoundLevel() > 100; })) << GetSoundLevel();
+
+        // The same bytes played by the mixer in one process, at the
+        // decoder's buffer size: the child's PCM is exactly the music in it.
+        MusicPCM pcm;
+        ASSERT_TRUE(DecodeMusic(c.second.data(), c.second.size(), &pcm, &error)) << error;
+        testproc::Options options;
+        options.arguments = {"mixer", dir.File("music.mp3"), dir.File("played")};
+        options.environment = testproc::ProgramEnvironmentWithoutLeakChecks();
+        testproc::ChildProcess mixer(VELMARA_MEDIA_PROBE, options);
+        testproc::Exit exit = mixer.Wait(30);
+        ASSERT_TRUE(exit.exited && exit.status == 0) << mixer.Stderr();
+        std::string decoded(reinterpret_cast<const char*>(pcm.samples.get()), pcm.frames * 4);
+        EXPECT_TRUE(SilenceAround(dir.Read("played"), decoded, kDecodeBufferFrames * 4));
     }
+}
+
+TEST_F(MusicPlaybackTest, ASeekLandsOnItsFrameAndPastTheEndWhereRepeatsWouldHaveBroughtTheMusic) {
+    Demo* previous = g_demo;
+    std::unique_ptr<Demo> demo = DemoWithMusic(samples::MakeRampWav(3 * 48000));
+    demo->bpm = 60.0f;
+    demo->beat_offset = 0.0f;
+    demo->paused = true;
+    g_demo = demo.get();
+    demo->PlayMusic();
+    ASSERT_TRUE(MusicPaused());
+    ASSERT_NE(Mix_RegisterEffect(MIX_CHANNEL_POST, FirstSound::Effect, nullptr, nullptr), 0);
+    // Each seek is made while paused; the first block with sound after the
+    // pause ends shows where the music went.
+    const struct {
+        float beat;          // sought through the beat clock, or
+        uint64_t frame;      // a frame, when beat is negative
+        int64_t first;       // the frame that then plays first
+    } cases[] = {
+        {1.5f, 0, 72000},                            // 1.5 s exactly, not rounded to whole seconds
+        {-1.0f, 3 * 3 * 48000 + 100, 100},           // the fourth pass
+        {5.5f, 0, 120000},                           // 5.5 s: 2.5 s into the second pass
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.first);
+        if (c.beat >= 0.0f) {
+            SeekToBeat(c.beat);
+        } else {
+            SeekMusic(c.frame);
+        }
+        g_first_sound.Arm();
+        PauseMusic(false);
+        ASSERT_TRUE(WaitFor([] { return g_first_sound.Taken(); }));
+        PauseMusic(true);
+        EXPECT_TRUE(g_first_sound.Samples() == RampSamples(c.first, g_first_sound.Frames()));
+    }
+    // Paused, the music holds its place; past every pass it is silent.
+    uint64_t held = MusicPosition();
+    SDL_Delay(100);
+    EXPECT_EQ(MusicPosition(), held);
+    SeekMusic((kMusicRepeats + 1) * 3 * 48000);
+    EXPECT_FALSE(MusicPlaying());
+    Mix_UnregisterEffect(MIX_CHANNEL_POST, FirstSound::Effect);
+    g_demo = previous;
+}
+
+TEST_F(MusicPlaybackTest, ADecodeStartedAheadIsTakenByTheSameBytesAndCalledOffByOthers) {
+    const std::string wav = samples::MakeRampWav(4800);
+    DecodeMusicAhead(wav.data(), wav.size());
+    // A decoder started from now on would crash: only the decode started
+    // ahead can play these bytes.
+    setenv("VELMARA_TEST_DECODER", "crash", 1);
+    std::unique_ptr<Demo> demo = DemoWithMusic(wav);
+    demo->PlayMusic();
+    EXPECT_TRUE(MusicPlaying());
+    EXPECT_EQ(MusicLength(), 4800u);
+    // One that would never end, for other bytes, is called off.
+    setenv("VELMARA_TEST_DECODER", "hang", 1);
+    DecodeMusicAhead(wav.data(), wav.size() - 4);
+    unsetenv("VELMARA_TEST_DECODER");
+    std::unique_ptr<Demo> other = DemoWithMusic(samples::MakeRampWav(9600));
+    other->PlayMusic();
+    EXPECT_EQ(MusicLength(), 9600u);
 }
 
 TEST_F(MusicPlaybackTest, ImportingMusicReplacesTheBytesStartsThemAndRestartsTheClock) {
