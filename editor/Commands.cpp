@@ -4,9 +4,9 @@
 #include <SDL_image.h>
 #include <SDL_mixer.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 
 #include "Demo.h"
 #include "Documents.h"
@@ -50,62 +50,61 @@ void LoadBinary() {
     FinishLoad(demo, name, error);
 }
 
-// The reader's first message as a reason: without its "ERROR: " (or the
-// colon message's "Error: ") and its line feed, the NUL it shows for the end
-// of the text read as "the end of the text", and control characters it
-// quotes from the text written as escapes, so the status line stays one
-// line of text.
-static std::string ReasonOfMessage(const std::string& text, const JSON::TextMessages& messages) {
-    std::string message = messages.first;
-    for (const char* prefix : {"ERROR: ", "Error: "}) {
-        if (message.compare(0, std::strlen(prefix), prefix) == 0) {
-            message.erase(0, std::strlen(prefix));
-            break;
-        }
-    }
-    static const std::string kQuotedNul("'\0'", 3);
-    std::string end_of_text;
-    if (messages.first_offset >= text.size() && message.size() >= kQuotedNul.size() &&
-        message.compare(message.size() - kQuotedNul.size(), kQuotedNul.size(), kQuotedNul) == 0) {
-        message.erase(message.size() - kQuotedNul.size());
-        // "..., found the end of the text"; a message that names no finding
-        // ("unexpected character") gains one.
-        static const std::string kFound = "found ";
-        bool says_found = message.size() >= kFound.size() &&
-                          message.compare(message.size() - kFound.size(), kFound.size(), kFound) == 0;
-        if (!says_found) {
-            while (!message.empty() && message.back() == ' ') message.pop_back();
-            message += ", found ";
-        }
-        end_of_text = "the end of the text";
-    }
-    std::string reason = "line " + std::to_string(messages.first_line) + ": ";
-    for (unsigned char c : message) {
+// Bytes quoted from the text, as the status line may show them: control
+// bytes and bytes from 0x80 up as escapes, so the line stays one line of
+// valid text whatever the file holds.
+static std::string QuotedBytes(const std::string& bytes) {
+    std::string quoted;
+    for (unsigned char c : bytes) {
         if (c == '\n') {
-            reason += "\\n";
+            quoted += "\\n";
         } else if (c == '\t') {
-            reason += "\\t";
+            quoted += "\\t";
         } else if (c == '\r') {
-            reason += "\\r";
-        } else if (c < 0x20 || c == 0x7F) {
+            quoted += "\\r";
+        } else if (c < 0x20 || c >= 0x7F) {
             char escaped[8];
             std::snprintf(escaped, sizeof escaped, "\\x%02X", unsigned(c));
-            reason += escaped;
+            quoted += escaped;
         } else {
-            reason += static_cast<char>(c);
+            quoted += static_cast<char>(c);
         }
     }
-    return reason + end_of_text;
+    return quoted;
 }
 
-// Load JSON takes only a text that reads cleanly as an object: whatever the
-// reader made of anything else would replace the document being edited.
-// The reason for refusing, or "" to load.
+// The line, from 1, on which the byte at offset stands.
+static size_t LineAt(const std::string& text, size_t offset) {
+    offset = std::min(offset, text.size());
+    return 1 + static_cast<size_t>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(offset), '\n'));
+}
+
+// The reader's first message as a reason: "line <n>: " and its words, then
+// what it found, quoted, or the end of the text.
+static std::string ReasonOfMessage(const JSON::TextMessages& messages) {
+    std::string found =
+        messages.first_found_end ? "the end of the text" : "'" + QuotedBytes(messages.first_found) + "'";
+    return "line " + std::to_string(messages.first_line) + ": " + messages.first_text + ", found " + found;
+}
+
+// Load JSON takes only a text that reads cleanly, whole, as a document:
+// whatever the reader made of anything else would replace the document being
+// edited. The reason for refusing, or "" to load; of several, the first of
+// the reader's message, text after the value and a value that is not a
+// document.
 static std::string RefuseUncleanText(const std::string& text, const JSON& value,
                                      const JSON::TextMessages& messages) {
-    if (text.empty()) return "the file is empty";
-    if (value.GetKind() != JSON::Kind::Object) return "it is not a document";
-    if (messages.count > 0) return ReasonOfMessage(text, messages);
+    size_t first = 0;
+    JSON::ConsumeWhitespace(text, first);
+    if (first == text.size()) return "the file is empty";
+    if (messages.count > 0) return ReasonOfMessage(messages);
+    size_t after = messages.value_end;
+    JSON::ConsumeWhitespace(text, after);
+    if (after < text.size()) {
+        return "line " + std::to_string(LineAt(text, after)) + ": text follows the end of the document";
+    }
+    // {} or {"a": 1} would read as a document of zeros and nothing else.
+    if (!HoldsDocumentMember(value)) return "it is not a document";
     return "";
 }
 

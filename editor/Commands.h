@@ -13,10 +13,13 @@
 // from its start, with the camera and volume kept.
 void LoadBinary();
 // "Load JSON" (Ctrl+L): the JSON document g_document_name + ".json". Only
-// text that reads cleanly as an object loads ({} is the empty document); an
-// empty file, another kind of value or any message of the reader keeps the
-// current document, and the status gives the reason: "the file is empty",
-// "it is not a document", or the line and the reader's first message.
+// text that reads cleanly, whole, as a document loads: an object holding at
+// least one of the document's members, with nothing but white space after
+// it. Anything else keeps the current document, and the status gives the
+// first reason that applies: "the file is empty" (nothing but white space),
+// "line <n>: " with the reader's first message, "line <n>: text follows the
+// end of the document", or "it is not a document" (another kind of value,
+// or an object such as {} without any of the document's members).
 void LoadJSON();
 // "Save BIN": the package to g_document_name; the old file stays whole
 // when the save fails.

@@ -31,6 +31,11 @@ Demo* LoadDemoJSON(const std::string& path, std::string* error, const JSONTextCh
 // Prints the document with a two-space indent; false (with a reason) when it
 // was not written.
 bool SaveDemoJSON(const Demo& demo, const std::string& path, std::string* error = nullptr);
+// True when value is an Object holding at least one of the members the
+// document form reads ("beat_offset", "bpm", "effects", "end_beat", "events",
+// "music", "shaders", "textures"); any other value would read as a document
+// all the same, with nothing but defaults in it.
+bool HoldsDocumentMember(const JSON& value);
 // The first name that two objects of one kind share, as the JSON form sees
 // names (effects, then shader programs by fragment file name, then textures;
 // the empty name, which refers to nothing, aside), described as
