@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
 
 #include "Demo.h"
 #include "Documents.h"
@@ -21,6 +22,15 @@
 void SetStatusMessage(std::string text) {
     g_status_message = std::move(text);
     g_status_ticks = SDL_GetTicks();
+}
+
+// "Saved <name>" and whatever notes are not empty, each after "; ".
+static std::string SavedMessage(const std::string& name, std::initializer_list<std::string> notes) {
+    std::string message = "Saved " + name;
+    for (const std::string& note : notes) {
+        if (!note.empty()) message += "; " + note;
+    }
+    return message;
 }
 
 const std::string& StatusMessageAt(uint32_t now) {
@@ -134,9 +144,9 @@ void SaveJSON() {
         SetStatusMessage("Cannot save " + name + ": " + error);
         return;
     }
-    // The JSON form refers to objects by name: say when it cannot keep two apart.
-    std::string shared = DescribeSharedName(*g_demo);
-    SetStatusMessage("Saved " + name + (shared.empty() ? "" : "; " + shared));
+    // The JSON form refers to objects by name: say when it cannot keep two
+    // apart, or a link to an object without one.
+    SetStatusMessage(SavedMessage(name, {DescribeSharedName(*g_demo), DescribeUnnamedLink(*g_demo)}));
 }
 
 void ImportMusic() {

@@ -25,6 +25,9 @@ void LoadJSON();
 // when the save fails.
 void SaveBinary();
 // "Save JSON" (Ctrl+S): the JSON document to g_document_name + ".json".
+// "Saved <name>" is followed by what the JSON form cannot keep, each after
+// "; ": two objects of one kind with one name, then a link to an object
+// without a name.
 void SaveJSON();
 // "Import music.mp3": the file "music.mp3" becomes the document's music. A
 // file that cannot be read, or that the audio library cannot decode, is

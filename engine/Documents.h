@@ -42,6 +42,14 @@ bool HoldsDocumentMember(const JSON& value);
 // `two effects are named "x"`; "" when every name is its own. References
 // by such a name read back as the later object of the two.
 std::string DescribeSharedName(const Demo& demo);
+// The first kind of object that the document refers to although it has the
+// empty name, which the JSON form reads as no object: an effect that an event
+// shows or an effect takes as an input, then a shader program that an effect
+// uses (known by its fragment file name), then a texture that an effect takes,
+// described as "an effect has no name, so the JSON form keeps no link to it";
+// "" when every object referred to has a name. Unnamed objects that nothing
+// refers to lose nothing and are not mentioned.
+std::string DescribeUnnamedLink(const Demo& demo);
 // The package in a file, or null with a reason in error.
 Demo* LoadDemoPackage(const std::string& path, std::string* error);
 // Writes the package; false (with a reason) when it was not written.

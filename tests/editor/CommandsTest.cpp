@@ -197,6 +197,21 @@ TEST_F(EditorTest, SaveJsonSaysWhichNameTheJsonFormCannotKeepApart) {
     Frame(SDLK_s);
     EXPECT_EQ(GetStatusMessage(), "Saved untitled.demo.json; two effects are named \"twin\"");
     EXPECT_TRUE(IsFile("untitled.demo.json"));
+
+    // An unnamed effect that nothing uses loses nothing; one that an event shows loses its link, as the
+    // empty name reads as no effect. With a shared name as well, that comes first.
+    g_demo->effects.push_back(new Effect("", g_demo->shaders[0], nullptr, nullptr, false));
+    Frame(SDLK_s);
+    EXPECT_EQ(GetStatusMessage(), "Saved untitled.demo.json; two effects are named \"twin\"");
+    g_demo->effects[1]->name.clear();
+    g_demo->shaders[1]->fragment_shader_filename = "resources\\green.frag";
+    Frame(SDLK_s);
+    EXPECT_EQ(GetStatusMessage(),
+              "Saved untitled.demo.json; an effect has no name, so the JSON form keeps no link to it");
+    AddSolidEvent("twin", 0, 0, 1, 16, 24);
+    Frame(SDLK_s);
+    EXPECT_EQ(GetStatusMessage(), "Saved untitled.demo.json; two effects are named \"twin\"; an effect has no name, so "
+                                  "the JSON form keeps no link to it");
 }
 
 TEST_F(EditorTest, ExportExecutableIsSilentWhenItWorksAndSaysWhyWhenItFails) {
