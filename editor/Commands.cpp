@@ -22,6 +22,19 @@
 void SetStatusMessage(std::string text) {
     g_status_message = std::move(text);
     g_status_ticks = SDL_GetTicks();
+    g_status_refusal.clear();
+}
+
+void SetRefusalMessage(std::string text) {
+    SetStatusMessage(text);
+    g_status_refusal = std::move(text);
+}
+
+// The refusal of a typed value while the status line shows it, else "". A
+// save replaces the status: it keeps this, as the value saved is the one the
+// field kept rather than the one typed.
+static std::string ShownRefusal() {
+    return !g_status_refusal.empty() && GetStatusMessage() == g_status_refusal ? g_status_refusal : "";
 }
 
 // "Saved <name>" and whatever notes are not empty, each after "; ".
@@ -129,9 +142,10 @@ void LoadJSON() {
 
 void SaveBinary() {
     std::string name = g_document_name;
+    std::string refusal = ShownRefusal();
     std::string error;
     if (SaveDemoPackage(*g_demo, name, &error)) {
-        SetStatusMessage("Saved " + name);
+        SetStatusMessage(SavedMessage(name, {refusal}));
     } else {
         SetStatusMessage("Cannot save " + name + ": " + error);
     }
@@ -139,6 +153,7 @@ void SaveBinary() {
 
 void SaveJSON() {
     std::string name = std::string(g_document_name) + ".json";
+    std::string refusal = ShownRefusal();
     std::string error;
     if (!SaveDemoJSON(*g_demo, name, &error)) {
         SetStatusMessage("Cannot save " + name + ": " + error);
@@ -146,7 +161,7 @@ void SaveJSON() {
     }
     // The JSON form refers to objects by name: say when it cannot keep two
     // apart, or a link to an object without one.
-    SetStatusMessage(SavedMessage(name, {DescribeSharedName(*g_demo), DescribeUnnamedLink(*g_demo)}));
+    SetStatusMessage(SavedMessage(name, {refusal, DescribeSharedName(*g_demo), DescribeUnnamedLink(*g_demo)}));
 }
 
 void ImportMusic() {

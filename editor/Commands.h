@@ -50,6 +50,9 @@ void TogglePause();
 
 // Sets the status text shown in the main menu bar for 2000 ms.
 void SetStatusMessage(std::string text);
+// Sets the status text for a typed value that a field refused. A save while
+// it is shown keeps it, right after its own "Saved <name>; ".
+void SetRefusalMessage(std::string text);
 // The status text while it is shown, else "".
 const std::string& GetStatusMessage();
 // The status text as it stands at tick count now: shown while fewer than
