@@ -3,9 +3,10 @@
 #include <SDL.h>
 #include <SDL_image.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
+#include <initializer_list>
 
 #include "Demo.h"
 #include "Documents.h"
@@ -21,6 +22,28 @@
 void SetStatusMessage(std::string text) {
     g_status_message = std::move(text);
     g_status_ticks = SDL_GetTicks();
+    g_status_refusal.clear();
+}
+
+void SetRefusalMessage(std::string text) {
+    SetStatusMessage(text);
+    g_status_refusal = std::move(text);
+}
+
+// The refusal of a typed value while the status line shows it, else "". A
+// save replaces the status: it keeps this, as the value saved is the one the
+// field kept rather than the one typed.
+static std::string ShownRefusal() {
+    return !g_status_refusal.empty() && GetStatusMessage() == g_status_refusal ? g_status_refusal : "";
+}
+
+// "Saved <name>" and whatever notes are not empty, each after "; ".
+static std::string SavedMessage(const std::string& name, std::initializer_list<std::string> notes) {
+    std::string message = "Saved " + name;
+    for (const std::string& note : notes) {
+        if (!note.empty()) message += "; " + note;
+    }
+    return message;
 }
 
 const std::string& StatusMessageAt(uint32_t now) {
@@ -50,62 +73,61 @@ void LoadBinary() {
     FinishLoad(demo, name, error);
 }
 
-// The reader's first message as a reason: without its "ERROR: " (or the
-// colon message's "Error: ") and its line feed, the NUL it shows for the end
-// of the text read as "the end of the text", and control characters it
-// quotes from the text written as escapes, so the status line stays one
-// line of text.
-static std::string ReasonOfMessage(const std::string& text, const JSON::TextMessages& messages) {
-    std::string message = messages.first;
-    for (const char* prefix : {"ERROR: ", "Error: "}) {
-        if (message.compare(0, std::strlen(prefix), prefix) == 0) {
-            message.erase(0, std::strlen(prefix));
-            break;
-        }
-    }
-    static const std::string kQuotedNul("'\0'", 3);
-    std::string end_of_text;
-    if (messages.first_offset >= text.size() && message.size() >= kQuotedNul.size() &&
-        message.compare(message.size() - kQuotedNul.size(), kQuotedNul.size(), kQuotedNul) == 0) {
-        message.erase(message.size() - kQuotedNul.size());
-        // "..., found the end of the text"; a message that names no finding
-        // ("unexpected character") gains one.
-        static const std::string kFound = "found ";
-        bool says_found = message.size() >= kFound.size() &&
-                          message.compare(message.size() - kFound.size(), kFound.size(), kFound) == 0;
-        if (!says_found) {
-            while (!message.empty() && message.back() == ' ') message.pop_back();
-            message += ", found ";
-        }
-        end_of_text = "the end of the text";
-    }
-    std::string reason = "line " + std::to_string(messages.first_line) + ": ";
-    for (unsigned char c : message) {
+// Bytes quoted from the text, as the status line may show them: control
+// bytes and bytes from 0x80 up as escapes, so the line stays one line of
+// valid text whatever the file holds.
+static std::string QuotedBytes(const std::string& bytes) {
+    std::string quoted;
+    for (unsigned char c : bytes) {
         if (c == '\n') {
-            reason += "\\n";
+            quoted += "\\n";
         } else if (c == '\t') {
-            reason += "\\t";
+            quoted += "\\t";
         } else if (c == '\r') {
-            reason += "\\r";
-        } else if (c < 0x20 || c == 0x7F) {
+            quoted += "\\r";
+        } else if (c < 0x20 || c >= 0x7F) {
             char escaped[8];
             std::snprintf(escaped, sizeof escaped, "\\x%02X", unsigned(c));
-            reason += escaped;
+            quoted += escaped;
         } else {
-            reason += static_cast<char>(c);
+            quoted += static_cast<char>(c);
         }
     }
-    return reason + end_of_text;
+    return quoted;
 }
 
-// Load JSON takes only a text that reads cleanly as an object: whatever the
-// reader made of anything else would replace the document being edited.
-// The reason for refusing, or "" to load.
+// The line, from 1, on which the byte at offset stands.
+static size_t LineAt(const std::string& text, size_t offset) {
+    offset = std::min(offset, text.size());
+    return 1 + static_cast<size_t>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(offset), '\n'));
+}
+
+// The reader's first message as a reason: "line <n>: " and its words, then
+// what it found, quoted, or the end of the text.
+static std::string ReasonOfMessage(const JSON::TextMessages& messages) {
+    std::string found =
+        messages.first_found_end ? "the end of the text" : "'" + QuotedBytes(messages.first_found) + "'";
+    return "line " + std::to_string(messages.first_line) + ": " + messages.first_text + ", found " + found;
+}
+
+// Load JSON takes only a text that reads cleanly, whole, as a document:
+// whatever the reader made of anything else would replace the document being
+// edited. The reason for refusing, or "" to load; of several, the first of
+// the reader's message, text after the value and a value that is not a
+// document.
 static std::string RefuseUncleanText(const std::string& text, const JSON& value,
                                      const JSON::TextMessages& messages) {
-    if (text.empty()) return "the file is empty";
-    if (value.GetKind() != JSON::Kind::Object) return "it is not a document";
-    if (messages.count > 0) return ReasonOfMessage(text, messages);
+    size_t first = 0;
+    JSON::ConsumeWhitespace(text, first);
+    if (first == text.size()) return "the file is empty";
+    if (messages.count > 0) return ReasonOfMessage(messages);
+    size_t after = messages.value_end;
+    JSON::ConsumeWhitespace(text, after);
+    if (after < text.size()) {
+        return "line " + std::to_string(LineAt(text, after)) + ": text follows the end of the document";
+    }
+    // {} or {"a": 1} would read as a document of zeros and nothing else.
+    if (!HoldsDocumentMember(value)) return "it is not a document";
     return "";
 }
 
@@ -120,9 +142,10 @@ void LoadJSON() {
 
 void SaveBinary() {
     std::string name = g_document_name;
+    std::string refusal = ShownRefusal();
     std::string error;
     if (SaveDemoPackage(*g_demo, name, &error)) {
-        SetStatusMessage("Saved " + name);
+        SetStatusMessage(SavedMessage(name, {refusal}));
     } else {
         SetStatusMessage("Cannot save " + name + ": " + error);
     }
@@ -130,14 +153,15 @@ void SaveBinary() {
 
 void SaveJSON() {
     std::string name = std::string(g_document_name) + ".json";
+    std::string refusal = ShownRefusal();
     std::string error;
     if (!SaveDemoJSON(*g_demo, name, &error)) {
         SetStatusMessage("Cannot save " + name + ": " + error);
         return;
     }
-    // The JSON form refers to objects by name: say when it cannot keep two apart.
-    std::string shared = DescribeSharedName(*g_demo);
-    SetStatusMessage("Saved " + name + (shared.empty() ? "" : "; " + shared));
+    // The JSON form refers to objects by name: say when it cannot keep two
+    // apart, or a link to an object without one.
+    SetStatusMessage(SavedMessage(name, {refusal, DescribeSharedName(*g_demo), DescribeUnnamedLink(*g_demo)}));
 }
 
 void ImportMusic() {

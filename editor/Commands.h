@@ -13,15 +13,21 @@
 // from its start, with the camera and volume kept.
 void LoadBinary();
 // "Load JSON" (Ctrl+L): the JSON document g_document_name + ".json". Only
-// text that reads cleanly as an object loads ({} is the empty document); an
-// empty file, another kind of value or any message of the reader keeps the
-// current document, and the status gives the reason: "the file is empty",
-// "it is not a document", or the line and the reader's first message.
+// text that reads cleanly, whole, as a document loads: an object holding at
+// least one of the document's members, with nothing but white space after
+// it. Anything else keeps the current document, and the status gives the
+// first reason that applies: "the file is empty" (nothing but white space),
+// "line <n>: " with the reader's first message, "line <n>: text follows the
+// end of the document", or "it is not a document" (another kind of value,
+// or an object such as {} without any of the document's members).
 void LoadJSON();
 // "Save BIN": the package to g_document_name; the old file stays whole
 // when the save fails.
 void SaveBinary();
 // "Save JSON" (Ctrl+S): the JSON document to g_document_name + ".json".
+// "Saved <name>" is followed by what the JSON form cannot keep, each after
+// "; ": two objects of one kind with one name, then a link to an object
+// without a name.
 void SaveJSON();
 // "Import music.mp3": the file "music.mp3" becomes the document's music. A
 // file that cannot be read, or that the audio library cannot decode, is
@@ -44,6 +50,9 @@ void TogglePause();
 
 // Sets the status text shown in the main menu bar for 2000 ms.
 void SetStatusMessage(std::string text);
+// Sets the status text for a typed value that a field refused. A save while
+// it is shown keeps it, right after its own "Saved <name>; ".
+void SetRefusalMessage(std::string text);
 // The status text while it is shown, else "".
 const std::string& GetStatusMessage();
 // The status text as it stands at tick count now: shown while fewer than

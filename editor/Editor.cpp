@@ -10,6 +10,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
 
 #include "Commands.h"
 #include "Demo.h"
@@ -120,9 +124,36 @@ void ShowToolWindows(const WindowLayout& layout) {
 
 /* === The main window ====================================================== */
 
-// With saving set (Ctrl+S is handled later in this frame), a tempo or beat
-// offset being typed is taken first, as Return would take it, so the file
-// holds what the fields show.
+// The shortest text that reads back as value: "140" rather than "140.000",
+// and in decimals unless the number is huge or tiny.
+std::string ShortestText(float value) {
+    char text[64] = "";
+    if (std::fabs(value) < 1e9f) {
+        for (int decimals = 0; decimals <= 9; ++decimals) {
+            std::snprintf(text, sizeof text, "%.*f", decimals, static_cast<double>(value));
+            if (std::strtof(text, nullptr) == value) return text;
+        }
+    }
+    for (int digits = 1; digits <= 9; ++digits) {
+        std::snprintf(text, sizeof text, "%.*g", digits, static_cast<double>(value));
+        if (std::strtof(text, nullptr) == value) break;
+    }
+    return text;  // NaN or infinity as printf writes them
+}
+
+// Says on the status line that a number field refused what was typed, and
+// which value it kept: a typed value that silently does not count would be
+// saved as the old one without a word.
+void ReportRefusedNumber(const char* label, const std::optional<std::string>& typed, float kept) {
+    if (!typed) return;
+    std::string what = typed->empty() ? "an empty field" : *typed;
+    SetRefusalMessage(std::string(label) + ": " + what + " is not a finite number; " + ShortestText(kept) + " kept");
+}
+
+// With saving set (Ctrl+S is handled later in this frame), an end beat, tempo
+// or beat offset being typed is taken first, as Return would take it, so the
+// file holds what the fields show. A typed text that one of them refuses is
+// reported, and the save keeps that report.
 void ShowFieldRow(char* document_name, bool saving) {
     ImGui::Text("File name:");
     ImGui::SameLine();
@@ -134,14 +165,20 @@ void ShowFieldRow(char* document_name, bool saving) {
     ImGui::SameLine();
     ImGui::Text("End beat:");
     ImGui::SameLine();
-    InputFiniteFloat("##End beat", &g_demo->end_beat, 0.125f, 1.0f, "%.3f");
+    // Taken when its edit ends, as a prefix ("1e3" on the way to "1e39")
+    // must not stand in for a text the field refuses.
+    std::optional<std::string> refused;
+    InputFiniteFloatOnEnd("##End beat", &g_demo->end_beat, 0.125f, 1.0f, "%.3f", saving, &refused);
+    ReportRefusedNumber("End beat", refused, g_demo->end_beat);
     ImGui::SameLine();
     ImGui::Text("BPM:");
     ImGui::SameLine();
     // The tempo moves the playing beat: a typed one is taken when its edit
     // ends, as "1" on the way to "140" could put the beat below 0 for some
     // frames, which the Beat field below would raise to 0 by a seek.
-    InputFiniteFloatOnEnd("##BPM", &g_demo->bpm, 1.0f, 10.0f, "%.3f", saving);
+    refused.reset();
+    InputFiniteFloatOnEnd("##BPM", &g_demo->bpm, 1.0f, 10.0f, "%.3f", saving, &refused);
+    ReportRefusedNumber("BPM", refused, g_demo->bpm);
     ImGui::SameLine();
     ImGui::Text("Beat offset:");
     ImGui::SameLine();
@@ -150,7 +187,9 @@ void ShowFieldRow(char* document_name, bool saving) {
     // typed one is taken only when its edit ends: "1e3" on the way to
     // "1e39" would put the beat far below 0 for some frames, and the Beat
     // field below would raise it to 0 by a seek.
-    SliderFloatCheckedOnEnd("##Beat offset", &g_demo->beat_offset, 0.0f, 1.0f, "%.3f", saving);
+    refused.reset();
+    SliderFloatCheckedOnEnd("##Beat offset", &g_demo->beat_offset, 0.0f, 1.0f, "%.3f", saving, &refused);
+    ReportRefusedNumber("Beat offset", refused, g_demo->beat_offset);
     ImGui::SameLine();
     ImGui::Text("Volume:");
     ImGui::SameLine();

@@ -14,6 +14,7 @@ bool g_arrange_windows = false;
 int32_t g_export_frame = -1;
 std::string g_status_message;
 uint32_t g_status_ticks = 0;
+std::string g_status_refusal;
 
 bool g_mouse_look = false;
 int32_t g_last_mouse_x = -10000;

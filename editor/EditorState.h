@@ -70,6 +70,7 @@ extern bool g_arrange_windows;       // "Arrange windows" asked for the layout; 
 extern int32_t g_export_frame;       // number of the next frame to write; -1 while no export runs
 extern std::string g_status_message; // the last status text
 extern uint32_t g_status_ticks;      // SDL_GetTicks() when it was set; shown for 2000 ms
+extern std::string g_status_refusal; // the status text when it tells of a typed value refused; else ""
 
 /* === Viewport: mouse-look ================================================= */
 

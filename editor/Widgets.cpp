@@ -7,6 +7,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "Playback.h"
@@ -17,8 +18,9 @@ namespace {
 
 // An edit lives in Dear ImGui's per-window storage, as its tree nodes keep
 // their open state, under keys derived from the field's ID; it dies with the
-// context.
-enum EditPart { kBefore, kGeneration, kText, kPending, kTyping };
+// context. A refused text takes kRefusedBytes and the parts after it, one
+// for every four bytes.
+enum EditPart : int { kBefore, kGeneration, kText, kPending, kTyping, kRefusedLength, kRefusedBytes };
 
 ImGuiID EditKey(ImGuiID field, EditPart part) {
     int number = part;
@@ -33,21 +35,48 @@ enum TypedText {
     kAsBegun,       // the text editing began with
 };
 
-// Reads the text of the field's text box as Dear ImGui reads a number from
-// it (its "+", "*" and "/" act on the text editing began with).
-TypedText ReadTypedText(ImGuiID field) {
+// Reads the text of the field's text box into text, and tells what it says
+// as Dear ImGui reads a number from it (its "+", "*" and "/" act on the
+// text editing began with).
+TypedText ReadTypedText(ImGuiID field, std::string* text) {
     ImGuiInputTextState* state = ImGui::GetInputTextState(field);
     if (state == nullptr) return kNoText;
-    std::string text;
+    text->clear();
     for (int i = 0; i < state->CurLenW && i < state->TextW.Size; ++i) {
         ImWchar c = state->TextW[i];
-        text += c < 0x80 ? static_cast<char>(c) : '?';  // a number field takes ASCII only
+        *text += c < 0x80 ? static_cast<char>(c) : '?';  // a number field takes ASCII only
     }
     const char* initial = state->InitialTextA.Size > 0 ? state->InitialTextA.Data : "";
-    if (text == initial) return kAsBegun;
+    if (*text == initial) return kAsBegun;
     float number = NAN;  // stays so when the text holds no number
-    ImGui::DataTypeApplyOpFromText(text.c_str(), initial, ImGuiDataType_Float, &number, nullptr);
+    ImGui::DataTypeApplyOpFromText(text->c_str(), initial, ImGuiDataType_Float, &number, nullptr);
     return std::isfinite(number) ? kFiniteNumber : kNotANumber;
+}
+
+// A text that holds no finite number is kept beside the edit, so that the
+// end can name it also when another text box has taken Dear ImGui's one
+// text state by then. Four bytes to a stored int; a number field holds at
+// most 63 characters.
+constexpr int kKeptTextBytes = 64;
+
+void KeepRefusedText(ImGuiStorage* storage, ImGuiID field, const std::string& text) {
+    int length = static_cast<int>(std::min(text.size(), static_cast<size_t>(kKeptTextBytes)));
+    storage->SetInt(EditKey(field, kRefusedLength), length);
+    for (int at = 0; at < length; at += 4) {
+        uint32_t word = 0;
+        for (int i = 0; i < 4 && at + i < length; ++i) word |= uint32_t(uint8_t(text[size_t(at + i)])) << (8 * i);
+        storage->SetInt(EditKey(field, EditPart(kRefusedBytes + at / 4)), static_cast<int>(word));
+    }
+}
+
+std::string KeptRefusedText(ImGuiStorage* storage, ImGuiID field) {
+    int length = std::clamp(storage->GetInt(EditKey(field, kRefusedLength), 0), 0, kKeptTextBytes);
+    std::string text;
+    for (int at = 0; at < length; at += 4) {
+        uint32_t word = static_cast<uint32_t>(storage->GetInt(EditKey(field, EditPart(kRefusedBytes + at / 4)), 0));
+        for (int i = 0; i < 4 && at + i < length; ++i) text += static_cast<char>((word >> (8 * i)) & 0xFF);
+    }
+    return text;
 }
 
 // What one frame of a widget did with its edit.
@@ -55,32 +84,40 @@ struct EditFrame {
     bool activated = false;  // the edit began in this frame
     bool typing = false;     // the user types into the widget's text box and goes on
     bool ended = false;      // the edit ended in this frame
+    bool refused = false;    // it ended on a typed text that is not a finite number,
+    std::string typed;       // this one
 };
 
 // Called right after the widget, with value_at_call the value before the
 // widget ran, typed whether the widget's text box belongs to this edit and
 // edit what the frame did with it. Remembers the value when editing begins
 // and follows the typed text; when editing ends on a text that is not a
-// finite number, or on the text it began with, puts the remembered value
-// back. True when it did.
-bool FollowEdit(float* value, float value_at_call, bool typed, const EditFrame& edit) {
+// finite number (which edit then holds as refused), or on the text it began
+// with, puts the remembered value back. True when it did.
+bool FollowEdit(float* value, float value_at_call, bool typed, EditFrame* edit) {
     ImGuiStorage* storage = ImGui::GetStateStorage();
     ImGuiID field = ImGui::GetItemID();
-    if (edit.activated) {
+    if (edit->activated) {
         storage->SetFloat(EditKey(field, kBefore), value_at_call);
         storage->SetInt(EditKey(field, kGeneration), static_cast<int>(g_document_generation));
         storage->SetInt(EditKey(field, kText), kNoText);
     }
     // When another text box has taken Dear ImGui's one text state by the
     // time the end shows here, the text seen last frame stands.
-    if (typed && (ImGui::IsItemActive() || edit.ended)) {
-        TypedText text = ReadTypedText(field);
+    if (typed && (ImGui::IsItemActive() || edit->ended)) {
+        std::string read;
+        TypedText text = ReadTypedText(field, &read);
         if (text != kNoText) storage->SetInt(EditKey(field, kText), text);
+        if (text == kNotANumber) KeepRefusedText(storage, field, read);
     }
-    if (!edit.ended) return false;
+    if (!edit->ended) return false;
     int text = storage->GetInt(EditKey(field, kText), kNoText);
     storage->SetInt(EditKey(field, kText), kNoText);
     if (text != kNotANumber && text != kAsBegun) return false;
+    if (text == kNotANumber) {
+        edit->refused = true;
+        edit->typed = KeptRefusedText(storage, field);
+    }
     // A load while the field was edited: the value before belongs to a
     // document that is gone.
     if (static_cast<uint32_t>(storage->GetInt(EditKey(field, kGeneration), 0)) != g_document_generation) return false;
@@ -101,6 +138,23 @@ bool EndTypingNow(bool end_typing, bool typing) {
     return true;
 }
 
+// Takes what the widget just drawn left in edited (a copy of *value) into
+// *value when it is finite and new, tells edit what the frame did, ending a
+// typed edit at once with end_typing, and follows the edit. typed: the
+// widget's text box belongs to this edit; typing: the user types into it.
+// True when *value changed.
+bool FinishWidget(float* value, float edited, bool typed, bool typing, bool end_typing, EditFrame* edit) {
+    float at_call = *value;
+    bool changed = std::isfinite(edited) && edited != *value;
+    if (changed) *value = edited;
+    edit->activated = ImGui::IsItemActivated();
+    bool ended_now = EndTypingNow(end_typing, typing);
+    edit->typing = typing && !ended_now;
+    edit->ended = ended_now || ImGui::IsItemDeactivated();
+    if (FollowEdit(value, at_call, typed, edit)) changed = true;
+    return changed;
+}
+
 // Each runs one Dear ImGui widget on *value, changes it only to a finite
 // value, follows the edit, and tells whether the user types into the
 // widget's text box. With end_typing, a typed edit ends in this frame.
@@ -108,39 +162,22 @@ bool EndTypingNow(bool end_typing, bool typing) {
 
 bool FiniteInput(const char* label, float* value, float step, float step_fast, const char* format, bool end_typing,
                  EditFrame* edit) {
-    float at_call = *value;
     float edited = *value;
     ImGui::InputFloat(label, &edited, step, step_fast, format, 0);
-    bool changed = std::isfinite(edited) && edited != *value;
-    if (changed) *value = edited;
     // With step buttons the last item is the group, which stands for
     // whichever of its items is active: the text box or a button.
     bool typing = ImGui::IsItemActive() && ImGui::GetInputTextState(ImGui::GetItemID()) != nullptr;
-    edit->activated = ImGui::IsItemActivated();
-    bool ended_now = EndTypingNow(end_typing, typing);
-    edit->typing = typing && !ended_now;
-    edit->ended = ended_now || ImGui::IsItemDeactivated();
-    if (FollowEdit(value, at_call, true, *edit)) changed = true;
-    return changed;
+    return FinishWidget(value, edited, true, typing, end_typing, edit);
 }
 
 bool CheckedSlider(const char* label, float* value, float min, float max, const char* format, bool end_typing,
                    EditFrame* edit) {
-    float at_call = *value;
     float edited = *value;
     ImGui::SliderFloat(label, &edited, SliderBound(min), SliderBound(max), format, 0);
-    bool changed = std::isfinite(edited) && edited != *value;
-    if (changed) *value = edited;
     // Ctrl+click (or Enter) turns the slider into a text box of the same ID;
     // its text state stays behind afterwards, and counts only while it is on.
     bool typed = GImGui->TempInputId != 0 && GImGui->TempInputId == ImGui::GetItemID();
-    edit->activated = ImGui::IsItemActivated();
-    bool typing = typed && ImGui::IsItemActive();
-    bool ended_now = EndTypingNow(end_typing, typing);
-    edit->typing = typing && !ended_now;
-    edit->ended = ended_now || ImGui::IsItemDeactivated();
-    if (FollowEdit(value, at_call, typed, *edit)) changed = true;
-    return changed;
+    return FinishWidget(value, edited, typed, typed && ImGui::IsItemActive(), end_typing, edit);
 }
 
 /* === Typed values taken when editing ends ================================= */
@@ -161,7 +198,7 @@ ImGuiID FieldID(const char* label) { return ImGui::GetCurrentWindow()->GetIDNoKe
 // meanwhile. A change without typing (a drag) is taken at once. True when
 // *value changed.
 template <typename Widget>
-bool TakeTypedValueOnEnd(ImGuiID field, float* value, Widget widget) {
+bool TakeTypedValueOnEnd(ImGuiID field, float* value, std::optional<std::string>* refused, Widget widget) {
     ImGuiStorage* storage = ImGui::GetStateStorage();
     // The typed value waits while the field is (or was, last frame) being
     // typed into; a field left while hidden starts afresh.
@@ -171,6 +208,7 @@ bool TakeTypedValueOnEnd(ImGuiID field, float* value, Widget widget) {
     float edited = was_typing ? storage->GetFloat(EditKey(field, kPending), *value) : *value;
     EditFrame edit;
     bool changed = widget(&edited, &edit);
+    if (edit.refused && refused != nullptr) *refused = edit.typed;
     storage->SetBool(EditKey(field, kTyping), edit.typing);
     if (edit.typing) {
         storage->SetFloat(EditKey(field, kPending), edited);
@@ -197,8 +235,8 @@ bool InputFiniteFloat(const char* label, float* value, float step, float step_fa
 }
 
 bool InputFiniteFloatOnEnd(const char* label, float* value, float step, float step_fast, const char* format,
-                           bool end_typing) {
-    return TakeTypedValueOnEnd(FieldID(label), value, [&](float* edited, EditFrame* edit) {
+                           bool end_typing, std::optional<std::string>* refused) {
+    return TakeTypedValueOnEnd(FieldID(label), value, refused, [&](float* edited, EditFrame* edit) {
         return FiniteInput(label, edited, step, step_fast, format, end_typing, edit);
     });
 }
@@ -216,8 +254,8 @@ bool SliderFloatChecked(const char* label, float* value, float min, float max, c
 }
 
 bool SliderFloatCheckedOnEnd(const char* label, float* value, float min, float max, const char* format,
-                             bool end_typing) {
-    return TakeTypedValueOnEnd(FieldID(label), value, [&](float* edited, EditFrame* edit) {
+                             bool end_typing, std::optional<std::string>* refused) {
+    return TakeTypedValueOnEnd(FieldID(label), value, refused, [&](float* edited, EditFrame* edit) {
         return CheckedSlider(label, edited, min, max, format, end_typing, edit);
     });
 }

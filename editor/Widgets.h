@@ -14,6 +14,9 @@
 // only when its edit ends, so a text on its way acts on nothing.
 #pragma once
 
+#include <optional>
+#include <string>
+
 // InputFloat (flags 0) on a copy of *value: a result that is not finite
 // (typing "1e39" into a float) leaves *value as it was, and the end of the
 // edit puts back the value from before it. True when *value changed.
@@ -25,19 +28,21 @@ bool InputFiniteFloat(const char* label, float* value, float step, float step_fa
 // replaced the document meanwhile. A step button acts at once. With
 // end_typing set, an edit being typed ends in this frame as Return would end
 // it, and the field lets go of the keyboard (a save takes what the field
-// shows). True when *value changed.
+// shows). When the edit ends on a typed text that is not a finite number
+// (nothing typed included), that text goes into *refused (when refused is
+// not null) and the field keeps *value. True when *value changed.
 bool InputFiniteFloatOnEnd(const char* label, float* value, float step, float step_fast, const char* format,
-                           bool end_typing = false);
+                           bool end_typing = false, std::optional<std::string>* refused = nullptr);
 // SliderFloat (flags 0) with its bounds brought into what Dear ImGui accepts:
 // finite and within +-FLT_MAX/2. The stored bounds are not touched; the value
 // is changed only by the user's drag or by a typed (Ctrl+click) value, which
 // may lie beyond the bounds but must be finite. True when *value changed.
 bool SliderFloatChecked(const char* label, float* value, float min, float max, const char* format);
 // The same slider whose typed (Ctrl+click) value is taken only when editing
-// ends, as InputFiniteFloatOnEnd takes it, end_typing included; a drag
-// changes *value as it goes.
+// ends, as InputFiniteFloatOnEnd takes it, end_typing and refused
+// included; a drag changes *value as it goes.
 bool SliderFloatCheckedOnEnd(const char* label, float* value, float min, float max, const char* format,
-                             bool end_typing = false);
+                             bool end_typing = false, std::optional<std::string>* refused = nullptr);
 // The bound as a slider may take it: NaN gives 0, the rest is clamped into
 // +-FLT_MAX/2.
 float SliderBound(float bound);

@@ -16,6 +16,7 @@
 #include "ByteBuffer.h"
 #include "Demo.h"
 #include "DocumentReading.h"
+#include "Documents.h"
 #include "Effect.h"
 #include "Event.h"
 #include "JSON.h"
@@ -288,6 +289,15 @@ Demo::Demo(JSON& value) {
     bpm = ReadFloat(value["bpm"]);
     beat_offset = ReadFloat(value["beat_offset"]);
     CreateSoundTexture();
+}
+
+bool HoldsDocumentMember(const JSON& value) {
+    static const char* const kMembers[] = {"beat_offset", "bpm",   "effects", "end_beat",
+                                           "events",      "music", "shaders", "textures"};
+    for (const char* key : kMembers) {
+        if (value.HasMember(key)) return true;
+    }
+    return false;
 }
 
 JSON Demo::ToJSON() const {

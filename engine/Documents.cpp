@@ -21,6 +21,7 @@
 #include "Demo.h"
 #include "DocumentReading.h"
 #include "Effect.h"
+#include "Event.h"
 #include "Files.h"
 #include "JSON.h"
 #include "Music.h"
@@ -144,6 +145,30 @@ std::string DescribeSharedName(const Demo& demo) {
     if (!name.empty()) return "two shader programs are named \"" + name + "\"";
     name = FirstSharedName(demo.textures, [](const Texture& t) -> const std::string& { return t.name; });
     if (!name.empty()) return "two textures are named \"" + name + "\"";
+    return "";
+}
+
+// The JSON form names a link by the object's name, and an empty name means
+// no object: a link to an unnamed object does not survive the form.
+std::string DescribeUnnamedLink(const Demo& demo) {
+    bool effect = false, program = false, texture = false;
+    for (const Event* event : demo.events) {
+        if (event != nullptr && event->effect != nullptr && event->effect->name.empty()) effect = true;
+    }
+    for (const Effect* user : demo.effects) {
+        if (user == nullptr) continue;
+        for (const Effect* input : user->input_effects) {
+            if (input != nullptr && input->name.empty()) effect = true;
+        }
+        if (user->program != nullptr && user->program->fragment_shader_filename.empty()) program = true;
+        for (const Texture* input : user->input_textures) {
+            if (input != nullptr && input->name.empty()) texture = true;
+        }
+    }
+    const std::string lost = ", so the JSON form keeps no link to it";
+    if (effect) return "an effect has no name" + lost;
+    if (program) return "a shader program has no file name" + lost;
+    if (texture) return "a texture has no name" + lost;
     return "";
 }
 

@@ -24,7 +24,8 @@
 // program; it writes one line per problem to std::cerr ("ERROR: ..."; the
 // missing colon of an object is "Error: ...") and returns what it could read.
 // A caller that must not take a damaged text asks FromText for the number of
-// those lines and the first of them, with where in the text it was found.
+// those lines and the first of them, in parts and with where in the text it
+// was found, and for where the first value ended.
 #pragma once
 
 #include <cstddef>
@@ -149,15 +150,22 @@ public:
     struct TextMessages {
         int64_t count = 0;        // message lines written
         std::string first;        // the first of them without its line feed; "" when none
+        // The first line in parts, for a caller that puts it in words of its own:
+        std::string first_text;   // what it says, without "ERROR: " ("Error: ") and without the
+                                  // words that bring in what it found: "Object: Expected comma"
+        std::string first_found;  // what it found, bytes as the text has them; "" at the end
+        bool first_found_end = false;  // what it found is the end of the text
         size_t first_offset = 0;  // where in the text that line's found text starts
                                   // (the text's length for the end of the text)
         size_t first_line = 0;    // the line of first_offset, from 1; 0 when there is no message
+        size_t value_end = 0;     // where the first value ended: the text from here on was not read
     };
 
     // Reads the first value of text; anything after it is ignored. Never
     // throws: text that does not begin with a value gives Null.
     static JSON FromText(const std::string& text);
-    // The same, and what the reading reported in messages (when not null).
+    // The same, and what the reading reported in messages (when not null),
+    // with where the value ended.
     static JSON FromText(const std::string& text, TextMessages* messages);
     // Prints the value at the given depth with indent repeated once per depth.
     // Objects take one line per member, keys unescaped, the closing brace two

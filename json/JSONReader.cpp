@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <iostream>
 #include <vector>
@@ -285,12 +286,42 @@ private:
     Arena arena_;
 };
 
+namespace {
+
+// A message's own words: without the "ERROR: " (or the colon message's
+// "Error: ") in front, and without what brings in the found text at its end
+// (", found '" or " '").
+std::string WordsOf(const char* message) {
+    std::string words = message;
+    for (const char* prefix : {"ERROR: ", "Error: "}) {
+        if (words.compare(0, std::strlen(prefix), prefix) == 0) {
+            words.erase(0, std::strlen(prefix));
+            break;
+        }
+    }
+    if (!words.empty() && words.back() == '\'')
+        words.pop_back();
+    while (!words.empty() && words.back() == ' ')
+        words.pop_back();
+    static const std::string kFound = ", found";
+    if (words.size() >= kFound.size() && words.compare(words.size() - kFound.size(), kFound.size(), kFound) == 0)
+        words.erase(words.size() - kFound.size());
+    return words;
+}
+
+}  // namespace
+
 void JSON::Reader::Report(const char* message, const std::string& found, size_t offset) {
     std::string line = message;
     line += found;
     line += '\'';
     if (messages_ && messages_->count++ == 0) {
         messages_->first = line;
+        messages_->first_text = WordsOf(message);
+        // At the end of the text the NUL after it is what was found.
+        messages_->first_found_end = offset >= size_;
+        if (!messages_->first_found_end)
+            messages_->first_found = found;
         messages_->first_offset = offset;
     }
     line += '\n';
@@ -669,6 +700,8 @@ JSON JSON::FromText(const std::string& text, TextMessages* messages) {
     size_t position = 0;
     JSON value;
     Reader(text, messages).Value(position, 0, value);
+    if (messages)
+        messages->value_end = position;
     // The line is counted for the first message only, once the reading is over.
     if (messages && messages->count > 0) {
         size_t offset = std::min(messages->first_offset, text.size());

@@ -22,6 +22,7 @@
 #include "Event.h"
 #include "MusicPlayer.h"
 #include "Playback.h"
+#include "TextFields.h"
 
 using edtest::EditorTest;
 using edtest::kMain;
@@ -141,12 +142,27 @@ TEST_F(EditorTest, LoadJsonKeepsTheDocumentWhenTheTextDoesNotReadCleanlyAndSaysW
     const size_t music = saved.find("\"music\"");
     ASSERT_NE(music, std::string::npos);
     const std::string cut = saved.substr(0, music + 40);
-    const std::string cut_line = std::to_string(1 + std::count(cut.begin(), cut.end(), '\n'));
+    auto line_of = [](const std::string& text, size_t offset) {
+        return std::to_string(1 + std::count(text.begin(), text.begin() + std::ptrdiff_t(offset), '\n'));
+    };
+    const std::string cut_line = line_of(cut, cut.size());
+    // A stray brace after the tempo: the reader stops there without a word.
+    const size_t bpm_comma = saved.find(',', saved.find("\"bpm\""));
+    ASSERT_NE(bpm_comma, std::string::npos);
+    const std::string stray = saved.substr(0, bpm_comma) + "}" + saved.substr(bpm_comma);
     const std::pair<std::string, std::string> refused[] = {
         {"", "the file is empty"},
-        {"hello world", "it is not a document"},
+        {" \n\t\r\v\f ", "the file is empty"},
+        {"hello world", "line 1: Parse: Unknown starting character, found 'h'"},
+        {"\xEF\xBB\xBF" + saved, "line 1: Parse: Unknown starting character, found '\\xEF'"},
         {"[]", "it is not a document"},
         {"true", "it is not a document"},
+        {"{}", "it is not a document"},
+        {"{\"a\": 1}", "it is not a document"},
+        {stray, "line " + line_of(stray, bpm_comma + 1) + ": text follows the end of the document"},
+        {"{}\n" + saved, "line 2: text follows the end of the document"},
+        {"[] {}", "line 1: text follows the end of the document"},
+        {"[1 2] x", "line 1: Array: Expected ',' or ']', found '2'"},
         {cut, "line " + cut_line + ": String: Expected closing quote, found the end of the text"},
         {"{\"bpm\": 99", "line 1: Number: unexpected character, found the end of the text"},
         {"{\n\"bpm\": 99.0\n\"end_beat\": 8.0}", "line 3: Object: Expected comma, found '\"'"},
@@ -157,6 +173,7 @@ TEST_F(EditorTest, LoadJsonKeepsTheDocumentWhenTheTextDoesNotReadCleanlyAndSaysW
         ASSERT_TRUE(dir->Write("bad.json", text));
         Frame(SDLK_l);
         EXPECT_EQ(GetStatusMessage(), "Cannot load bad.json: " + reason) << text.substr(0, 80);
+        EXPECT_TRUE(IsValidUtf8(GetStatusMessage()));
         EXPECT_EQ(g_demo, original);
         EXPECT_EQ(g_document_generation, generation);
     }
@@ -164,12 +181,13 @@ TEST_F(EditorTest, LoadJsonKeepsTheDocumentWhenTheTextDoesNotReadCleanlyAndSaysW
     Frame(SDLK_s);
     EXPECT_TRUE(dir->Read("kept.json") == saved) << "the document changed";
 
-    // An empty object is an empty document, and loads.
+    // An object with some of the document's members and others loads, white space after it included.
     std::snprintf(g_document_name, sizeof g_document_name, "bad");
-    ASSERT_TRUE(dir->Write("bad.json", " {} "));
+    ASSERT_TRUE(dir->Write("bad.json", " {\"bpm\": 99.0, \"comment\": \"mine\"}\n\n "));
     Frame(SDLK_l);
     EXPECT_EQ(GetStatusMessage(), "Loaded bad.json");
     EXPECT_NE(g_demo, original);
+    EXPECT_EQ(g_demo->bpm, 99.0f);
     EXPECT_TRUE(g_demo->events.empty());
 }
 
@@ -179,6 +197,21 @@ TEST_F(EditorTest, SaveJsonSaysWhichNameTheJsonFormCannotKeepApart) {
     Frame(SDLK_s);
     EXPECT_EQ(GetStatusMessage(), "Saved untitled.demo.json; two effects are named \"twin\"");
     EXPECT_TRUE(IsFile("untitled.demo.json"));
+
+    // An unnamed effect that nothing uses loses nothing; one that an event shows loses its link, as the
+    // empty name reads as no effect. With a shared name as well, that comes first.
+    g_demo->effects.push_back(new Effect("", g_demo->shaders[0], nullptr, nullptr, false));
+    Frame(SDLK_s);
+    EXPECT_EQ(GetStatusMessage(), "Saved untitled.demo.json; two effects are named \"twin\"");
+    g_demo->effects[1]->name.clear();
+    g_demo->shaders[1]->fragment_shader_filename = "resources\\green.frag";
+    Frame(SDLK_s);
+    EXPECT_EQ(GetStatusMessage(),
+              "Saved untitled.demo.json; an effect has no name, so the JSON form keeps no link to it");
+    AddSolidEvent("twin", 0, 0, 1, 16, 24);
+    Frame(SDLK_s);
+    EXPECT_EQ(GetStatusMessage(), "Saved untitled.demo.json; two effects are named \"twin\"; an effect has no name, so "
+                                  "the JSON form keeps no link to it");
 }
 
 TEST_F(EditorTest, ExportExecutableIsSilentWhenItWorksAndSaysWhyWhenItFails) {

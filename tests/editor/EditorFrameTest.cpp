@@ -83,11 +83,14 @@ TEST_F(EditorTest, TypedNumbersTakenWhenTheirEditEndsOrOnCtrlSMustBeFiniteAndSee
     for (const char* field : {"##BPM", "##currentBeat"}) TypeKeysInto(Id(kMain, {field}), "1e39");
     EXPECT_EQ(g_demo->bpm, 130.0f);
     EXPECT_EQ(g_start_ticks, 12345u);
+    // A refusal at Return is said, with the value kept.
+    EXPECT_EQ(GetStatusMessage(), "BPM: 1e39 is not a finite number; 130 kept");
     // A typed offset waits for the end of the edit ("1e3" would put a playing beat below 0), and must be finite.
     TypeKeysInto(Id(kMain, {"##Beat offset"}), "1e39", false);
     EXPECT_EQ(g_demo->beat_offset, 0.5f);
     Key(SDL_SCANCODE_RETURN);
     EXPECT_EQ(g_demo->beat_offset, 0.5f);
+    EXPECT_EQ(GetStatusMessage(), "Beat offset: 1e39 is not a finite number; 0.5 kept");
     TypeInto(Id(kMain, {"##volume"}), "2147483647");
     EXPECT_EQ(g_volume, 128);
 
@@ -130,8 +133,34 @@ TEST_F(EditorTest, TypedNumbersTakenWhenTheirEditEndsOrOnCtrlSMustBeFiniteAndSee
     EXPECT_EQ(g_demo->bpm, 140.0f);
     EXPECT_EQ(saved("bpm"), 140.0);
     EXPECT_EQ(Context().ActiveId, 0u);
+    EXPECT_EQ(GetStatusMessage(), "Saved untitled.demo.json; BPM: 1e39 is not a finite number; 140 kept");
     Frame();
     EXPECT_NE(DrawnText(kMain).find("140.000"), std::string::npos) << DrawnText(kMain);
+    // The end beat too: the prefix "1e3" does not stand in for the refused text.
+    TypeKeysInto(Id(kMain, {"##End beat"}), "1e39", false);
+    ctrl_s();
+    EXPECT_EQ(g_demo->end_beat, 480.0f);
+    EXPECT_EQ(saved("end_beat"), 480.0);
+    EXPECT_EQ(GetStatusMessage(), "Saved untitled.demo.json; End beat: 1e39 is not a finite number; 480 kept");
+    // The menu's Save JSON: the click that opens the menu ends the edit, and the save keeps what the
+    // status line says of it.
+    TypeKeysInto(Id(kMain, {"##BPM"}), "", false);
+    Key(SDL_SCANCODE_BACKSPACE);  // the whole text was selected
+    const ImGuiID file_menu = Id("##MainMenuBar", {"##menubar", "File"});
+    ImVec2 at(0.0f, ImGui::GetFrameHeight() / 2.0f);  // along the menu bar until the mouse is on "File"
+    for (; at.x < 400.0f; at.x += 4.0f) {
+        MouseTo(at);
+        Frame();
+        if (Context().HoveredId == file_menu) break;
+    }
+    ASSERT_EQ(Context().HoveredId, file_menu);
+    PressMouse(at);
+    ReleaseMouse();
+    EXPECT_EQ(GetStatusMessage(), "BPM: an empty field is not a finite number; 140 kept");
+    Press(Id("##Menu_00", {"Save JSON"}));
+    EXPECT_EQ(g_demo->bpm, 140.0f);
+    EXPECT_EQ(saved("bpm"), 140.0);
+    EXPECT_EQ(GetStatusMessage(), "Saved untitled.demo.json; BPM: an empty field is not a finite number; 140 kept");
     // A typed beat goes on waiting: the beat is not saved, and taking it would seek.
     TypeKeysInto(Id(kMain, {"##currentBeat"}), "7", false);
     ctrl_s();

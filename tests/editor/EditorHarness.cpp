@@ -33,6 +33,7 @@ void ResetEditorState() {
     g_export_frame = -1;
     g_status_message.clear();
     g_status_ticks = 0;
+    g_status_refusal.clear();
     g_mouse_look = false;
     g_last_mouse_x = g_last_mouse_y = -10000;
     g_mouse_look_click_held = false;

@@ -37,6 +37,16 @@ JSON Read(const std::string& text, Lines& lines, JSON::TextMessages* kept = null
     const size_t offset = std::min(messages.first_offset, text.size());
     const size_t line = 1 + size_t(std::count(text.begin(), text.begin() + std::ptrdiff_t(offset), '\n'));
     EXPECT_EQ(messages.first_line, lines.empty() ? 0 : line);
+    // The parts of the first line: its words stand in it, and it ends with what was found.
+    EXPECT_NE(messages.first.find(messages.first_text), std::string::npos) << messages.first;
+    EXPECT_EQ(messages.first_found_end, !lines.empty() && messages.first_offset >= text.size());
+    const std::string found_end = "'" + (messages.first_found_end ? kNul : messages.first_found) + "'";
+    EXPECT_TRUE(lines.empty() || messages.first.size() >= found_end.size() + messages.first_text.size());
+    if (!lines.empty()) {
+        EXPECT_EQ(messages.first.substr(messages.first.size() - std::min(found_end.size(), messages.first.size())),
+                  found_end);
+    }
+    EXPECT_LE(messages.value_end, text.size());
     if (kept) *kept = messages;
     return value;
 }
@@ -57,9 +67,13 @@ TEST(JSONReader, EmptyContainersWithOrWithoutSpace) {
 
 TEST(JSONReader, TextAfterTheFirstValueIsIgnoredSilently) {
     Lines lines;
-    JSON value = Read("{} and more words", lines);
+    JSON::TextMessages messages;
+    JSON value = Read("{} and more words", lines, &messages);
     EXPECT_EQ(value.GetKind(), Kind::Object);
     EXPECT_TRUE(lines.empty());
+    EXPECT_EQ(messages.value_end, 2u);  // the caller learns where the value ended
+    Read(" \n [1, \"}\"] \n}", lines, &messages);
+    EXPECT_EQ(messages.value_end, 11u);
 }
 
 TEST(JSONReader, ScalarsInAnArray) {
@@ -252,15 +266,19 @@ TEST(JSONReader, TheFirstMessageIsKeptWithWhereItsFoundTextStartsAndItsLine) {
         std::string text;
         int64_t count;
         size_t offset, line;  // of the first message's found text
+        std::string words;    // the first message's, and what it found ("" and end for the end of the text)
+        std::string found;
+        bool end;
     } cases[] = {
-        {"{1:2}", 2, 2, 1},                          // the number's message, then the object's
-        {"{\n  \"a\": 1,\n  \"b\" 2\n}", 1, 18, 3},  // a missing colon
-        {"{\n  \"a\": [1, 2", 3, 14, 2},             // cut short: found the end of the text
-        {"\"abc", 1, 4, 1},
-        {"", 1, 0, 1},
-        {"[\n\ntru]", 2, 3, 3},                      // a word: where it starts
-        {R"("ab\u00g1")", 1, 7, 1},                   // an escape: the bad digit
-        {"{\"a\": [1, 2]}", 0, 0, 0},
+        {"{1:2}", 2, 2, 1, "Number: unexpected character", ":", false},  // then the object's message
+        {"{\n  \"a\": 1,\n  \"b\" 2\n}", 1, 18, 3, "Object: Expected colon", "2", false},
+        {"{\n  \"a\": [1, 2", 3, 14, 2, "Number: unexpected character", "", true},  // cut short
+        {"\"abc", 1, 4, 1, "String: Expected closing quote", "", true},
+        {"", 1, 0, 1, "Parse: Unknown starting character", "", true},
+        {"\xEF\xBB\xBF{}", 1, 0, 1, "Parse: Unknown starting character", "\xEF", false},
+        {"[\n\ntru]", 2, 3, 3, "Bool: Expected 'true' or 'false'", "tru]", false},  // a word: where it starts
+        {R"("ab\u00g1")", 1, 7, 1, "String: Expected hex character in unicode escape", "g", false},
+        {"{\"a\": [1, 2]}", 0, 0, 0, "", "", false},
     };
     for (const Case& c : cases) {
         Lines lines;
@@ -269,6 +287,9 @@ TEST(JSONReader, TheFirstMessageIsKeptWithWhereItsFoundTextStartsAndItsLine) {
         EXPECT_EQ(first.count, c.count) << c.text;
         EXPECT_EQ(first.first_offset, c.offset) << c.text;
         EXPECT_EQ(first.first_line, c.line) << c.text;
+        EXPECT_EQ(first.first_text, c.words) << c.text;
+        EXPECT_EQ(first.first_found, c.found) << c.text;
+        EXPECT_EQ(first.first_found_end, c.end) << c.text;
     }
 }
 
