@@ -62,8 +62,9 @@ static void FinishLoad(Demo* demo, const std::string& name, const std::string& e
         SetStatusMessage("Cannot load " + name + ": " + error);
         return;
     }
-    ReplaceDocument(demo);  // restarts the clock at music time 0; the old one goes after the frame
-    SetStatusMessage("Loaded " + name);
+    // Restarts the clock at music time 0; the old document goes after the frame.
+    std::string refused = ReplaceDocument(demo);
+    SetStatusMessage("Loaded " + name + (refused.empty() ? "" : "; music: " + refused));
 }
 
 void LoadBinary() {

@@ -43,7 +43,10 @@ public:
     // skipped, never captured).
     Effect* Render(float beat);
 
-    void PlayMusic();                    // Music.cpp; starts paused when paused is set
+    // Music.cpp: starts the music, paused when paused is set. Music that is
+    // refused plays nothing and says why on the error stream, and in
+    // *refused when that is not null ("" when the music plays or there is none).
+    void PlayMusic(std::string* refused = nullptr);
     // Reads path into music and starts it; false (nothing changed, the reason
     // in error when error is not null) when the file cannot be read, the
     // music check refuses it (MusicCheck.h: its reason) or the audio library

@@ -333,19 +333,21 @@ Demo* ChooseStartupDocument(const std::string& exe_path, bool* packaged, char* d
 // Documents replaced during the frame, destroyed after it is drawn.
 static std::vector<Demo*> s_retired_documents;
 
-void ReplaceDocument(Demo* demo) {
-    if (demo == nullptr || demo == g_demo) return;
+std::string ReplaceDocument(Demo* demo) {
+    if (demo == nullptr || demo == g_demo) return "";
     Demo* previous = g_demo;
     g_demo = demo;
     g_loop_event = nullptr;
     ++g_document_generation;
     // The new music replaces the old, so nothing reads the old bytes after this.
-    demo->PlayMusic();
+    std::string refused;
+    demo->PlayMusic(&refused);
     g_start_ticks = SDL_GetTicks();
     if (previous != nullptr) {
         StopMusicFrom(previous->music);
         s_retired_documents.push_back(previous);
     }
+    return refused;
 }
 
 void ReleaseRetiredDocuments() {

@@ -81,8 +81,9 @@ void ReadStartupDocument();
 // clock restarts with it, and g_document_generation grows by one. The old
 // document is only retired: what was drawn this frame may still use its
 // textures, so it is destroyed by ReleaseRetiredDocuments once the frame is
-// on screen. Null or the current document changes nothing.
-void ReplaceDocument(Demo* demo);
+// on screen. Null or the current document changes nothing. The reason its
+// music is refused, "" when it plays or there is none.
+std::string ReplaceDocument(Demo* demo);
 // Destroys the documents ReplaceDocument retired; the main loop calls it
 // after each frame is drawn.
 void ReleaseRetiredDocuments();

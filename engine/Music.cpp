@@ -198,7 +198,8 @@ static bool Decode(const void* bytes, uint64_t size, MusicPCM* pcm, std::string*
 // player's own buffer; a document without music, or with bytes that are
 // refused or do not decode, leaves silence (saying why on the error stream,
 // and keeping the bytes). A paused document's music starts paused.
-void Demo::PlayMusic() {
+void Demo::PlayMusic(std::string* refused) {
+    if (refused) refused->clear();
     if (music == nullptr || music->data == nullptr || music->length == 0) {
         StopMusic();
         return;
@@ -208,6 +209,7 @@ void Demo::PlayMusic() {
     std::string reason;
     if (!Decode(music->data, music->length, &pcm, &reason)) {
         std::fprintf(stderr, "music: %s\n", reason.c_str());
+        if (refused) *refused = reason;
         StopMusic();
         return;
     }

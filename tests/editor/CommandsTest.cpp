@@ -124,6 +124,16 @@ TEST_F(EditorTest, SavesAndLoadsKeepTheDocumentWhenTheyFailAndSayWhy) {
     Frame(SDLK_l);
     EXPECT_EQ(GetStatusMessage(), "Loaded untitled.demo.json");
     EXPECT_EQ(g_document_generation, generation + 2);
+
+    // A document whose music is refused loads, keeps the bytes and says why.
+    const std::string noise = "no music in here, just words";
+    delete g_demo->music;
+    g_demo->music = new ByteBuffer(noise.data(), noise.size());
+    PressMenuItem("File", "Save BIN");
+    PressMenuItem("File", "Load BIN");
+    EXPECT_EQ(GetStatusMessage(), "Loaded untitled.demo; music: not a music format Velmara reads (MP3, Ogg, FLAC, WAV, AIFF)");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(g_demo->music->data), g_demo->music->length), noise);
+    EXPECT_FALSE(MusicPlaying());
 }
 
 TEST_F(EditorTest, LoadJsonKeepsTheDocumentWhenTheTextDoesNotReadCleanlyAndSaysWhy) {
