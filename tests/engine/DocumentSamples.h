@@ -56,6 +56,45 @@ inline std::string MediaSamplePath(const std::string& name) {
 }
 inline std::string MediaSample(const std::string& name) { return ReadFile(MediaSamplePath(name)); }
 
+// Music files that passed the music check and then crashed, hung, read past
+// a buffer or grew in the mixer's decoders when it decoded them in the
+// program's own process (fuzz/corpus/make-music-seeds.py makes them). Each
+// either plays or is refused with one of its reasons: a sanitizer build's
+// decoder stops with SIGABRT where the plain one has SIGSEGV, and a decoder
+// that runs out of room may crash or be stopped first.
+struct HostileMusic {
+    const char* sample;
+    const char* reasons[2];  // the beginnings of the reasons it may be refused with; none: it plays
+};
+
+inline const std::vector<HostileMusic>& HostileMusicFiles() {
+    static const char* const kCrashed = "the decoder crashed (signal ";
+    static const char* const kFLACSeek = "the file does not play as FLAC (Seeking of FLAC stream failed";
+    static const std::vector<HostileMusic> files = {
+        {"music-loop-tagged.flac", {}},
+        {"music-channels-claimed.flac", {kCrashed}},
+        {"music-smpl-loops.wav", {kCrashed}},
+        {"music-vorbis-chain.ogg", {}},
+        {"music-opus-chain.opus", {}},
+        {"music-vorbis-setup-bit.ogg", {"the file does not play as Ogg Vorbis (ov_time_seek: OV_EBADLINK)"}},
+        {"music-float64-8ch.wav", {}},
+        {"music-fl64.aifc", {}},
+        {"music-vorbis-codebooks.ogg", {kCrashed, "the decoder used more than 256 MiB"}},
+        {"music-8bit.flac", {kFLACSeek}},
+        {"music-32bit.flac", {kFLACSeek}},
+        {"music-seektable-past-end.flac", {kFLACSeek}},
+    };
+    return files;
+}
+
+// Whether reason is one the file may be refused with.
+inline bool RefusedAsExpected(const HostileMusic& file, const std::string& reason) {
+    for (const char* expected : file.reasons) {
+        if (expected != nullptr && reason.rfind(expected, 0) == 0) return true;
+    }
+    return false;
+}
+
 /* === Media made in the test =============================================== */
 
 // A 16-bit stereo PCM WAV file of frames frames; sample(frame, channel)

@@ -72,16 +72,6 @@ void FirstSound::Effect(int, void* stream, int length, void*) {
     sound.state_ = kTaken;
 }
 
-// The ramp music's samples from frame from on.
-std::vector<int16_t> RampSamples(int64_t from, int frames) {
-    std::vector<int16_t> samples;
-    for (int64_t i = from; i < from + frames; ++i) {
-        samples.push_back(samples::RampSample(i, 0));
-        samples.push_back(samples::RampSample(i, 1));
-    }
-    return samples;
-}
-
 class MusicPlaybackTest : public GLTest {
 protected:
     static void SetUpTestSuite() {
@@ -127,6 +117,51 @@ protected:
         return condition();
     }
 
+    struct SeekCase {
+        float beat;      // sought through the beat clock, or
+        uint64_t frame;  // a frame, when beat is negative
+        int64_t first;   // the frame that then plays first
+    };
+
+    // Plays bytes paused, at 60 bpm without offset, as the current
+    // document; makes each seek while paused and checks the first block
+    // with sound once the pause ends: it starts at the case's frame, as
+    // sample(frame, channel) tells the music's samples.
+    template <size_t n>
+    void ExpectSeeksLand(const std::string& bytes, const SeekCase (&cases)[n], int16_t (*sample)(int64_t, int)) {
+        Demo* previous = g_demo;
+        std::unique_ptr<Demo> demo = DemoWithMusic(bytes);
+        demo->bpm = 60.0f;
+        demo->beat_offset = 0.0f;
+        demo->paused = true;
+        g_demo = demo.get();
+        demo->PlayMusic();
+        EXPECT_TRUE(MusicPaused());
+        ASSERT_NE(Mix_RegisterEffect(MIX_CHANNEL_POST, FirstSound::Effect, nullptr, nullptr), 0);
+        for (const SeekCase& c : cases) {
+            SCOPED_TRACE(c.first);
+            if (c.beat >= 0.0f) {
+                SeekToBeat(c.beat);
+            } else {
+                SeekMusic(c.frame);
+            }
+            g_first_sound.Arm();
+            PauseMusic(false);
+            EXPECT_TRUE(WaitFor([] { return g_first_sound.Taken(); }));
+            PauseMusic(true);
+            std::vector<int16_t> expected;
+            for (int64_t i = c.first; i < c.first + g_first_sound.Frames(); ++i) {
+                expected.push_back(sample(i, 0));
+                expected.push_back(sample(i, 1));
+            }
+            EXPECT_TRUE(g_first_sound.Samples() == expected);
+        }
+        Mix_UnregisterEffect(MIX_CHANNEL_POST, FirstSound::Effect);
+        g_demo = previous;
+        playing_ = std::move(demo);  // its music stays, paused, for the caller to look at
+    }
+
+    std::unique_ptr<Demo> playing_;
     static bool audio_open_;
 };
 
@@ -278,47 +313,60 @@ TEST_F(MusicPlaybackTest, WellFormedFilesOfEveryKeptFormatImportAndPlayWhatTheMi
 }
 
 TEST_F(MusicPlaybackTest, ASeekLandsOnItsFrameAndPastTheEndWhereRepeatsWouldHaveBroughtTheMusic) {
-    Demo* previous = g_demo;
-    std::unique_ptr<Demo> demo = DemoWithMusic(samples::MakeRampWav(3 * 48000));
-    demo->bpm = 60.0f;
-    demo->beat_offset = 0.0f;
-    demo->paused = true;
-    g_demo = demo.get();
-    demo->PlayMusic();
-    ASSERT_TRUE(MusicPaused());
-    ASSERT_NE(Mix_RegisterEffect(MIX_CHANNEL_POST, FirstSound::Effect, nullptr, nullptr), 0);
-    // Each seek is made while paused; the first block with sound after the
-    // pause ends shows where the music went.
-    const struct {
-        float beat;          // sought through the beat clock, or
-        uint64_t frame;      // a frame, when beat is negative
-        int64_t first;       // the frame that then plays first
-    } cases[] = {
-        {1.5f, 0, 72000},                            // 1.5 s exactly, not rounded to whole seconds
-        {-1.0f, 3 * 3 * 48000 + 100, 100},           // the fourth pass
-        {5.5f, 0, 120000},                           // 5.5 s: 2.5 s into the second pass
+    const SeekCase cases[] = {
+        {1.5f, 0, 72000},               // 1.5 s exactly, not rounded to whole seconds
+        {-1.0f, 3 * 3 * 48000 + 100, 100},  // into the fourth pass
+        {5.5f, 0, 120000},              // 5.5 s: 2.5 s into the second pass
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.first);
-        if (c.beat >= 0.0f) {
-            SeekToBeat(c.beat);
-        } else {
-            SeekMusic(c.frame);
-        }
-        g_first_sound.Arm();
-        PauseMusic(false);
-        ASSERT_TRUE(WaitFor([] { return g_first_sound.Taken(); }));
-        PauseMusic(true);
-        EXPECT_TRUE(g_first_sound.Samples() == RampSamples(c.first, g_first_sound.Frames()));
-    }
+    ExpectSeeksLand(samples::MakeRampWav(3 * 48000), cases, samples::RampSample);
     // Paused, the music holds its place; past every pass it is silent.
     uint64_t held = MusicPosition();
     SDL_Delay(100);
     EXPECT_EQ(MusicPosition(), held);
     SeekMusic((kMusicRepeats + 1) * 3 * 48000);
     EXPECT_FALSE(MusicPlaying());
-    Mix_UnregisterEffect(MIX_CHANNEL_POST, FirstSound::Effect);
-    g_demo = previous;
+}
+
+// The loop-tagged FLAC's frame n holds (n mod 65536) - 32768 on the left and
+// n div 65536 on the right; it is 2 s long, tagged LOOPSTART=0 LOOPEND=48000.
+int16_t LoopTaggedSample(int64_t frame, int channel) {
+    return static_cast<int16_t>(channel == 0 ? frame % 65536 - 32768 : frame / 65536);
+}
+
+TEST_F(MusicPlaybackTest, ALoopTaggedFlacPlaysWholeAndSurvivesSeeksPastItsLoopEnd) {
+    const SeekCase cases[] = {
+        {3.0f, 0, 48000},   // past the file's end: 1 s into the second pass
+        {1.5f, 0, 72000},   // past LOOPEND
+        {1.25f, 0, 60000},
+        {0.5f, 0, 24000},
+    };
+    ExpectSeeksLand(samples::MediaSample("music-loop-tagged.flac"), cases, LoopTaggedSample);
+    EXPECT_EQ(MusicLength(), 96000u);  // the whole file, what follows LOOPEND included
+}
+
+TEST_F(MusicPlaybackTest, HostileMusicImportsOrIsRefusedWithItsReasonWhileTheOldMusicGoesOn) {
+    samples::TempDir dir;
+    std::unique_ptr<Demo> demo = DemoWithMusic(samples::MakeRampWav(48000));
+    demo->PlayMusic();
+    for (const samples::HostileMusic& file : samples::HostileMusicFiles()) {
+        SCOPED_TRACE(file.sample);
+        samples::WriteFile(dir.File("music.mp3"), samples::MediaSample(file.sample));
+        ByteBuffer* before = demo->music;
+        uint64_t length = MusicLength();
+        std::string error;
+        bool imported = demo->ImportMusic(dir.File("music.mp3").c_str(), &error);
+        if (file.reasons[0] == nullptr) {
+            EXPECT_TRUE(imported) << error;
+            EXPECT_NE(demo->music, before);
+            EXPECT_GT(MusicLength(), 0u);
+        } else {
+            EXPECT_FALSE(imported);
+            EXPECT_TRUE(samples::RefusedAsExpected(file, error)) << error;
+            EXPECT_EQ(demo->music, before);
+            EXPECT_EQ(MusicLength(), length);
+        }
+        EXPECT_TRUE(MusicPlaying());
+    }
 }
 
 TEST_F(MusicPlaybackTest, ADecodeStartedAheadIsTakenByTheSameBytesAndCalledOffByOthers) {

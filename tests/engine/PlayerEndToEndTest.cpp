@@ -157,4 +157,34 @@ TEST_F(PlayerEndToEnd, AnExportedExecutableIsAPlayerThatIgnoresCtrlT) {
     EXPECT_NE(stat(elsewhere.File("imgui.ini").c_str(), &info), 0);
 }
 
+TEST_F(PlayerEndToEnd, HostileMusicPlaysToTheEndBeatOrIsRefusedWithItsReason) {
+    for (const samples::HostileMusic& file : samples::HostileMusicFiles()) {
+        SCOPED_TRACE(file.sample);
+        samples::TempDir dir;
+        JSON document = JSON::FromText(PlayedDocumentText());
+        document["music"] = Base64Encode(samples::MediaSample(file.sample));
+        document["end_beat"] = 0.3;
+        samples::WriteFile(dir.File("content.dat.json"), document.ToText(1, "  "));
+        testproc::Options options;
+        options.working_directory = dir.Path();
+        options.environment = testproc::ProgramEnvironmentWithoutLeakChecks();
+        testproc::ChildProcess velmara(VELMARA_EXE, options);
+        testproc::Exit exit = velmara.Wait(20);
+        EXPECT_FALSE(exit.timed_out);
+        EXPECT_TRUE(exit.exited && exit.status == 0) << "signal " << exit.signal << "\n" << velmara.Stderr();
+        // The larger of the program's peak and its decoder's: the two
+        // together stay under 700 MiB.
+        EXPECT_LT(exit.max_rss_kb, 350 * 1024);
+        const std::string& errors = velmara.Stderr();
+        size_t said = errors.find("music: ");
+        if (file.reasons[0] == nullptr) {
+            EXPECT_EQ(said, std::string::npos) << errors;
+        } else {
+            ASSERT_NE(said, std::string::npos) << errors;
+            std::string reason = errors.substr(said + 7, errors.find('\n', said) - said - 7);
+            EXPECT_TRUE(samples::RefusedAsExpected(file, reason)) << reason;
+        }
+    }
+}
+
 }  // namespace
