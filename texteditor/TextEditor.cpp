@@ -247,9 +247,12 @@ int texteditor_detail::WordEndIndex(const TextEditor::Line& line, int i, int lim
         const uint8_t byte = line[i].character;
         if (line[i].colorIndex != colour) break;
         if (IsBlank(byte) != startBlank) {
-            while (IsBlank(byte) && i < length && IsBlank(line[i].character)) {
-                if (i - from > limit) return -1;
-                ++i;
+            // From a word, the end lies past the blanks that follow it.
+            if (IsBlank(byte)) {
+                while (i < length && IsBlank(line[i].character)) {
+                    if (i - from > limit) return -1;
+                    ++i;
+                }
             }
             break;
         }
