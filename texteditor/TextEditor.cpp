@@ -11,16 +11,17 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cmath>
 #include <optional>
 #include <type_traits>
 
 namespace {
 
-using texteditor_detail::DrawnCharacter;
 using texteditor_detail::PreviousCharacterStart;
 using texteditor_detail::Role;
-using texteditor_detail::TextWidth;
+using texteditor_detail::WordEndIndex;
+using texteditor_detail::WordStartIndex;
 
 // The standard character classes, asked with the byte as an unsigned value.
 bool IsBlank(uint8_t byte) { return std::isspace(byte) != 0; }
@@ -211,17 +212,20 @@ void TextEditor::StepForward(TextPosition& position) const {
 // Words: runs of glyphs sharing one colour index, bounded by blanks
 // ==========================================================================
 
-TextEditor::TextPosition TextEditor::FindWordStart(const TextPosition& from) const {
-    if (from.line < 0 || from.line >= static_cast<int>(lines.size())) return from;
-    const Line& line = lines[from.line];
-    int i = ColumnToCharIndex(from);
-    if (i >= static_cast<int>(line.size())) return from;
-
+// The word walks by byte index. A walk that would end more than limit bytes
+// from where it started gives up with -1, so a caller that only wants short
+// words (the identifier tooltip) never walks a long run of blanks.
+int texteditor_detail::WordStartIndex(const TextEditor::Line& line, int i, int limit) {
+    const int from = i;
     // Back over blanks (each a character of one byte), then over the
     // characters of the word: i is always where a character starts.
-    while (i > 0 && IsBlank(line[i].character)) i = PreviousCharacterStart(line, i);
-    const PaletteIndex colour = line[i].colorIndex;
+    while (i > 0 && IsBlank(line[i].character)) {
+        if (from - i > limit) return -1;
+        i = PreviousCharacterStart(line, i);
+    }
+    const TextEditor::PaletteIndex colour = line[i].colorIndex;
     while (i > 0) {
+        if (from - i > limit) return -1;
         const uint8_t byte = line[i].character;
         if (byte <= 32 && IsBlank(byte)) {
             ++i;
@@ -230,29 +234,47 @@ TextEditor::TextPosition TextEditor::FindWordStart(const TextPosition& from) con
         if (line[i - 1].colorIndex != colour) break;
         i = PreviousCharacterStart(line, i);
     }
-    return TextPosition(from.line, CharIndexToColumn(from.line, i));
+    return from - i > limit ? -1 : i;
+}
+
+int texteditor_detail::WordEndIndex(const TextEditor::Line& line, int i, int limit) {
+    const int from = i;
+    const int length = static_cast<int>(line.size());
+    const bool startBlank = IsBlank(line[i].character);
+    const TextEditor::PaletteIndex colour = line[i].colorIndex;
+    while (i < length) {
+        if (i - from > limit) return -1;
+        const uint8_t byte = line[i].character;
+        if (line[i].colorIndex != colour) break;
+        if (IsBlank(byte) != startBlank) {
+            // From a word, the end lies past the blanks that follow it.
+            if (IsBlank(byte)) {
+                while (i < length && IsBlank(line[i].character)) {
+                    if (i - from > limit) return -1;
+                    ++i;
+                }
+            }
+            break;
+        }
+        i += CharacterLength(line, i);
+    }
+    return i - from > limit ? -1 : i;
+}
+
+TextEditor::TextPosition TextEditor::FindWordStart(const TextPosition& from) const {
+    if (from.line < 0 || from.line >= static_cast<int>(lines.size())) return from;
+    const Line& line = lines[from.line];
+    const int i = ColumnToCharIndex(from);
+    if (i >= static_cast<int>(line.size())) return from;
+    return TextPosition(from.line, CharIndexToColumn(from.line, WordStartIndex(line, i, INT_MAX)));
 }
 
 TextEditor::TextPosition TextEditor::FindWordEnd(const TextPosition& from) const {
     if (from.line < 0 || from.line >= static_cast<int>(lines.size())) return from;
     const Line& line = lines[from.line];
-    const int length = static_cast<int>(line.size());
-    int i = ColumnToCharIndex(from);
-    if (i >= length) return from;
-
-    const bool startBlank = IsBlank(line[i].character);
-    const PaletteIndex colour = line[i].colorIndex;
-    while (i < length) {
-        const uint8_t byte = line[i].character;
-        if (line[i].colorIndex != colour) break;
-        if (IsBlank(byte) != startBlank) {
-            if (IsBlank(byte))
-                while (i < length && IsBlank(line[i].character)) ++i;
-            break;
-        }
-        i += CharacterLength(line, i);
-    }
-    return TextPosition(from.line, CharIndexToColumn(from.line, i));
+    const int i = ColumnToCharIndex(from);
+    if (i >= static_cast<int>(line.size())) return from;
+    return TextPosition(from.line, CharIndexToColumn(from.line, WordEndIndex(line, i, INT_MAX)));
 }
 
 TextEditor::TextPosition TextEditor::FindNextWord(const TextPosition& from) const {
@@ -391,6 +413,7 @@ void StartOverWithNewText(TextEditor& editor) {
 void RemoveAllLines(TextEditor& editor) {
     const int count = static_cast<int>(editor.lines.size());
     editor.lines.clear();
+    editor.lineLayouts.clear();
     editor.ColorRangeLinesRemoved(0, count);
 }
 
@@ -484,6 +507,8 @@ int TextEditor::InsertBytes(TextPosition& at, const std::string& bytes) {
     Line& last = lines[at.line];
     at.column = static_cast<int>(last.size());
     last.insert(last.end(), rest.begin(), rest.end());
+    LineChanged(at.line - breaks);
+    LineChanged(at.line);
     textChanged = true;
     return breaks;
 }
@@ -504,6 +529,7 @@ void TextEditor::DeleteBytes(const TextPosition& startIn, const TextPosition& en
         first.insert(first.end(), last.begin() + end.column, last.end());
         RemoveLines(start.line + 1, end.line + 1);
     }
+    LineChanged(start.line);
     textChanged = true;
 }
 
@@ -538,6 +564,7 @@ TextEditor::Line& TextEditor::InsertLine(int index) {
     Rekey(errorMarkers, moveDown);
     Rekey(breakpoints, moveDown);
     ColorRangeLineInserted(index);
+    if (lineLayouts.size() == lines.size()) lineLayouts.insert(lineLayouts.begin() + index, LineLayout());
     return *lines.insert(lines.begin() + index, Line());
 }
 
@@ -555,6 +582,7 @@ void TextEditor::RemoveLines(int start, int end) {
     };
     Rekey(errorMarkers, moveUp);
     Rekey(breakpoints, moveUp);
+    if (lineLayouts.size() == lines.size()) lineLayouts.erase(lineLayouts.begin() + start, lineLayouts.begin() + end);
     lines.erase(lines.begin() + start, lines.begin() + end);
     ColorRangeLinesRemoved(start, end);
     textChanged = true;
@@ -589,61 +617,31 @@ ImU32 TextEditor::GetGlyphColor(const Glyph& glyph) const {
 
 float TextEditor::DistanceToLineStart(const TextPosition& position) const {
     if (position.line < 0 || position.line >= static_cast<int>(lines.size())) return 0.0f;
-    const Line& line = lines[position.line];
-    const int length = static_cast<int>(line.size());
-    const int stop = ColumnToCharIndex(position);
-    const float spaceWidth = TextWidth(" ");
-
-    float distance = 0.0f;
-    int i = 0;
-    char buffer[7];
-    while (i < length && i < stop) {
-        if (line[i].character == '\t') {
-            distance = TabStopX(distance, spaceWidth);
-            ++i;
-        } else {
-            const int n = DrawnCharacter(line, i, buffer);
-            distance += TextWidth(buffer, buffer + n);
-        }
-    }
-    return distance;
+    return PlaceOfColumn(position.line, position.column).x;
 }
 
 TextEditor::TextPosition TextEditor::ScreenPosToPosition(const ImVec2& point) const {
+    int line = 0;
+    LinePlace place;
+    if (!PointToPlace(point, line, place)) return TextPosition(0, 0);
+    return TextPosition(line, place.column);
+}
+
+bool TextEditor::PointToPlace(const ImVec2& point, int& line, LinePlace& place) const {
+    if (lines.empty()) return false;
     const ImVec2 origin = ImGui::GetCursorScreenPos();
     const ImVec2 local(point.x - origin.x, point.y - origin.y);
 
     // Before the first render the line height is unknown: everything is line 0.
-    int lineIndex = 0;
+    const int count = static_cast<int>(lines.size());
     const float row = charAdvance.y > 0.0f ? std::floor(local.y / charAdvance.y) : 0.0f;
-    if (row >= static_cast<float>(lines.size()))
-        lineIndex = static_cast<int>(lines.size());
-    else if (row > 0.0f)
-        lineIndex = static_cast<int>(row);
-
-    int column = 0;
-    if (lineIndex < static_cast<int>(lines.size())) {
-        const Line& line = lines[lineIndex];
-        const int length = static_cast<int>(line.size());
-        const float spaceWidth = TextWidth(" ");
-        float x = 0.0f;
-        int i = 0;
-        char buffer[7];
-        while (i < length) {
-            if (line[i].character == '\t') {
-                const float next = TabStopX(x, spaceWidth);
-                if (textStart + x + (next - x) * 0.5f > local.x) break;
-                x = next;
-                column = TabStop(column);
-                ++i;
-            } else {
-                const int n = DrawnCharacter(line, i, buffer);
-                const float width = TextWidth(buffer, buffer + n);
-                if (textStart + x + width * 0.5f > local.x) break;
-                x += width;
-                ++column;
-            }
-        }
+    if (row >= static_cast<float>(count)) {
+        // Below the text: the end of the last line.
+        line = count - 1;
+        place = LayoutOf(line).end;
+    } else {
+        line = row > 0.0f ? static_cast<int>(row) : 0;
+        place = PlaceAtX(line, local.x);
     }
-    return SanitizePosition(TextPosition(lineIndex, column));
+    return true;
 }

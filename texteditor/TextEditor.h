@@ -303,6 +303,44 @@ public:
     float DistanceToLineStart(const TextPosition& position) const;  // pixels from the text's left edge
     TextPosition ScreenPosToPosition(const ImVec2& point) const;    // clamped into the text
 
+    // --- Measured lines (during a frame; see TextEditorLayout.cpp) ----------
+    // A line is measured once and its layout kept until the line changes, so
+    // that a frame need not walk a long line to find what is in view.
+
+    // Where a character starts: its byte index, display column and pixels
+    // from the line's start (DistanceToLineStart of that column).
+    struct LinePlace {
+        int index = 0;
+        int column = 0;
+        float x = 0.0f;
+    };
+    // What measuring a line keeps.
+    struct LineLayout {
+        int glyphCount = -1;           // the line's length when measured; -1: not measured
+        LinePlace end;                 // the line's end: its length, end column and width
+        std::vector<LinePlace> marks;  // a character start every kLayoutMarkBytes bytes or so, after index 0
+    };
+    // The font, font size and tab size the kept layouts were measured with,
+    // and the widths of the ASCII characters in that font.
+    struct LayoutMeasure {
+        const ImFont* font = nullptr;
+        float fontSize = 0.0f;
+        int tabSize = -1;
+        float spaceWidth = 0.0f;
+        std::array<float, 128> asciiWidth{};
+    };
+    static constexpr int kLayoutMarkBytes = 256;
+
+    const LineLayout& LayoutOf(int line) const;  // the line must exist; measured now unless kept
+    void LineChanged(int line);                  // the line's glyphs changed: its layout is dropped
+    LinePlace PlaceOfColumn(int line, int column) const;  // the character ColumnToCharIndex finds
+    LinePlace PlaceAtX(int line, float localX) const;     // the character a point localX pixels right of
+                                                          // the content's left edge lands before
+    bool PointToPlace(const ImVec2& point, int& line, LinePlace& place) const;  // ScreenPosToPosition's line
+                                                                                // and place; false: no lines
+    float StepPlace(const Line& line, LinePlace& place) const;  // past one character; returns its width
+    TextPosition SanitizeLaidOut(const TextPosition& position) const;  // SanitizePosition by the kept ends
+
     // --- Scrolling and undo history (editing commands) ----------------------
     void KeepCursorVisible();
     int GetPageSize() const;            // whole lines in the window
@@ -321,6 +359,9 @@ public:
     void HandleKeyboardInputs();
     void HandleMouseInputs();
     void RenderText();
+    void RenderLineText(ImDrawList* drawList, int line, const ImVec2& textPos, float left, float right);
+    std::string TooltipWordAt(const ImVec2& point) const;  // GetWordAt at the point; "" for a word no
+                                                           // table can hold
 
     // --- Fields, in declaration order ---------------------------------------
     float lineSpacing = 1.0f;                    // line height factor
@@ -359,6 +400,8 @@ public:
     std::string lineBuffer;                      // renderer scratch
     uint64_t startTime = 0;                      // wall-clock milliseconds, moved by cursor blinking
     float lastClick = -1.0f;                     // ImGui time of the last click, -1: none
+    mutable std::vector<LineLayout> lineLayouts;  // one per line while in step with lines
+    mutable LayoutMeasure layoutMeasure;          // what the kept layouts were measured with
 };
 
 // ==========================================================================

@@ -101,7 +101,7 @@ void TextEditor::KeepCursorVisible() {
     const int top = 1 + static_cast<int>(std::ceil(scrollY / charAdvance.y));
     const int bottom = static_cast<int>(std::ceil((scrollY + height) / charAdvance.y));
 
-    const TextPosition pos = SanitizedCursor();
+    const TextPosition pos = SanitizeLaidOut(state.cursorPosition);
     const float x = DistanceToLineStart(pos) + textStart;  // pixels from the content's left edge
 
     if (pos.line < top) ImGui::SetScrollY(std::max(0.0f, (pos.line - 1) * charAdvance.y));

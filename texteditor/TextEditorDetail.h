@@ -63,6 +63,12 @@ inline int DrawnCharacter(const TextEditor::Line& line, int& index, char* buffer
     return n;
 }
 
+// Where the word at byte index i of a line starts, and where it ends, by the
+// rules of FindWordStart and FindWordEnd; i must lie inside the line. -1 when
+// the walk would end more than limit bytes from i.
+int WordStartIndex(const TextEditor::Line& line, int i, int limit);
+int WordEndIndex(const TextEditor::Line& line, int i, int limit);
+
 // The colour of one role in a palette.
 inline ImU32 Role(const TextEditor::Palette& palette, TextEditor::PaletteIndex role) {
     return palette[static_cast<size_t>(role)];

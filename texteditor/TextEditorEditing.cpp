@@ -184,12 +184,14 @@ void TextEditor::Delete() {
             Line& next = lines[pos.line + 1];
             line.insert(line.end(), next.begin(), next.end());
             RemoveLine(pos.line + 1);
+            LineChanged(pos.line);
         } else {
             const int end = CharacterEnd(line, index);
             record.removedStart = TextPosition(pos.line, index);
             record.removedEnd = TextPosition(pos.line, end);
             AppendBytes(record.removed, line, index, end);
             line.erase(line.begin() + index, line.begin() + end);
+            LineChanged(pos.line);
         }
         Colorize(pos.line, 1);
         return true;
@@ -209,6 +211,7 @@ void TextEditor::Backspace() {
             state.cursorPosition.column = CharIndexToColumn(pos.line, index);
             AppendBytes(record.removed, line, index, end);
             line.erase(line.begin() + index, line.begin() + end);
+            LineChanged(pos.line);
         } else {
             if (pos.line == 0) return false;
             const int above = pos.line - 1;
@@ -220,6 +223,7 @@ void TextEditor::Backspace() {
             const Line& current = lines[pos.line];
             previous.insert(previous.end(), current.begin(), current.end());
             RemoveLine(pos.line);
+            LineChanged(above);
             state.cursorPosition = TextPosition(above, aboveEnd);
         }
         KeepCursorVisible();
@@ -275,6 +279,7 @@ bool IndentBlock(TextEditor& editor, bool unindent) {
             line.insert(line.begin(), TextEditor::Glyph('\t', TextEditor::PaletteIndex::Background));
             changed = true;
         }
+        editor.LineChanged(l);
     }
     if (!changed) return false;
 
@@ -344,6 +349,8 @@ void TextEditor::EnterCharacter(ImWchar character, bool shift) {
         const int width = static_cast<int>(newLine.size());
         newLine.insert(newLine.end(), line.begin() + at.column, line.end());
         line.erase(line.begin() + at.column, line.end());
+        LineChanged(at.line);
+        LineChanged(at.line + 1);
         record.added = "\n" + indentation;
         record.addedEnd = TextPosition(at.line + 1, width);
     } else {
@@ -364,6 +371,9 @@ void TextEditor::EnterCharacter(ImWchar character, bool shift) {
         }
         for (int k = 0; k < encodedLength; ++k)
             line.insert(line.begin() + index + k, Glyph(static_cast<uint8_t>(encoded[k]), PaletteIndex::Default));
+        // Overwriting keeps the length when it replaces a character by one
+        // of as many bytes (a letter by a tab): the layout goes all the same.
+        LineChanged(at.line);
         record.added.assign(encoded, encodedLength);
         record.addedEnd = TextPosition(at.line, index + encodedLength);
     }

@@ -6,6 +6,11 @@
 // the blinking cursor, and the text in runs of one colour with marks for
 // blanks and tabs. The palette in use is rebuilt from paletteBase each frame
 // with the style's alpha applied.
+//
+// A frame costs what is on screen: the lines in view, and of each only the
+// columns in view, found from the line's kept layout (TextEditorLayout.cpp),
+// which also gives its width for the scroll range. A line of 100 000 blanks
+// draws the dots the window shows, not 100 000 of them.
 #include "TextEditor.h"
 
 #include "TextEditorDetail.h"
@@ -17,11 +22,14 @@
 namespace {
 
 using TextPosition = TextEditor::TextPosition;
+using LinePlace = TextEditor::LinePlace;
 using PaletteIndex = TextEditor::PaletteIndex;
 using texteditor_detail::DrawnCharacter;
 using texteditor_detail::NowMilliseconds;
 using texteditor_detail::Role;
 using texteditor_detail::TextWidth;
+using texteditor_detail::WordEndIndex;
+using texteditor_detail::WordStartIndex;
 
 // The child window: fixed in place, with a horizontal scroll bar always shown.
 constexpr ImGuiWindowFlags kChildFlags =
@@ -133,17 +141,22 @@ void TextEditor::RenderText() {
 
     if (lineCount > 0) {
         const float spaceSize = TextWidth(" ");
-        const TextPosition cursor = SanitizedCursor();
+        // Clamped by the kept line ends: a frame walks no line to its end.
+        const TextPosition cursor = SanitizeLaidOut(state.cursorPosition);
+        const bool hasSelection = SanitizeLaidOut(state.selectionEnd) > SanitizeLaidOut(state.selectionStart);
+        // The columns in view: the window's clip rectangle, widened by a font
+        // size on either side for glyphs and marks that reach past their cell.
+        const float viewLeft = drawList->GetClipRectMin().x - fontSize;
+        const float viewRight = drawList->GetClipRectMax().x + fontSize;
 
         for (int n = first; n <= last; ++n) {
-            const Line& line = lines[n];
-            const int length = static_cast<int>(line.size());
             const ImVec2 lineStart(origin.x, origin.y + static_cast<float>(n) * charAdvance.y);
             const ImVec2 textPos(lineStart.x + textStart, lineStart.y);
+            const LinePlace lineEnd = LayoutOf(n).end;
             const TextPosition lineStartPos(n, 0);
-            const TextPosition lineEndPos(n, LineEndColumn(n));
+            const TextPosition lineEndPos(n, lineEnd.column);
 
-            const float lineWidth = DistanceToLineStart(lineEndPos);
+            const float lineWidth = lineEnd.x;
             longest = std::max(longest, textStart + lineWidth);
 
             // --- Selection: the line break shows as one character cell ----
@@ -191,7 +204,7 @@ void TextEditor::RenderText() {
             // --- Current line and cursor ------------------------------------
             if (cursor.line == n) {
                 const bool focused = ImGui::IsWindowFocused();
-                if (!HasSelection()) {
+                if (!hasSelection) {
                     const ImVec2 fillEnd(barStart.x + contentSize.x + scrollX, barStart.y + charAdvance.y);
                     drawList->AddRectFilled(barStart, fillEnd,
                                             Role(palette, focused ? PaletteIndex::CurrentLineFill
@@ -202,65 +215,24 @@ void TextEditor::RenderText() {
                     const uint64_t now = NowMilliseconds();
                     const uint64_t elapsed = now - startTime;
                     if (elapsed > kBlinkHiddenMs) {
-                        const float cx = DistanceToLineStart(cursor);
-                        const float width = CursorWidth(*this, line, ColumnToCharIndex(cursor), cx, spaceSize);
-                        drawList->AddRectFilled(ImVec2(textPos.x + cx, lineStart.y),
-                                                ImVec2(textPos.x + cx + width, lineStart.y + charAdvance.y),
+                        const LinePlace at = PlaceOfColumn(n, cursor.column);
+                        const float width = CursorWidth(*this, lines[n], at.index, at.x, spaceSize);
+                        drawList->AddRectFilled(ImVec2(textPos.x + at.x, lineStart.y),
+                                                ImVec2(textPos.x + at.x + width, lineStart.y + charAdvance.y),
                                                 Role(palette, PaletteIndex::Cursor));
                         if (elapsed > kBlinkPeriodMs) startTime = now;
                     }
                 }
             }
 
-            // --- Text in runs of one colour ---------------------------------
-            ImU32 prevColor = length == 0 ? Role(palette, PaletteIndex::Default) : GetGlyphColor(line[0]);
-            float offset = 0.0f;
-            lineBuffer.clear();
-            auto flush = [&]() {
-                const char* begin = lineBuffer.data();
-                const char* end = begin + lineBuffer.size();
-                drawList->AddText(ImVec2(textPos.x + offset, textPos.y), prevColor, begin, end);
-                offset += TextWidth(begin, end);
-                lineBuffer.clear();
-            };
-
-            int i = 0;
-            while (i < length) {
-                const Glyph& glyph = line[i];
-                const ImU32 color = GetGlyphColor(glyph);
-                const bool isTab = glyph.character == '\t';
-                const bool isBlank = glyph.character == ' ';
-                if (!lineBuffer.empty() && (color != prevColor || isTab || isBlank)) flush();
-                prevColor = color;
-
-                if (isTab) {
-                    const float oldX = offset;
-                    offset = TabStopX(offset, spaceSize);
-                    if (showWhitespaces)
-                        DrawTabArrow(drawList, textPos.x + oldX + 1.0f, textPos.x + offset - 1.0f,
-                                     textPos.y + fontSize * 0.5f, fontSize * 0.2f);
-                    ++i;
-                } else if (isBlank) {
-                    if (showWhitespaces)
-                        drawList->AddCircleFilled(
-                            ImVec2(textPos.x + offset + spaceSize * 0.5f, textPos.y + fontSize * 0.5f), 1.5f,
-                            kBlankDotColor, 4);
-                    offset += spaceSize;
-                    ++i;
-                } else {
-                    // A character's bytes go together, as the columns count them.
-                    char drawn[7];
-                    const int n = DrawnCharacter(line, i, drawn);
-                    lineBuffer.append(drawn, static_cast<size_t>(n));
-                }
-            }
-            if (!lineBuffer.empty()) flush();
+            // --- Text in runs of one colour, over the columns in view -------
+            RenderLineText(drawList, n, textPos, viewLeft - textPos.x, viewRight - textPos.x);
         }
     }
 
     // --- Identifier tooltip, while the mouse is over the editor -------------
     if (ImGui::IsMousePosValid() && ImGui::IsWindowHovered()) {
-        const std::string word = GetWordAt(ScreenPosToPosition(ImGui::GetMousePos()));
+        const std::string word = TooltipWordAt(ImGui::GetMousePos());
         if (!word.empty()) {
             auto found = language.identifiers.find(word);
             bool show = found != language.identifiers.end();
@@ -284,4 +256,89 @@ void TextEditor::RenderText() {
         ImGui::SetWindowFocus();
         scrollToCursor = false;
     }
+}
+
+// The characters of a line that lie between left and right, in pixels from
+// the text's left edge: from the first whose cell reaches left to the last
+// that starts by right. A run of one colour is drawn where its first
+// character lies, so what is in view is drawn as a walk from the line's
+// start would draw it.
+void TextEditor::RenderLineText(ImDrawList* drawList, int lineIndex, const ImVec2& textPos, float left, float right) {
+    const Line& line = lines[lineIndex];
+    const int length = static_cast<int>(line.size());
+    const float fontSize = ImGui::GetFontSize();
+    const float spaceSize = layoutMeasure.spaceWidth;
+
+    LinePlace at = PlaceAtX(lineIndex, textStart + left);
+    while (at.index < length) {
+        LinePlace next = at;
+        StepPlace(line, next);
+        if (next.x >= left) break;
+        at = next;
+    }
+
+    lineBuffer.clear();
+    float runX = at.x;
+    ImU32 runColor = 0;
+    auto flush = [&]() {
+        drawList->AddText(ImVec2(textPos.x + runX, textPos.y), runColor, lineBuffer.data(),
+                          lineBuffer.data() + lineBuffer.size());
+        lineBuffer.clear();
+    };
+
+    while (at.index < length && at.x <= right) {
+        const Glyph& glyph = line[at.index];
+        const ImU32 color = GetGlyphColor(glyph);
+        const bool isTab = glyph.character == '\t';
+        const bool isBlank = glyph.character == ' ';
+        if (!lineBuffer.empty() && (color != runColor || isTab || isBlank)) flush();
+
+        const float x = at.x;
+        if (isTab) {
+            StepPlace(line, at);
+            if (showWhitespaces)
+                DrawTabArrow(drawList, textPos.x + x + 1.0f, textPos.x + at.x - 1.0f, textPos.y + fontSize * 0.5f,
+                             fontSize * 0.2f);
+        } else if (isBlank) {
+            if (showWhitespaces)
+                drawList->AddCircleFilled(ImVec2(textPos.x + x + spaceSize * 0.5f, textPos.y + fontSize * 0.5f), 1.5f,
+                                          kBlankDotColor, 4);
+            StepPlace(line, at);
+        } else {
+            // A character's bytes go together, as the columns count them.
+            if (lineBuffer.empty()) {
+                runX = x;
+                runColor = color;
+            }
+            int index = at.index;
+            char drawn[7];
+            const int n = DrawnCharacter(line, index, drawn);
+            lineBuffer.append(drawn, static_cast<size_t>(n));
+            StepPlace(line, at);
+        }
+    }
+    if (!lineBuffer.empty()) flush();
+}
+
+// The identifier tooltip's word: what GetWordAt finds where the point lands.
+// A word longer than every word of the two tables has no tooltip, so the
+// walks stop there instead of crossing a long run of blanks.
+std::string TextEditor::TooltipWordAt(const ImVec2& point) const {
+    int lineIndex = 0;
+    LinePlace at;
+    if (!PointToPlace(point, lineIndex, at)) return std::string();
+    const Line& line = lines[lineIndex];
+    if (at.index >= static_cast<int>(line.size())) return std::string();
+
+    int limit = 0;
+    for (const auto& entry : language.identifiers) limit = std::max(limit, static_cast<int>(entry.first.size()));
+    for (const auto& entry : language.preprocessorIdentifiers)
+        limit = std::max(limit, static_cast<int>(entry.first.size()));
+
+    const int start = WordStartIndex(line, at.index, limit);
+    const int end = WordEndIndex(line, at.index, limit);
+    if (start < 0 || end < 0 || end - start > limit) return std::string();
+    std::string word;
+    for (int i = start; i < end; ++i) word.push_back(static_cast<char>(line[i].character));
+    return word;
 }

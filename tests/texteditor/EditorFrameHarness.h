@@ -122,9 +122,11 @@ public:
         return nullptr;
     }
 
-    // Every quad of exactly this colour in the last frame's draw data.
+    // Every quad of exactly this colour in the last frame's draw data (of
+    // this harness's context, when a test runs two).
     std::vector<Quad> QuadsOfColor(ImU32 colour) const {
         std::vector<Quad> quads;
+        ImGui::SetCurrentContext(imgui.Context());
         const ImDrawData* data = ImGui::GetDrawData();
         if (data == nullptr) return quads;
         for (int l = 0; l < data->CmdListsCount; ++l) {
@@ -152,6 +154,7 @@ public:
     // Number of vertices of this colour in the last frame's draw data.
     int VerticesOfColor(ImU32 colour) const {
         int count = 0;
+        ImGui::SetCurrentContext(imgui.Context());
         const ImDrawData* data = ImGui::GetDrawData();
         if (data == nullptr) return 0;
         for (int l = 0; l < data->CmdListsCount; ++l)

@@ -8,7 +8,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <string>
+#include <tuple>
+#include <vector>
 
 using namespace tetest;
 
@@ -324,6 +327,228 @@ TEST_F(Rendering, TheContentCoversEveryLineAndTheLongestVisibleLine) {
     ASSERT_NE(window, nullptr);
     EXPECT_NEAR(window->ContentSize.y, 3.0f * h.editor.charAdvance.y, 1.0f);
     EXPECT_NEAR(window->ContentSize.x, h.editor.textStart + Width(std::string(300, 'w').c_str()) + 2.0f, 1.0f);
+}
+
+// ---- Long lines: drawn over the columns in view ----------------------------------------------
+
+namespace {
+
+// 32 columns of shader code that start and end on a tab stop: a tab, tokens of
+// several colours, a two-byte and a three-byte character, blanks.
+const std::string kStretch = "\tx = abs(beat) * 1.5 + \xC3\xA9\xE2\x82\xAC;   ";
+constexpr int kStretchColumns = 32;
+
+std::string Stretches(int count) {
+    std::string text;
+    text.reserve(kStretch.size() * static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) text += kStretch;
+    return text;
+}
+
+// One row of the long-line scenario: the lines, edits made after they were
+// drawn (with frames between them), and the view: its first column, the
+// cursor and the selection.
+struct LongLineCase {
+    const char* name;
+    std::vector<std::string> lines;
+    std::function<void(EditorFrameHarness&)> edit;
+    int firstColumn;
+    TextPosition cursor;
+    TextPosition selectionStart;
+    TextPosition selectionEnd;
+    bool overwrite;
+};
+
+// The colours the text area shows: the text roles, selection, cursor, the
+// current-line fill and edge, and the marks of blanks and tabs.
+std::vector<ImU32> ShownColours(const EditorFrameHarness& h) {
+    std::vector<ImU32> colours;
+    for (int role = 0; role < static_cast<int>(PaletteIndex::Count); ++role)
+        if (role != static_cast<int>(PaletteIndex::LineNumber)) colours.push_back(h.Role(static_cast<PaletteIndex>(role)));
+    colours.push_back(0x80808080);
+    colours.push_back(0x90909090);
+    return colours;
+}
+
+// What the last frame showed in one colour right of the gutter, over the
+// lines: its quads clipped to that area, in order.
+std::vector<Quad> ShownIn(const EditorFrameHarness& h, ImU32 colour, int lineCount) {
+    const ImGuiWindow* window = h.EditorWindow();
+    const float left = h.origin.x + h.editor.textStart;
+    const float right = window->InnerClipRect.Max.x;
+    const float top = h.origin.y;
+    const float bottom = top + static_cast<float>(lineCount) * h.editor.charAdvance.y;
+    std::vector<Quad> shown;
+    for (Quad q : h.QuadsOfColor(colour)) {
+        q.x0 = std::max(q.x0, left);
+        q.x1 = std::min(q.x1, right);
+        q.y0 = std::max(q.y0, top);
+        q.y1 = std::min(q.y1, bottom);
+        if (q.x0 < q.x1 && q.y0 < q.y1) shown.push_back(q);
+    }
+    std::sort(shown.begin(), shown.end(), [](const Quad& a, const Quad& b) {
+        return std::tie(a.y0, a.x0, a.x1, a.y1) < std::tie(b.y0, b.x0, b.x1, b.y1);
+    });
+    return shown;
+}
+
+// Shows text in a fresh editor of 800 by 600 pixels (C++, as shaders are
+// coloured), scrolled right by scrollColumns, focused, the cursor shown.
+void ShowLines(EditorFrameHarness& h, const std::string& text, const std::function<void(EditorFrameHarness&)>& edit,
+               int scrollColumns, TextPosition cursor, TextPosition selectionStart, TextPosition selectionEnd,
+               bool overwrite) {
+    h.IO().BackendFlags |= ImGuiBackendFlags_RendererHasVtxOffset;  // as the OpenGL 3 renderer declares
+    h.editor.SetSyntaxDefinition(TextEditor::SyntaxDefinition::CPlusPlus());
+    h.editor.SetText(text);
+    h.Frame();
+    h.Frame();
+    if (edit) {
+        edit(h);
+        h.Frame();
+    }
+    h.Focus();
+    h.editor.overwrite = overwrite;
+    h.editor.state.cursorPosition = cursor;
+    h.editor.state.selectionStart = selectionStart;
+    h.editor.state.selectionEnd = selectionEnd;
+    h.Frame();
+    h.EditorWindow()->Scroll.x = static_cast<float>(scrollColumns) * h.editor.charAdvance.x;
+    h.editor.startTime = 0;  // the cursor is in the visible half of its blink
+    h.Frame();
+}
+
+}  // namespace
+
+// A line is measured and drawn only over the columns in view, and what is in
+// view is what the same columns show as a line of their own: the text in its
+// colours, the marks of blanks and tabs, the selection, the cursor, and the
+// word and column under the mouse. A line of 100 000 blanks draws the dots
+// the window shows, not 100 000 of them; the scroll range still reaches the
+// end of the longest line, after edits too.
+TEST_F(Rendering, ALongLineIsDrawnOverTheColumnsInViewAsThoseColumnsAloneAre) {
+    const int middle = 3000 * kStretchColumns;  // a tab stop in the middle of the 200 000-column line
+    const int tail = 6247 * kStretchColumns;    // the last three stretches of the first line
+    const std::vector<LongLineCase> cases = {
+        {"100 000 blanks, scrolled to the middle, a selection from before the view",
+         {std::string(100000, ' ')}, nullptr, 50000,
+         TextPosition(0, 50003), TextPosition(0, 49992), TextPosition(0, 50020), false},
+        {"200 000 columns of code, scrolled to the middle, the overwrite cursor on a tab",
+         {Stretches(6250)}, nullptr, middle,
+         TextPosition(0, middle), TextPosition(0, middle), TextPosition(0, middle), true},
+        {"the end of the first line in view, a selection across its line break",
+         {Stretches(6250), Stretches(6260)}, nullptr, tail,
+         TextPosition(1, tail + 40), TextPosition(0, tail + 50), TextPosition(1, tail + 40), false},
+        {"a blank overwritten by a two-byte character, then a letter by a tab (the line's length kept)",
+         {Stretches(6250)},
+         [middle](EditorFrameHarness& h) {
+             h.editor.overwrite = true;
+             PlaceCursor(h.editor, TextPosition(0, middle + 5));
+             h.editor.EnterCharacter(0xE9, false);
+             h.Frame();
+             PlaceCursor(h.editor, TextPosition(0, middle + 4));
+             h.editor.EnterCharacter('\t', false);
+             h.editor.overwrite = false;
+         },
+         middle, TextPosition(0, middle + 9), TextPosition(0, middle + 9), TextPosition(0, middle + 9), false},
+        {"the tab undone (the length kept again)",
+         {Stretches(6250)},
+         [middle](EditorFrameHarness& h) {
+             h.editor.overwrite = true;
+             PlaceCursor(h.editor, TextPosition(0, middle + 4));
+             h.editor.EnterCharacter('\t', false);
+             h.editor.overwrite = false;
+             h.Frame();
+             h.editor.Undo(1);
+         },
+         middle, TextPosition(0, middle + 9), TextPosition(0, middle + 9), TextPosition(0, middle + 9), false},
+        {"a blank before the view overwritten by a tab (the line's length kept, its width not)",
+         {std::string(100000, ' ')},
+         [](EditorFrameHarness& h) {
+             h.editor.overwrite = true;
+             PlaceCursor(h.editor, TextPosition(0, 10));
+             h.editor.EnterCharacter('\t', false);
+             h.editor.overwrite = false;
+         },
+         50000, TextPosition(0, 50003), TextPosition(0, 50003), TextPosition(0, 50003), false},
+        {"that tab undone",
+         {std::string(100000, ' ')},
+         [](EditorFrameHarness& h) {
+             h.editor.overwrite = true;
+             PlaceCursor(h.editor, TextPosition(0, 10));
+             h.editor.EnterCharacter('\t', false);
+             h.editor.overwrite = false;
+             h.Frame();
+             h.editor.Undo(1);
+         },
+         50000, TextPosition(0, 50003), TextPosition(0, 50003), TextPosition(0, 50003), false},
+        {"both lines indented by a tab",
+         {Stretches(6250), Stretches(6260)},
+         [](EditorFrameHarness& h) {
+             h.editor.SetSelection(TextPosition(0, 10), TextPosition(1, 10));
+             h.editor.EnterCharacter('\t', false);
+         },
+         middle + 4, TextPosition(0, middle + 6), TextPosition(0, middle + 6), TextPosition(0, middle + 6), false},
+    };
+
+    for (const LongLineCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string text;
+        for (size_t l = 0; l < c.lines.size(); ++l) text += (l > 0 ? "\n" : "") + c.lines[l];
+        EditorFrameHarness subject;
+        ShowLines(subject, text, c.edit, c.firstColumn, c.cursor, c.selectionStart, c.selectionEnd, c.overwrite);
+
+        // The same columns alone: 160 of every line from the first in view,
+        // more than the window shows, the positions moved with them.
+        const TextEditor& e = subject.editor;
+        const int lineCount = e.GetTotalLines();
+        std::string columns;
+        int widest = 0;
+        for (int l = 0; l < lineCount; ++l) {
+            const int from = e.ColumnToCharIndex(TextPosition(l, c.firstColumn));
+            const int to = e.ColumnToCharIndex(TextPosition(l, c.firstColumn + 160));
+            for (int i = from; i < to; ++i) columns.push_back(static_cast<char>(e.lines[l][i].character));
+            if (l + 1 < lineCount) columns += "\n";
+            widest = std::max(widest, e.LineEndColumn(l));
+        }
+        auto moved = [&](TextPosition p) { return TextPosition(p.line, std::max(0, p.column - c.firstColumn)); };
+        EditorFrameHarness alone;
+        ShowLines(alone, columns, nullptr, 0, moved(c.cursor), moved(c.selectionStart), moved(c.selectionEnd),
+                  c.overwrite);
+
+        // The scroll range reaches the end of the longest line as it is now.
+        EXPECT_NEAR(subject.EditorWindow()->ContentSize.x,
+                    e.textStart + static_cast<float>(widest) * e.charAdvance.x + 2.0f, 1.0f);
+        ASSERT_FALSE(ShownIn(alone, 0x80808080, lineCount).empty());  // blanks are in view
+        ASSERT_FALSE(ShownIn(alone, alone.Role(PaletteIndex::Cursor), lineCount).empty());
+        const std::vector<ImU32> colours = ShownColours(subject);
+        for (ImU32 colour : colours) {
+            SCOPED_TRACE(colour);
+            const std::vector<Quad> shown = ShownIn(subject, colour, lineCount);
+            const std::vector<Quad> expected = ShownIn(alone, colour, lineCount);
+            ASSERT_EQ(shown.size(), expected.size());
+            for (size_t q = 0; q < shown.size(); ++q) {
+                EXPECT_FLOAT_EQ(shown[q].x0, expected[q].x0);
+                EXPECT_FLOAT_EQ(shown[q].x1, expected[q].x1);
+                EXPECT_FLOAT_EQ(shown[q].y0, expected[q].y0);
+                EXPECT_FLOAT_EQ(shown[q].y1, expected[q].y1);
+            }
+            // Off screen, at most a few characters at either edge are drawn.
+            EXPECT_LE(subject.QuadsOfColor(colour).size(), alone.QuadsOfColor(colour).size() + 8);
+        }
+
+        // The mouse finds the same word and the same column: over "abs", or blanks.
+        const ImVec2 point = alone.PointAt(0, 9);
+        for (EditorFrameHarness* h : {&subject, &alone}) {
+            h->IO().MousePos = point;
+            h->Frame();
+            h->Frame();
+        }
+        EXPECT_EQ(subject.TooltipShown(), alone.TooltipShown());
+        subject.Click(point);
+        alone.Click(point);
+        EXPECT_EQ(subject.editor.GetCursorPosition(),
+                  TextPosition(0, c.firstColumn + alone.editor.GetCursorPosition().column));
+    }
 }
 
 TEST_F(Rendering, MovingTheCursorOutsideRenderScrollsItIntoViewAtTheNextFrame) {
