@@ -47,3 +47,53 @@ HeadlessUI::HeadlessUI(ImVec2 display) {
 }
 
 HeadlessUI::~HeadlessUI() { ImGui::DestroyContext(context_); }
+
+const char* const kShaderBlock =
+    "// Signed distance of a rounded box, one of many helpers.\n"
+    "#define ROUNDING 0.125\n"
+    "uniform float beat;\n"
+    "uniform vec2 resolution;\n"
+    "/* Marches the scene and returns the distance travelled,\n"
+    "   or -1.0 when nothing was hit. */\n"
+    "float sdRoundBox(vec3 p, vec3 b, float r)\n"
+    "{\n"
+    "\tvec3 q = abs(p) - b + vec3(r);\n"
+    "\treturn length(max(q, 0.0)) + min(max(q.x, max(q.y, q.z)), 0.0) - r;\n"
+    "}\n"
+    "\n"
+    "vec3 shade(vec3 n, vec3 l, float t)\n"
+    "{\n"
+    "\tfloat d = clamp(dot(n, l), 0.0, 1.0);\n"
+    "\tfloat s = pow(max(dot(reflect(-l, n), vec3(0.0, 0.0, 1.0)), 0.0), 32.0);\n"
+    "\treturn vec3(0.2, 0.4, 0.8) * d + vec3(s) + 0.05 * sin(t * 6.2831);\n"
+    "}\n"
+    "\n"
+    "\n";
+
+std::string RepeatedShader(int lines) {
+    std::string text;
+    for (int written = 0; written < lines; written += 20) text += kShaderBlock;
+    return text;
+}
+
+CodeEditorFrames::CodeEditorFrames(const std::string& text) {
+    // As the OpenGL 3 renderer declares: a draw list may pass 65 536 vertices.
+    ImGui::GetIO().BackendFlags |= ImGuiBackendFlags_RendererHasVtxOffset;
+    TextEditor::SyntaxDefinition language = TextEditor::SyntaxDefinition::CPlusPlus();
+    for (const char* word : {"mat2", "mat3", "mat4", "vec2", "vec3", "vec4", "sampler2D", "sampler3D", "in", "out",
+                             "inout", "varying", "uniform"}) {
+        language.keywords.insert(word);
+    }
+    editor.SetSyntaxDefinition(language);
+    editor.SetText(text);
+}
+
+void CodeEditorFrames::Frame() {
+    ImGui::NewFrame();
+    ImGui::SetNextWindowPos(ImVec2(0.0f, 0.0f));
+    ImGui::SetNextWindowSize(ImGui::GetIO().DisplaySize);
+    ImGui::Begin("Shader Editor", nullptr, ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoSavedSettings);
+    editor.Render("TextEditor");
+    ImGui::End();
+    ImGui::Render();
+}

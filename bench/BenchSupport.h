@@ -6,6 +6,10 @@
 
 #include <imgui.h>
 
+#include <string>
+
+#include "TextEditor.h"
+
 // Makes a hidden SDL window and its GL context current on the first call,
 // as start-up requests it; false when there is none (the reason is printed
 // once on the error stream).
@@ -22,4 +26,22 @@ public:
 
 private:
     ImGuiContext* context_ = nullptr;
+};
+
+// A 20-line block of typical fragment-shader code with both comment kinds, a
+// preprocessor line and strings of keywords, numbers and calls.
+extern const char* const kShaderBlock;
+// kShaderBlock repeated up to at least lines lines.
+std::string RepeatedShader(int lines);
+
+// The code editor alone, with the Shader Editor's language, filling a
+// window of a headless user interface.
+class CodeEditorFrames {
+public:
+    explicit CodeEditorFrames(const std::string& text);
+    // One user-interface frame with the editor filling the window.
+    void Frame();
+
+    HeadlessUI ui;  // made before the editor, gone after it
+    TextEditor editor;
 };

@@ -36,30 +36,7 @@ namespace {
 // === The texts ==================================================================
 
 // Sixty lines of typical fragment-shader code.
-std::string ShortShader() {
-    const char* const block =
-        "// Signed distance of a rounded box, one of many helpers.\n"
-        "#define ROUNDING 0.125\n"
-        "uniform float beat;\n"
-        "uniform vec2 resolution;\n"
-        "/* Marches the scene and returns the distance travelled,\n"
-        "   or -1.0 when nothing was hit. */\n"
-        "float sdRoundBox(vec3 p, vec3 b, float r)\n"
-        "{\n"
-        "\tvec3 q = abs(p) - b + vec3(r);\n"
-        "\treturn length(max(q, 0.0)) + min(max(q.x, max(q.y, q.z)), 0.0) - r;\n"
-        "}\n"
-        "\n"
-        "vec3 shade(vec3 n, vec3 l, float t)\n"
-        "{\n"
-        "\tfloat d = clamp(dot(n, l), 0.0, 1.0);\n"
-        "\tfloat s = pow(max(dot(reflect(-l, n), vec3(0.0, 0.0, 1.0)), 0.0), 32.0);\n"
-        "\treturn vec3(0.2, 0.4, 0.8) * d + vec3(s) + 0.05 * sin(t * 6.2831);\n"
-        "}\n"
-        "\n"
-        "\n";
-    return std::string(block) + block + block;
-}
+std::string ShortShader() { return RepeatedShader(60); }
 
 // Shader code without line breaks, count bytes of it.
 std::string LongCode(size_t count) {
@@ -84,36 +61,6 @@ std::string Text(Variant variant) {
     return shader.substr(0, at) + longLine + "\n" + shader.substr(at);
 }
 
-// === A headless ImGui frame around the editor =================================
-
-class EditorFrames {
-public:
-    explicit EditorFrames(Variant variant) {
-        // As the OpenGL 3 renderer declares: a draw list may pass 65 536 vertices.
-        ImGui::GetIO().BackendFlags |= ImGuiBackendFlags_RendererHasVtxOffset;
-        TextEditor::SyntaxDefinition language = TextEditor::SyntaxDefinition::CPlusPlus();
-        for (const char* word : {"mat2", "mat3", "mat4", "vec2", "vec3", "vec4", "sampler2D", "sampler3D", "in", "out",
-                                 "inout", "varying", "uniform"})
-            language.keywords.insert(word);
-        editor.SetSyntaxDefinition(language);
-        editor.SetText(Text(variant));
-    }
-
-    // One user-interface frame with the editor filling a window.
-    void Frame() {
-        ImGui::NewFrame();
-        ImGui::SetNextWindowPos(ImVec2(0.0f, 0.0f));
-        ImGui::SetNextWindowSize(ImGui::GetIO().DisplaySize);
-        ImGui::Begin("Shader Editor", nullptr, ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoSavedSettings);
-        editor.Render("TextEditor");
-        ImGui::End();
-        ImGui::Render();
-    }
-
-    HeadlessUI ui;  // made before the editor, gone after it
-    TextEditor editor;
-};
-
 // === The benchmark ===============================================================
 
 // Arguments: the variant (0 the short shader, 1 a line of 100 000 blanks,
@@ -123,7 +70,7 @@ public:
 void BM_TextEditorFrame(benchmark::State& state) {
     const Variant variant = static_cast<Variant>(state.range(0));
     const bool middle = state.range(1) != 0;
-    EditorFrames frames(variant);
+    CodeEditorFrames frames(Text(variant));
 
     const int column = middle ? frames.editor.LineEndColumn(kLongLine) / 2 : 0;
     frames.editor.SetCursorPosition(TextEditor::TextPosition(kLongLine, column));
