@@ -16,7 +16,6 @@
 // reader of a few fixed fields can be checked against every edge.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -30,21 +29,23 @@ constexpr int64_t kMaxImagePixels = int64_t{64} * 1024 * 1024;
 // What a checked image claims.
 struct ImageClaim {
     ImageFormat format = ImageFormat::Unknown;
-    int64_t width = 0;    // pixels, as the decoder will allocate them
-    int64_t height = 0;   // (a GIF: its first frame; a top-down BMP: positive)
-    size_t gif_frame = 0; // a GIF: byte offset of its first image descriptor
+    int64_t width = 0;      // pixels, as the decoder will allocate them
+    int64_t height = 0;     // (a GIF: its first frame; a top-down BMP: positive)
+    uint64_t gif_frame = 0; // a GIF: byte offset of its first image descriptor
 };
 
 // The format named by the signature at the start of the bytes; Unknown when
-// none matches (also for bytes too short to hold a signature).
-ImageFormat ImageFormatOf(const uint8_t* bytes, size_t length);
+// none matches (also for null bytes or too few to hold a signature).
+ImageFormat ImageFormatOf(const void* bytes, uint64_t size);
 
-// True when the bytes may be handed to their format's decoder: a known
+// True when size bytes may be handed to their format's decoder: a known
 // signature, a header that lies within the bytes, a width and height from 1
 // to max_texture_size with at most kMaxImagePixels pixels, and for a PNG
-// every chunk within the bytes up to IEND. *claim is filled as far as the
-// header was read. False otherwise, with the reason in *reason: "not an
-// image format Velmara reads (PNG, JPEG, BMP, GIF, WEBP)", "the image
-// claims 2 × 400000000 pixels, more than a texture may hold", or "the image
-// is damaged: chunk gAMA runs past its end" and the like.
-bool CheckImage(const uint8_t* bytes, size_t length, int max_texture_size, ImageClaim* claim, std::string* reason);
+// every chunk within the bytes up to IEND; with what they claim in claim
+// (when not null). False otherwise, with the reason in reason (when not
+// null): "not an image format Velmara reads (PNG, JPEG, BMP, GIF, WEBP)",
+// "the image claims 2 × 400000000 pixels, more than a texture may hold", or
+// "the image is damaged: " and what is wrong ("chunk gAMA runs past its
+// end" and the like). Reads no byte outside
+// [bytes, bytes + size), and takes time linear in size.
+bool CheckImage(const void* bytes, uint64_t size, int max_texture_size, ImageClaim* claim, std::string* reason);

@@ -28,22 +28,22 @@ std::string Claims(int64_t width, int64_t height) {
            " pixels, more than a texture may hold";
 }
 
-// Each check over an exact-size heap copy, so that a read past the end is
-// caught by the sanitizer build. "" when the bytes pass.
-std::string ImageVerdict(const std::string& bytes, ImageClaim* claim = nullptr, int max_texture_size = 16384) {
-    std::unique_ptr<uint8_t[]> copy(new uint8_t[bytes.size() + 1]);
+// Each check over an exact-size heap copy, so that a read even one byte
+// past the end is caught by the sanitizer build. "" when the bytes pass.
+std::unique_ptr<uint8_t[]> ExactCopy(const std::string& bytes) {
+    std::unique_ptr<uint8_t[]> copy(new uint8_t[bytes.size()]);
     std::memcpy(copy.get(), bytes.data(), bytes.size());
-    ImageClaim unused;
+    return copy;
+}
+
+std::string ImageVerdict(const std::string& bytes, ImageClaim* claim = nullptr, int max_texture_size = 16384) {
     std::string reason;
-    CheckImage(copy.get(), bytes.size(), max_texture_size, claim ? claim : &unused, &reason);
-    return reason;
+    return CheckImage(ExactCopy(bytes).get(), bytes.size(), max_texture_size, claim, &reason) ? "" : reason;
 }
 
 std::string MusicVerdict(const std::string& bytes, CheckedMusic* checked = nullptr) {
-    std::unique_ptr<char[]> copy(new char[bytes.size() + 1]);
-    std::memcpy(copy.get(), bytes.data(), bytes.size());
     std::string reason;
-    return CheckMusic(copy.get(), bytes.size(), checked, &reason) ? "" : reason;
+    return CheckMusic(ExactCopy(bytes).get(), bytes.size(), checked, &reason) ? "" : reason;
 }
 
 // bytes with the field at offset replaced by value, count bytes wide.
@@ -74,6 +74,10 @@ std::string PNGChunk(const std::string& type, const std::string& data, uint64_t 
 std::string AIFFAtRate(std::initializer_list<int> extended) {
     return MediaSample("music-tone.aiff").replace(28, 10, samples::Bytes(extended));
 }
+
+// A chunk of 3 bytes, which a walk that skips the pad byte after an odd
+// size and one that does not leave at different offsets.
+std::string OddChunk(bool big_endian) { return "junk" + Put(std::string(4, '\0'), 0, 3, 4, big_endian) + "odd"; }
 
 /* === Damaged and foreign files ============================================ */
 
@@ -153,30 +157,48 @@ TEST(MediaCheck, DamagedAndForeignFilesAreRefusedAndEndInTimeAndSmallInTheEngine
 }
 
 TEST(MediaCheck, EveryPrefixOfAWellFormedFileIsRefusedOrReadAsTheWholeWithoutReadingPastItsEnd) {
-    for (const char* name : {"image-blue.png", "image-blue.jpg", "image-blue.bmp", "image-blue.gif", "image-frame.gif",
-                             "image-blue.webp", "image-blue-lossless.webp", "image-blue-alpha.webp",
-                             "music-tone.wav", "music-tone.aiff", "music-tone.flac", "music-tone.ogg",
-                             "music-tone.opus", "music-tone.mp3"}) {
-        SCOPED_TRACE(name);
-        const std::string file = MediaSample(name);
-        ImageClaim whole_image;
-        CheckedMusic whole_music;
-        bool image = std::strncmp(name, "image", 5) == 0;
-        ASSERT_EQ(image ? ImageVerdict(file, &whole_image) : MusicVerdict(file, &whole_music), "");
+    const std::string vorbis = MediaSample("music-tone.ogg");
+    const std::string opus = MediaSample("music-tone.opus");
+    const std::string flac = MediaSample("music-tone.flac");
+    const std::string mp3 = MediaSample("music-tone.mp3");
+    // Each sound with a header field its check reads made bad: 0 channels
+    // (FLAC: a rate of 0 Hz; MP3: a frame header with the reserved bit
+    // rate 15). A prefix that passes must hold that field as the whole file
+    // does, so the same prefix of the bad one is refused.
+    const std::pair<const char*, std::string> sounds[] = {
+        {"music-tone.wav", PutLE(MediaSample("music-tone.wav"), 22, 0, 2)},
+        {"music-tone.aiff", PutBE(MediaSample("music-tone.aiff"), 20, 0, 2)},
+        {"music-tone.flac", PutBE(flac, 18, uint8_t(flac[20]) & 0x0F, 3)},
+        {"music-tone.ogg", PutLE(vorbis, 27 + uint8_t(vorbis[26]) + 11, 0, 1)},
+        {"music-tone.opus", PutLE(opus, 27 + uint8_t(opus[26]) + 9, 0, 1)},
+        {"music-tone.mp3", PutBE(mp3, 2, 0xF0 | (uint8_t(mp3[2]) & 0x0F), 1)},
+    };
+    for (const auto& sound : sounds) {
+        SCOPED_TRACE(sound.first);
+        const std::string file = MediaSample(sound.first);
+        ASSERT_EQ(MusicVerdict(file), "");
+        ASSERT_NE(MusicVerdict(sound.second), "");
         for (size_t size = 0; size < file.size(); ++size) {
-            ImageClaim claim;
-            CheckedMusic checked;
-            std::string prefix = file.substr(0, size);
-            if (image && ImageVerdict(prefix, &claim).empty()) {
-                EXPECT_EQ(claim.width, whole_image.width) << size;
-                EXPECT_EQ(claim.height, whole_image.height) << size;
-            }
-            if (!image && MusicVerdict(prefix, &checked).empty()) {
-                EXPECT_EQ(checked.format, whole_music.format) << size;
+            if (MusicVerdict(file.substr(0, size)).empty()) {
+                EXPECT_NE(MusicVerdict(sound.second.substr(0, size)), "") << size;
             }
         }
-        // Music is never an image, and an image never music.
-        EXPECT_NE(image ? MusicVerdict(file) : ImageVerdict(file), "");
+        EXPECT_NE(ImageVerdict(file), "");  // music is never an image
+    }
+    for (const char* name : {"image-blue.png", "image-blue.jpg", "image-blue.bmp", "image-blue.gif", "image-frame.gif",
+                             "image-blue.webp", "image-blue-lossless.webp", "image-blue-alpha.webp"}) {
+        SCOPED_TRACE(name);
+        const std::string file = MediaSample(name);
+        ImageClaim whole;
+        ASSERT_EQ(ImageVerdict(file, &whole), "");
+        for (size_t size = 0; size < file.size(); ++size) {
+            ImageClaim claim;
+            if (ImageVerdict(file.substr(0, size), &claim).empty()) {
+                EXPECT_EQ(claim.width, whole.width) << size;
+                EXPECT_EQ(claim.height, whole.height) << size;
+            }
+        }
+        EXPECT_NE(MusicVerdict(file), "");  // an image is never music
     }
     // A well-formed PNG cut anywhere never reaches its decoder.
     const std::string png = MediaSample("image-blue.png");
@@ -243,6 +265,9 @@ TEST(MediaCheck, EveryPNGChunkMustLieWithinTheBytesUpToIEND) {
 
 TEST(MediaCheck, MusicMustDeclareOneToEightChannelsAndARateItCanPlayInEveryHeader) {
     const std::string wav = MediaSample("music-tone.wav");  // channels at 22, rate at 24
+    const std::string aiff = MediaSample("music-tone.aiff");
+    const std::string no_channels_fmt = MediaSample("music-zero-channels.wav").substr(12, 24);
+    const std::string no_channels_comm = MediaSample("music-zero-channels.aiff").substr(12, 26);
     const std::string flac = MediaSample("music-tone.flac");
     const std::string vorbis = MediaSample("music-tone.ogg");
     const std::string opus = MediaSample("music-tone.opus");
@@ -255,7 +280,13 @@ TEST(MediaCheck, MusicMustDeclareOneToEightChannelsAndARateItCanPlayInEveryHeade
         {PutLE(wav, 24, 768000, 4), ""},
         {PutLE(wav, 24, 768001, 4), "the file declares a sample rate of 768001 Hz"},
         // A decoder that takes the last "fmt " finds a second one.
-        {wav + MediaSample("music-zero-channels.wav").substr(12, 24), "the file declares 0 channels"},
+        {wav + no_channels_fmt, "the file declares 0 channels"},
+        // After an odd-sized chunk, a fmt or COMM that only the walk which
+        // skips the pad byte reaches, then one only the walk which does not.
+        {wav + OddChunk(false) + "P" + no_channels_fmt, "the file declares 0 channels"},
+        {wav + OddChunk(false) + no_channels_fmt, "the file declares 0 channels"},
+        {aiff + OddChunk(true) + "P" + no_channels_comm, "the file declares 0 channels"},
+        {aiff + OddChunk(true) + no_channels_comm, "the file declares 0 channels"},
         // AIFF's 80-bit rate, converted as the decoder truncates it: 44100.75, 0.5,
         // NaN, infinity, -44100, 2^70 Hz.
         {AIFFAtRate({0x40, 0x0E, 0xAC, 0x44, 0xC0, 0, 0, 0, 0, 0}), ""},
