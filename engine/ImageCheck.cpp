@@ -5,6 +5,8 @@
 
 #include "ImageCheck.h"
 
+#include <algorithm>
+
 #include "ByteFields.h"
 
 namespace {
@@ -53,40 +55,75 @@ Problem CheckPNG(const Bytes& bytes, ImageClaim* claim) {
     }
 }
 
-/* === JPEG: the markers up to the frame header ============================ */
+/* === JPEG: the frame header, and the scans up to EOI ===================== */
+
+constexpr uint8_t kSOI = 0xD8;
+constexpr uint8_t kEOI = 0xD9;
+constexpr uint8_t kSOS = 0xDA;
 
 // A start-of-frame marker: C0 to CF, except DHT (C4) and DAC (CC).
 bool IsFrameMarker(uint8_t marker) {
     return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xCC;
 }
 
-// Walks the markers as the JPEG decoder does: bytes before an FF are
-// skipped, FF fill bytes too; RSTn and TEM stand alone; every other marker
-// up to the frame header is followed by a big-endian length that counts
-// itself.
+// TEM and the restarts RST0 to RST7 stand alone; every other marker is
+// followed by a big-endian length that counts itself.
+bool StandsAlone(uint8_t marker) { return marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7); }
+
+// The next marker at or after *p, as the decoder finds it, with *p just
+// past it; 0 when the bytes end first. Bytes before an FF are skipped (the
+// entropy-coded data of a scan among them), so are FF fill bytes, and FF 00
+// is a stuffed data byte, not a marker.
+uint8_t NextMarker(const Bytes& bytes, uint64_t* p) {
+    for (;;) {
+        while (*p < bytes.size && bytes.data[*p] != 0xFF) ++*p;
+        while (*p < bytes.size && bytes.data[*p] == 0xFF) ++*p;
+        if (*p >= bytes.size) return 0;
+        uint8_t marker = bytes.data[(*p)++];
+        if (marker != 0x00) return marker;
+    }
+}
+
+// Walks the markers as the decoder does, up to its first EOI: the frame
+// header gives the size, and every SOS is a scan, after whose header the
+// entropy-coded data runs to the next marker (a restart marker inside it
+// stands alone). Whatever follows EOI (a second picture, appended video) is
+// never decoded and not counted. A file that ends early is decoded as far
+// as it goes.
 Problem CheckJPEG(const Bytes& bytes, ImageClaim* claim) {
     const char* cut = "it ends before its frame header";
+    bool framed = false;
     uint64_t p = 2;
     for (;;) {
-        while (p < bytes.size && bytes.data[p] != 0xFF) ++p;
-        while (p < bytes.size && bytes.data[p] == 0xFF) ++p;
-        if (p >= bytes.size) return Damaged(cut);
-        uint8_t marker = bytes.data[p++];
-        if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;
-        if (marker == 0xD8 || marker == 0xD9 || marker == 0xDA) return Damaged("it has no frame header before its data");
-        if (!bytes.Has(p, 2)) return Damaged(cut);
+        uint8_t marker = NextMarker(bytes, &p);
+        if (marker == 0) return framed ? Problem() : Damaged(cut);
+        if (StandsAlone(marker)) continue;
+        if (!framed && (marker == kSOI || marker == kEOI || marker == kSOS)) {
+            return Damaged("it has no frame header before its data");
+        }
+        if (marker == kEOI) return {};
+        if (marker == kSOI) continue;  // the decoder stops at a second one
+        if (marker == kSOS) ++claim->scans;
+        if (!bytes.Has(p, 2)) return framed ? Problem() : Damaged(cut);
         uint32_t segment = bytes.BE16(p);
         if (segment < 2) return Damaged("a marker segment has a bad length");
-        if (IsFrameMarker(marker)) {
+        if (!framed && IsFrameMarker(marker)) {
             // Length, precision, then height and width.
             if (segment < 8 || !bytes.Has(p, 7)) return Damaged(cut);
             claim->height = bytes.BE16(p + 3);
             claim->width = bytes.BE16(p + 5);
-            return {};
+            framed = true;
         }
-        if (!bytes.Has(p, segment)) return Damaged(cut);
+        if (!bytes.Has(p, segment)) return framed ? Problem() : Damaged(cut);
         p += segment;
     }
+}
+
+// The scans a JPEG of the claimed size may have: always the common 10, and
+// beyond that as many as the budget leaves for its area in whole blocks.
+int64_t JPEGScansAllowed(const ImageClaim& claim) {
+    int64_t blocks_area = (claim.width + 7) / 8 * 8 * ((claim.height + 7) / 8 * 8);
+    return std::max(kJPEGCommonScans, kJPEGScanBudget / blocks_area);
 }
 
 /* === BMP: the info header as SDL reads it ================================ */
@@ -195,6 +232,16 @@ Problem CheckSize(const ImageClaim& claim, int max_texture_size) {
     return {};
 }
 
+// The decoder's work, which grows with the pixels times the passes over
+// them rather than with the bytes.
+Problem CheckWork(const ImageClaim& claim) {
+    if (claim.format != ImageFormat::JPEG) return {};
+    int64_t allowed = JPEGScansAllowed(claim);
+    if (claim.scans <= allowed) return {};
+    return "the image has " + std::to_string(claim.scans) + " scans, more than the " + std::to_string(allowed) +
+           " its size allows";
+}
+
 ImageFormat FormatOf(const Bytes& bytes) {
     if (bytes.Tag(0, "\x89PNG\r\n\x1A\n")) return ImageFormat::PNG;
     if (bytes.Tag(0, "\xFF\xD8\xFF")) return ImageFormat::JPEG;
@@ -218,7 +265,9 @@ Problem Check(const Bytes& bytes, int max_texture_size, ImageClaim* claim) {
         case ImageFormat::WEBP: problem = CheckWEBP(bytes, claim); break;
         case ImageFormat::Unknown: return kNotAnImage;
     }
-    return problem.empty() ? CheckSize(*claim, max_texture_size) : problem;
+    if (problem.empty()) problem = CheckSize(*claim, max_texture_size);
+    if (problem.empty()) problem = CheckWork(*claim);
+    return problem;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -78,6 +79,33 @@ std::string AIFFAtRate(std::initializer_list<int> extended) {
 // A chunk of 3 bytes, which a walk that skips the pad byte after an odd
 // size and one that does not leave at different offsets.
 std::string OddChunk(bool big_endian) { return "junk" + Put(std::string(4, '\0'), 0, 3, 4, big_endian) + "odd"; }
+
+// A progressive JPEG (as cjpeg -progressive writes it) whose frame header
+// claims width x height pixels.
+std::string JPEGOfSize(const std::string& jpeg, int64_t width, int64_t height) {
+    size_t frame = jpeg.find("\xFF\xC2");  // length, precision, height, width
+    return PutBE(PutBE(jpeg, frame + 5, static_cast<uint64_t>(height), 2), frame + 7, static_cast<uint64_t>(width), 2);
+}
+
+// Its last scan: the Huffman table and the SOS with its data, up to EOI.
+std::string LastScan(const std::string& jpeg) {
+    size_t table = jpeg.rfind("\xFF\xC4");
+    return jpeg.substr(table, jpeg.size() - 2 - table);
+}
+
+// The JPEG with its last scan repeated count more times before its EOI.
+std::string JPEGWithScansMore(const std::string& jpeg, int count) {
+    std::string scans;
+    for (int i = 0; i < count; ++i) scans += LastScan(jpeg);
+    return jpeg.substr(0, jpeg.size() - 2) + scans + "\xFF\xD9";
+}
+
+// The bytes inserted right after the first SOS header (in its scan's data).
+std::string InFirstScanData(const std::string& jpeg, const std::string& inserted) {
+    size_t sos = jpeg.find("\xFF\xDA");
+    size_t data = sos + 2 + ((static_cast<uint8_t>(jpeg[sos + 2]) << 8) | static_cast<uint8_t>(jpeg[sos + 3]));
+    return std::string(jpeg).insert(data, inserted);
+}
 
 /* === Damaged and foreign files ============================================ */
 
@@ -185,8 +213,9 @@ TEST(MediaCheck, EveryPrefixOfAWellFormedFileIsRefusedOrReadAsTheWholeWithoutRea
         }
         EXPECT_NE(ImageVerdict(file), "");  // music is never an image
     }
-    for (const char* name : {"image-blue.png", "image-blue.jpg", "image-blue.bmp", "image-blue.gif", "image-frame.gif",
-                             "image-blue.webp", "image-blue-lossless.webp", "image-blue-alpha.webp"}) {
+    for (const char* name : {"image-blue.png", "image-blue.jpg", "image-blue-progressive.jpg", "image-blue.bmp",
+                             "image-blue.gif", "image-frame.gif", "image-blue.webp", "image-blue-lossless.webp",
+                             "image-blue-alpha.webp"}) {
         SCOPED_TRACE(name);
         const std::string file = MediaSample(name);
         ImageClaim whole;
@@ -196,6 +225,7 @@ TEST(MediaCheck, EveryPrefixOfAWellFormedFileIsRefusedOrReadAsTheWholeWithoutRea
             if (ImageVerdict(file.substr(0, size), &claim).empty()) {
                 EXPECT_EQ(claim.width, whole.width) << size;
                 EXPECT_EQ(claim.height, whole.height) << size;
+                EXPECT_LE(claim.scans, whole.scans) << size;
             }
         }
         EXPECT_NE(MusicVerdict(file), "");  // an image is never music
@@ -259,6 +289,80 @@ TEST(MediaCheck, EveryPNGChunkMustLieWithinTheBytesUpToIEND) {
         {png.substr(0, 8) + idat + iend, "the image is damaged: it does not begin with an IHDR chunk"},
     };
     for (const auto& c : cases) EXPECT_EQ(ImageVerdict(c.first), c.second) << c.first;
+}
+
+TEST(MediaCheck, AJPEGHasTheScansOfCommonEncodersAtAnySizeAndNoMoreThanTenOfTheLargestImageCost) {
+    const std::string colour = MediaSample("image-blue-progressive.jpg");  // 10 scans, as cjpeg -progressive
+    const std::string grey = MediaSample("image-grey-progressive.jpg");    // 6 scans
+    const std::string largest = JPEGOfSize(colour, 8192, 8192);
+    // One AC scan and its table repeated 3,000 times: a minute of decoding.
+    const std::string repeated = JPEGWithScansMore(JPEGOfSize(grey, 8192, 8192), 3000);
+    const std::string too_many = "the image has 3006 scans, more than the 10 its size allows";
+    const std::string last_sos = LastScan(colour).substr(LastScan(colour).find("\xFF\xDA"));  // without its table
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::string reason;
+        int64_t scans;  // when accepted
+    } cases[] = {
+        // The walk to EOI.
+        {"as encoded", colour, "", 10},
+        {"a scan more", JPEGWithScansMore(colour, 1), "", 11},
+        {"a scan after EOI", colour + LastScan(colour) + "\xFF\xD9", "", 10},
+        {"FF DA within an APP1 segment", colour.substr(0, 2) + samples::Bytes({0xFF, 0xE1, 0, 6, 0xFF, 0xDA, 0, 2}) +
+                                             colour.substr(2), "", 10},
+        {"restarts and stuffed bytes in a scan's data",
+         InFirstScanData(colour, samples::Bytes({0xFF, 0xD3, 0x12, 0xFF, 0x00, 0x34, 0xFF, 0xFF, 0xD5, 0xFF, 0x00})),
+         "", 10},
+        {"fill bytes before an SOS in a scan's data", InFirstScanData(colour, "\xFF\xFF" + last_sos),
+         "", 11},
+        // Scans times pixels.
+        {"10 scans at 64 Mi pixels", largest, "", 10},
+        {"10 scans at 16384 x 4096", JPEGOfSize(colour, 16384, 4096), "", 10},
+        {"grey's 6 at 16384 x 4096", JPEGOfSize(grey, 16384, 4096), "", 6},
+        {"11 scans at 8192 x 7440", JPEGWithScansMore(JPEGOfSize(colour, 8192, 7440), 1), "", 11},
+        {"11 scans at 8192 x 7441: its blocks reach row 7448", JPEGWithScansMore(JPEGOfSize(colour, 8192, 7441), 1),
+         "the image has 11 scans, more than the 10 its size allows", 0},
+        {"3,006 scans at 8192 x 8192", repeated, too_many, 0},
+        {"3,006 scans at 64 x 64", JPEGWithScansMore(JPEGOfSize(grey, 64, 64), 3000), "", 3006},
+        {"3,000 scans after EOI", largest + repeated, "", 10},
+    };
+    for (const Case& c : cases) {
+        ImageClaim claim;
+        EXPECT_EQ(ImageVerdict(c.bytes, &claim), c.reason) << c.what;
+        if (c.reason.empty()) {
+            EXPECT_EQ(claim.scans, c.scans) << c.what;
+        }
+    }
+
+    // Through the engine: the repeated scans are refused before decoding,
+    // and an ordinary progressive file of the largest size loads.
+    samples::TempDir dir;
+    const std::pair<std::string, std::string> files[] = {{repeated, too_many}, {largest, ""}};
+    for (const auto& file : files) {
+        std::string path = dir.File("picture.jpg");
+        samples::WriteFile(path, file.first);
+        testproc::Options options;
+        options.arguments = {"image", path};
+        options.environment = testproc::ProgramEnvironmentWithoutLeakChecks();
+        testproc::ChildProcess probe(VELMARA_MEDIA_PROBE, options);
+        ASSERT_TRUE(probe.Started());
+        testproc::Exit exit = probe.Wait(10);
+        EXPECT_FALSE(exit.timed_out);
+        ASSERT_TRUE(exit.exited && exit.status == 0) << "signal " << exit.signal << "\n" << probe.Stderr();
+        unsigned id = 0;
+        int width = 0;
+        int height = 0;
+        ASSERT_EQ(std::sscanf(probe.Stdout().c_str(), "texture %u %d %d", &id, &width, &height), 3);
+        if (!file.second.empty()) {
+            EXPECT_EQ(probe.Stdout(), "texture 0 0 0\n");
+            EXPECT_NE(probe.Stderr().find(path + ": " + file.second + "\n"), std::string::npos) << probe.Stderr();
+        } else {
+            EXPECT_NE(id, 0u);
+            EXPECT_EQ(width, 8192);
+            EXPECT_EQ(height, 8192);
+        }
+    }
 }
 
 /* === Music ================================================================ */
