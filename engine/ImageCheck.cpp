@@ -193,6 +193,8 @@ Problem CheckGIF(const Bytes& bytes, ImageClaim* claim) {
 
 /* === WEBP: the first chunk's frame or canvas size ======================== */
 
+constexpr uint8_t kWEBPAnimated = 0x02;  // in the VP8X flags byte
+
 // The first chunk's data starts at byte 20.
 Problem CheckWEBP(const Bytes& bytes, ImageClaim* claim) {
     const char* cut = "its header is cut short";
@@ -212,8 +214,10 @@ Problem CheckWEBP(const Bytes& bytes, ImageClaim* claim) {
         claim->height = ((bits >> 14) & 0x3FFF) + 1;
     } else {
         // VP8X: 4 bytes of flags, then 24 bits of canvas width - 1 and of
-        // canvas height - 1. The decoder requires the image to match it.
+        // canvas height - 1. The decoder requires the image to match it, and
+        // reads no animation.
         if (!bytes.Has(20, 10)) return Damaged(cut);
+        if (bytes.data[20] & kWEBPAnimated) return "an animated WEBP is not read";
         claim->width = int64_t{bytes.LE24(24)} + 1;
         claim->height = int64_t{bytes.LE24(27)} + 1;
     }

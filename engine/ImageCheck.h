@@ -10,7 +10,8 @@
 // the PNG decoder does not notice a chunk that runs past the end of the
 // bytes and reads on for ever. A JPEG's scans are counted up to its EOI:
 // the decoder makes one pass over the picture for each, so a few kilobytes
-// of repeated scans cost minutes.
+// of repeated scans cost minutes. An animated WEBP is refused, since its
+// decoder reads still images only.
 //
 // The headers are read here rather than by a library's "info" call: the
 // sizes that matter are the ones each decoder will allocate (a GIF's first
@@ -56,12 +57,13 @@ ImageFormat ImageFormatOf(const void* bytes, uint64_t size);
 // True when size bytes may be handed to their format's decoder: a known
 // signature, a header that lies within the bytes, a width and height from 1
 // to max_texture_size with at most kMaxImagePixels pixels, for a PNG every
-// chunk within the bytes up to IEND, and for a JPEG no more scans than its
-// size allows; with what they claim in claim (when not null). False
-// otherwise, with the reason in reason (when not null): "not an image
-// format Velmara reads (PNG, JPEG, BMP, GIF, WEBP)", "the image claims 2 ×
-// 400000000 pixels, more than a texture may hold", "the image has 3006
-// scans, more than the 10 its size allows", or "the image is damaged: " and
-// what is wrong ("chunk gAMA runs past its end" and the like). Reads no byte outside
+// chunk within the bytes up to IEND, for a JPEG no more scans than its size
+// allows, and for a WEBP a still image; with what they claim in claim (when
+// not null). False otherwise, with the reason in reason (when not null):
+// "not an image format Velmara reads (PNG, JPEG, BMP, GIF, WEBP)", "the
+// image claims 2 × 400000000 pixels, more than a texture may hold", "the
+// image has 3006 scans, more than the 10 its size allows", "an animated
+// WEBP is not read", or "the image is damaged: " and what is wrong ("chunk
+// gAMA runs past its end" and the like). Reads no byte outside
 // [bytes, bytes + size), and takes time linear in size.
 bool CheckImage(const void* bytes, uint64_t size, int max_texture_size, ImageClaim* claim, std::string* reason);
