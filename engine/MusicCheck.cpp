@@ -1,6 +1,7 @@
 // Music recognised by its signature and its headers checked before any
-// decoder reads it. Every read goes through Bytes, which answers "not there"
-// instead of reading past the end; header sizes are never trusted.
+// decoder reads it. Every read goes through Bytes (ByteFields.h), which
+// answers "not there" instead of reading past the end; header sizes are
+// never trusted.
 
 #include "MusicCheck.h"
 
@@ -13,31 +14,9 @@ const char* const kNotAMusicFormat = "not a music format Velmara reads (MP3, Ogg
 
 namespace {
 
-/* === Reading the bytes ==================================================== */
+/* === Reasons ============================================================== */
 
-// The file's bytes, read only within their size.
-struct Bytes {
-    const uint8_t* data;
-    uint64_t size;
-
-    // Whether count bytes lie at offset.
-    bool Has(uint64_t offset, uint64_t count) const { return FitsWithin(size, offset, count); }
-    // Whether the four-character tag lies at offset.
-    bool Tag(uint64_t offset, const char* tag) const {
-        size_t length = std::strlen(tag);
-        return Has(offset, length) && std::memcmp(data + offset, tag, length) == 0;
-    }
-    // Integers at offset; the caller has checked Has(offset, width).
-    uint32_t LE16(uint64_t offset) const { return ReadLE16(data + offset); }
-    uint32_t BE16(uint64_t offset) const { return ReadBE16(data + offset); }
-    uint32_t LE32(uint64_t offset) const { return ReadLE32(data + offset); }
-    uint32_t BE32(uint64_t offset) const { return ReadBE32(data + offset); }
-};
-
-// The outcome of one header's check: empty when it passes, else the reason.
-using Problem = std::string;
-
-std::string Damaged(const std::string& what) { return "the file is damaged: " + what; }
+Problem Damaged(const std::string& what) { return "the file is damaged: " + what; }
 
 Problem ChannelProblem(uint64_t channels) {
     if (channels >= 1 && channels <= static_cast<uint64_t>(kMusicMaxChannels)) return {};
@@ -323,7 +302,7 @@ bool IsMpegFrameHeader(const Bytes& bytes) {
 /* === The check ============================================================ */
 
 bool CheckMusic(const void* data, uint64_t size, CheckedMusic* checked, std::string* reason) {
-    const Bytes bytes{static_cast<const uint8_t*>(data), data == nullptr ? 0 : size};
+    const Bytes bytes(data, size);
     CheckedMusic found;
     Problem problem;
     if (bytes.size == 0) {

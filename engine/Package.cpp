@@ -113,9 +113,7 @@ namespace {
 uint64_t ReadU64(FILE* file, const char* what) {
     uint8_t bytes[8];
     if (!PackageReading::Read(file, bytes, 8, what)) return 0;
-    uint64_t value = 0;
-    for (int i = 7; i >= 0; --i) value = (value << 8) | bytes[i];
-    return value;
+    return ReadLE64(bytes);
 }
 
 uint32_t ReadU32(FILE* file, const char* what) {

@@ -129,7 +129,7 @@ bool DecodeAndUpload(Texture* texture, std::string* reason) {
         return false;
     }
     ImageClaim claim;
-    if (!CheckImage(bytes->data, static_cast<size_t>(bytes->length), MaxTextureSize(), &claim, reason)) return false;
+    if (!CheckImage(bytes->data, bytes->length, MaxTextureSize(), &claim, reason)) return false;
 
     if (claim.format == ImageFormat::GIF) {
         // SDL_image's own GIF decoder does not survive damaged bytes.

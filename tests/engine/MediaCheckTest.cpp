@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -28,22 +29,22 @@ std::string Claims(int64_t width, int64_t height) {
            " pixels, more than a texture may hold";
 }
 
-// Each check over an exact-size heap copy, so that a read past the end is
-// caught by the sanitizer build. "" when the bytes pass.
-std::string ImageVerdict(const std::string& bytes, ImageClaim* claim = nullptr, int max_texture_size = 16384) {
-    std::unique_ptr<uint8_t[]> copy(new uint8_t[bytes.size() + 1]);
+// Each check over an exact-size heap copy, so that a read even one byte
+// past the end is caught by the sanitizer build. "" when the bytes pass.
+std::unique_ptr<uint8_t[]> ExactCopy(const std::string& bytes) {
+    std::unique_ptr<uint8_t[]> copy(new uint8_t[bytes.size()]);
     std::memcpy(copy.get(), bytes.data(), bytes.size());
-    ImageClaim unused;
+    return copy;
+}
+
+std::string ImageVerdict(const std::string& bytes, ImageClaim* claim = nullptr, int max_texture_size = 16384) {
     std::string reason;
-    CheckImage(copy.get(), bytes.size(), max_texture_size, claim ? claim : &unused, &reason);
-    return reason;
+    return CheckImage(ExactCopy(bytes).get(), bytes.size(), max_texture_size, claim, &reason) ? "" : reason;
 }
 
 std::string MusicVerdict(const std::string& bytes, CheckedMusic* checked = nullptr) {
-    std::unique_ptr<char[]> copy(new char[bytes.size() + 1]);
-    std::memcpy(copy.get(), bytes.data(), bytes.size());
     std::string reason;
-    return CheckMusic(copy.get(), bytes.size(), checked, &reason) ? "" : reason;
+    return CheckMusic(ExactCopy(bytes).get(), bytes.size(), checked, &reason) ? "" : reason;
 }
 
 // bytes with the field at offset replaced by value, count bytes wide.
@@ -73,6 +74,37 @@ std::string PNGChunk(const std::string& type, const std::string& data, uint64_t 
 // An AIFF sample whose 80-bit rate is the given 10 bytes.
 std::string AIFFAtRate(std::initializer_list<int> extended) {
     return MediaSample("music-tone.aiff").replace(28, 10, samples::Bytes(extended));
+}
+
+// A chunk of 3 bytes, which a walk that skips the pad byte after an odd
+// size and one that does not leave at different offsets.
+std::string OddChunk(bool big_endian) { return "junk" + Put(std::string(4, '\0'), 0, 3, 4, big_endian) + "odd"; }
+
+// A progressive JPEG (as cjpeg -progressive writes it) whose frame header
+// claims width x height pixels.
+std::string JPEGOfSize(const std::string& jpeg, int64_t width, int64_t height) {
+    size_t frame = jpeg.find("\xFF\xC2");  // length, precision, height, width
+    return PutBE(PutBE(jpeg, frame + 5, static_cast<uint64_t>(height), 2), frame + 7, static_cast<uint64_t>(width), 2);
+}
+
+// Its last scan: the Huffman table and the SOS with its data, up to EOI.
+std::string LastScan(const std::string& jpeg) {
+    size_t table = jpeg.rfind("\xFF\xC4");
+    return jpeg.substr(table, jpeg.size() - 2 - table);
+}
+
+// The JPEG with its last scan repeated count more times before its EOI.
+std::string JPEGWithScansMore(const std::string& jpeg, int count) {
+    std::string scans;
+    for (int i = 0; i < count; ++i) scans += LastScan(jpeg);
+    return jpeg.substr(0, jpeg.size() - 2) + scans + "\xFF\xD9";
+}
+
+// The bytes inserted right after the first SOS header (in its scan's data).
+std::string InFirstScanData(const std::string& jpeg, const std::string& inserted) {
+    size_t sos = jpeg.find("\xFF\xDA");
+    size_t data = sos + 2 + ((static_cast<uint8_t>(jpeg[sos + 2]) << 8) | static_cast<uint8_t>(jpeg[sos + 3]));
+    return std::string(jpeg).insert(data, inserted);
 }
 
 /* === Damaged and foreign files ============================================ */
@@ -105,6 +137,7 @@ TEST(MediaCheck, DamagedAndForeignFilesAreRefusedAndEndInTimeAndSmallInTheEngine
         {"image-claim.jpg", "", Claims(16384, 16384), "image", 0},
         {"image-claim.bmp", "", Claims(2, 400000000), "image", 0},
         {"image-long-chunk.png", "", "the image is damaged: chunk gAMA runs past its end", "image", 0},
+        {"image-animated.webp", "", "an animated WEBP is not read", "image", 0},  // the decoder reads stills only
         // Crashed the audio conversion, grew while playing, or hung the tracker reader.
         {"music-zero-channels.wav", "", "the file declares 0 channels", "music", 0},
         {"music-zero-channels.aiff", "", "the file declares 0 channels", "music", 0},
@@ -153,30 +186,50 @@ TEST(MediaCheck, DamagedAndForeignFilesAreRefusedAndEndInTimeAndSmallInTheEngine
 }
 
 TEST(MediaCheck, EveryPrefixOfAWellFormedFileIsRefusedOrReadAsTheWholeWithoutReadingPastItsEnd) {
-    for (const char* name : {"image-blue.png", "image-blue.jpg", "image-blue.bmp", "image-blue.gif", "image-frame.gif",
-                             "image-blue.webp", "image-blue-lossless.webp", "image-blue-alpha.webp",
-                             "music-tone.wav", "music-tone.aiff", "music-tone.flac", "music-tone.ogg",
-                             "music-tone.opus", "music-tone.mp3"}) {
-        SCOPED_TRACE(name);
-        const std::string file = MediaSample(name);
-        ImageClaim whole_image;
-        CheckedMusic whole_music;
-        bool image = std::strncmp(name, "image", 5) == 0;
-        ASSERT_EQ(image ? ImageVerdict(file, &whole_image) : MusicVerdict(file, &whole_music), "");
+    const std::string vorbis = MediaSample("music-tone.ogg");
+    const std::string opus = MediaSample("music-tone.opus");
+    const std::string flac = MediaSample("music-tone.flac");
+    const std::string mp3 = MediaSample("music-tone.mp3");
+    // Each sound with a header field its check reads made bad: 0 channels
+    // (FLAC: a rate of 0 Hz; MP3: a frame header with the reserved bit
+    // rate 15). A prefix that passes must hold that field as the whole file
+    // does, so the same prefix of the bad one is refused.
+    const std::pair<const char*, std::string> sounds[] = {
+        {"music-tone.wav", PutLE(MediaSample("music-tone.wav"), 22, 0, 2)},
+        {"music-tone.aiff", PutBE(MediaSample("music-tone.aiff"), 20, 0, 2)},
+        {"music-tone.flac", PutBE(flac, 18, uint8_t(flac[20]) & 0x0F, 3)},
+        {"music-tone.ogg", PutLE(vorbis, 27 + uint8_t(vorbis[26]) + 11, 0, 1)},
+        {"music-tone.opus", PutLE(opus, 27 + uint8_t(opus[26]) + 9, 0, 1)},
+        {"music-tone.mp3", PutBE(mp3, 2, 0xF0 | (uint8_t(mp3[2]) & 0x0F), 1)},
+    };
+    for (const auto& sound : sounds) {
+        SCOPED_TRACE(sound.first);
+        const std::string file = MediaSample(sound.first);
+        ASSERT_EQ(MusicVerdict(file), "");
+        ASSERT_NE(MusicVerdict(sound.second), "");
         for (size_t size = 0; size < file.size(); ++size) {
-            ImageClaim claim;
-            CheckedMusic checked;
-            std::string prefix = file.substr(0, size);
-            if (image && ImageVerdict(prefix, &claim).empty()) {
-                EXPECT_EQ(claim.width, whole_image.width) << size;
-                EXPECT_EQ(claim.height, whole_image.height) << size;
-            }
-            if (!image && MusicVerdict(prefix, &checked).empty()) {
-                EXPECT_EQ(checked.format, whole_music.format) << size;
+            if (MusicVerdict(file.substr(0, size)).empty()) {
+                EXPECT_NE(MusicVerdict(sound.second.substr(0, size)), "") << size;
             }
         }
-        // Music is never an image, and an image never music.
-        EXPECT_NE(image ? MusicVerdict(file) : ImageVerdict(file), "");
+        EXPECT_NE(ImageVerdict(file), "");  // music is never an image
+    }
+    for (const char* name : {"image-blue.png", "image-blue.jpg", "image-blue-progressive.jpg", "image-blue.bmp",
+                             "image-blue.gif", "image-frame.gif", "image-blue.webp", "image-blue-lossless.webp",
+                             "image-blue-alpha.webp"}) {
+        SCOPED_TRACE(name);
+        const std::string file = MediaSample(name);
+        ImageClaim whole;
+        ASSERT_EQ(ImageVerdict(file, &whole), "");
+        for (size_t size = 0; size < file.size(); ++size) {
+            ImageClaim claim;
+            if (ImageVerdict(file.substr(0, size), &claim).empty()) {
+                EXPECT_EQ(claim.width, whole.width) << size;
+                EXPECT_EQ(claim.height, whole.height) << size;
+                EXPECT_LE(claim.scans, whole.scans) << size;
+            }
+        }
+        EXPECT_NE(MusicVerdict(file), "");  // an image is never music
     }
     // A well-formed PNG cut anywhere never reaches its decoder.
     const std::string png = MediaSample("image-blue.png");
@@ -239,10 +292,87 @@ TEST(MediaCheck, EveryPNGChunkMustLieWithinTheBytesUpToIEND) {
     for (const auto& c : cases) EXPECT_EQ(ImageVerdict(c.first), c.second) << c.first;
 }
 
+TEST(MediaCheck, AJPEGHasTheScansOfCommonEncodersAtAnySizeAndNoMoreThanTenOfTheLargestImageCost) {
+    const std::string colour = MediaSample("image-blue-progressive.jpg");  // 10 scans, as cjpeg -progressive
+    const std::string grey = MediaSample("image-grey-progressive.jpg");    // 6 scans
+    const std::string largest = JPEGOfSize(colour, 8192, 8192);
+    // One AC scan and its table repeated 3,000 times: a minute of decoding.
+    const std::string repeated = JPEGWithScansMore(JPEGOfSize(grey, 8192, 8192), 3000);
+    const std::string too_many = "the image has 3006 scans, more than the 10 its size allows";
+    const std::string last_sos = LastScan(colour).substr(LastScan(colour).find("\xFF\xDA"));  // without its table
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::string reason;
+        int64_t scans;  // when accepted
+    } cases[] = {
+        // The walk to EOI.
+        {"as encoded", colour, "", 10},
+        {"a scan more", JPEGWithScansMore(colour, 1), "", 11},
+        {"a scan after EOI", colour + LastScan(colour) + "\xFF\xD9", "", 10},
+        {"FF DA within an APP1 segment", colour.substr(0, 2) + samples::Bytes({0xFF, 0xE1, 0, 6, 0xFF, 0xDA, 0, 2}) +
+                                             colour.substr(2), "", 10},
+        {"restarts and stuffed bytes in a scan's data",
+         InFirstScanData(colour, samples::Bytes({0xFF, 0xD3, 0x12, 0xFF, 0x00, 0x34, 0xFF, 0xFF, 0xD5, 0xFF, 0x00})),
+         "", 10},
+        {"fill bytes before an SOS in a scan's data", InFirstScanData(colour, "\xFF\xFF" + last_sos),
+         "", 11},
+        // Scans times pixels.
+        {"10 scans at 64 Mi pixels", largest, "", 10},
+        {"10 scans at 16384 x 4096", JPEGOfSize(colour, 16384, 4096), "", 10},
+        {"grey's 6 at 16384 x 4096", JPEGOfSize(grey, 16384, 4096), "", 6},
+        {"11 scans at 8192 x 7440", JPEGWithScansMore(JPEGOfSize(colour, 8192, 7440), 1), "", 11},
+        {"11 scans at 8192 x 7441: its blocks reach row 7448", JPEGWithScansMore(JPEGOfSize(colour, 8192, 7441), 1),
+         "the image has 11 scans, more than the 10 its size allows", 0},
+        {"3,006 scans at 8192 x 8192", repeated, too_many, 0},
+        {"3,006 scans at 64 x 64", JPEGWithScansMore(JPEGOfSize(grey, 64, 64), 3000), "", 3006},
+        {"3,000 scans after EOI", largest + repeated, "", 10},
+    };
+    for (const Case& c : cases) {
+        ImageClaim claim;
+        EXPECT_EQ(ImageVerdict(c.bytes, &claim), c.reason) << c.what;
+        if (c.reason.empty()) {
+            EXPECT_EQ(claim.scans, c.scans) << c.what;
+        }
+    }
+
+    // Through the engine: the repeated scans are refused before decoding,
+    // and an ordinary progressive file of the largest size loads.
+    samples::TempDir dir;
+    const std::pair<std::string, std::string> files[] = {{repeated, too_many}, {largest, ""}};
+    for (const auto& file : files) {
+        std::string path = dir.File("picture.jpg");
+        samples::WriteFile(path, file.first);
+        testproc::Options options;
+        options.arguments = {"image", path};
+        options.environment = testproc::ProgramEnvironmentWithoutLeakChecks();
+        testproc::ChildProcess probe(VELMARA_MEDIA_PROBE, options);
+        ASSERT_TRUE(probe.Started());
+        testproc::Exit exit = probe.Wait(10);
+        EXPECT_FALSE(exit.timed_out);
+        ASSERT_TRUE(exit.exited && exit.status == 0) << "signal " << exit.signal << "\n" << probe.Stderr();
+        unsigned id = 0;
+        int width = 0;
+        int height = 0;
+        ASSERT_EQ(std::sscanf(probe.Stdout().c_str(), "texture %u %d %d", &id, &width, &height), 3);
+        if (!file.second.empty()) {
+            EXPECT_EQ(probe.Stdout(), "texture 0 0 0\n");
+            EXPECT_NE(probe.Stderr().find(path + ": " + file.second + "\n"), std::string::npos) << probe.Stderr();
+        } else {
+            EXPECT_NE(id, 0u);
+            EXPECT_EQ(width, 8192);
+            EXPECT_EQ(height, 8192);
+        }
+    }
+}
+
 /* === Music ================================================================ */
 
 TEST(MediaCheck, MusicMustDeclareOneToEightChannelsAndARateItCanPlayInEveryHeader) {
     const std::string wav = MediaSample("music-tone.wav");  // channels at 22, rate at 24
+    const std::string aiff = MediaSample("music-tone.aiff");
+    const std::string no_channels_fmt = MediaSample("music-zero-channels.wav").substr(12, 24);
+    const std::string no_channels_comm = MediaSample("music-zero-channels.aiff").substr(12, 26);
     const std::string flac = MediaSample("music-tone.flac");
     const std::string vorbis = MediaSample("music-tone.ogg");
     const std::string opus = MediaSample("music-tone.opus");
@@ -255,7 +385,13 @@ TEST(MediaCheck, MusicMustDeclareOneToEightChannelsAndARateItCanPlayInEveryHeade
         {PutLE(wav, 24, 768000, 4), ""},
         {PutLE(wav, 24, 768001, 4), "the file declares a sample rate of 768001 Hz"},
         // A decoder that takes the last "fmt " finds a second one.
-        {wav + MediaSample("music-zero-channels.wav").substr(12, 24), "the file declares 0 channels"},
+        {wav + no_channels_fmt, "the file declares 0 channels"},
+        // After an odd-sized chunk, a fmt or COMM that only the walk which
+        // skips the pad byte reaches, then one only the walk which does not.
+        {wav + OddChunk(false) + "P" + no_channels_fmt, "the file declares 0 channels"},
+        {wav + OddChunk(false) + no_channels_fmt, "the file declares 0 channels"},
+        {aiff + OddChunk(true) + "P" + no_channels_comm, "the file declares 0 channels"},
+        {aiff + OddChunk(true) + no_channels_comm, "the file declares 0 channels"},
         // AIFF's 80-bit rate, converted as the decoder truncates it: 44100.75, 0.5,
         // NaN, infinity, -44100, 2^70 Hz.
         {AIFFAtRate({0x40, 0x0E, 0xAC, 0x44, 0xC0, 0, 0, 0, 0, 0}), ""},
