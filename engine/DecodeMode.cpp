@@ -134,8 +134,8 @@ void RunMusicDecoder() {
         Fail("the decoder was sent no music");
     }
     uint32_t format = ReadLE32(header + 4);
-    uint64_t length = ReadLE32(header + 8) | static_cast<uint64_t>(ReadLE32(header + 12)) << 32;
-    uint64_t address_space = ReadLE32(header + 16) | static_cast<uint64_t>(ReadLE32(header + 20)) << 32;
+    uint64_t length = ReadLE64(header + 8);
+    uint64_t address_space = ReadLE64(header + 16);
     Mix_MusicType type = TypeOf(format);
     if (type == MUS_NONE || length == 0 || length > static_cast<uint64_t>(INT_MAX)) {
         Fail("the decoder was sent no music");
