@@ -213,16 +213,13 @@ void MusicDecode::Watch(const MusicDecodeLimits& limits) {
         if (!stopped.empty()) break;
         if (!traffic.output_open && !traffic.error_open && child.HasEnded()) break;
     }
-    if (!stopped.empty()) {
-        child.Kill();
-        child.Wait();
-        child_.reset();
-        reason_ = stopped;
-        return;
-    }
+    if (!stopped.empty()) child.Kill();
     ChildEnd end = child.Wait();
-    child_.reset();  // its pipes go with it
-    if (end.signal != 0) {
+    child_.reset();                // its pipes go with it
+    std::string().swap(request_);  // and the copy of the file it was fed
+    if (!stopped.empty()) {
+        reason_ = stopped;
+    } else if (end.signal != 0) {
         reason_ = "the decoder crashed (signal " + std::to_string(end.signal) + ")";
     } else if (!end.exited || end.status != 0) {
         reason_ = LastLine(errors);

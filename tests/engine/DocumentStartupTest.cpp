@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -10,6 +11,7 @@
 #include "DocumentSamples.h"
 #include "Documents.h"
 #include "GLFixture.h"
+#include "MusicPlayer.h"
 
 namespace {
 
@@ -43,6 +45,34 @@ TEST_F(DocumentStartupTest, ContentDatJsonComesFirstAndNamesTheDocument) {
     EXPECT_FLOAT_EQ(demo->bpm, 99.0f);
     EXPECT_STREQ(name_, "content.dat");
     EXPECT_FALSE(packaged_);
+}
+
+TEST_F(DocumentStartupTest, ContentDatJsonReadBeforeTheWindowOpensIsBuiltLaterWithItsMusicDecodedAhead) {
+    Demo content;
+    content.bpm = 99.0f;
+    const std::string wav = samples::MakeRampWav(4800);
+    delete content.music;
+    content.music = new ByteBuffer(wav.data(), wav.size());
+    ASSERT_TRUE(SaveDemoJSON(content, dir_.File("content.dat.json")));
+    {
+        samples::WorkingDirectory cwd(dir_.Path());
+        ReadStartupDocument();
+    }
+    // The document is what was read then, not what stands in the file now.
+    samples::WriteFile(dir_.File("content.dat.json"), R"({"bpm": 33.0})");
+    // A decoder started from now on would crash: the music plays only
+    // because its decode started when the file was read.
+    setenv("VELMARA_TEST_DECODER", "crash", 1);
+    std::unique_ptr<Demo> demo = Choose(PackagedExecutable(150.0f));
+    ASSERT_NE(demo, nullptr);
+    EXPECT_FLOAT_EQ(demo->bpm, 99.0f);
+    EXPECT_STREQ(name_, "content.dat");
+    std::string refused;
+    demo->PlayMusic(&refused);
+    unsetenv("VELMARA_TEST_DECODER");
+    EXPECT_EQ(refused, "");
+    EXPECT_EQ(MusicLength(), 4800u);
+    StopMusic();
 }
 
 TEST_F(DocumentStartupTest, AnAppendedPackageMakesAPlayer) {
