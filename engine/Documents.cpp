@@ -257,11 +257,10 @@ bool WriteStandaloneExecutable(const Demo& demo, const std::string& exe_path, co
 
 // "content.dat.json" as ReadStartupDocument found it.
 struct StartupText {
-    bool read = false;     // ReadStartupDocument ran
-    bool present = false;  // the file is there
-    bool parsed = false;   // and value holds what the reader made of it
+    bool read = false;    // ReadStartupDocument ran
+    bool parsed = false;  // the file is there, and value holds what the reader made of it
     JSON value;
-    std::string error;     // why it could not be read
+    std::string error;    // why the file that is there could not be read
 };
 static StartupText s_startup;
 
@@ -271,7 +270,6 @@ void ReadStartupDocument() {
     FILE* probe = OpenFile("content.dat.json", "rb");
     if (probe == nullptr) return;
     std::fclose(probe);
-    s_startup.present = true;
     uint32_t size = 0;
     char* bytes = ReadWholeFile("content.dat.json", &size, &s_startup.error);
     if (bytes == nullptr) return;
@@ -290,16 +288,11 @@ void ReadStartupDocument() {
     if (!music.empty()) DecodeMusicAhead(music.data(), music.size());
 }
 
-// The start-up document from "content.dat.json": as ReadStartupDocument
-// read it, or read now; null with the reason when it does not load, and
-// null without one when there is no such file.
+// The start-up document from "content.dat.json", as ReadStartupDocument
+// read it (now, when it has not run); null with the reason when it does not
+// load, and null without one when there is no such file.
 static Demo* LoadStartupJSON(std::string* error) {
-    if (!s_startup.read) {
-        FILE* probe = OpenFile("content.dat.json", "rb");
-        if (probe == nullptr) return nullptr;
-        std::fclose(probe);
-        return LoadDemoJSON("content.dat.json", error);
-    }
+    if (!s_startup.read) ReadStartupDocument();
     StartupText startup = std::move(s_startup);
     s_startup = StartupText();
     if (!startup.parsed) {

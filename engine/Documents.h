@@ -64,9 +64,10 @@ Demo* LoadAppendedPackage(const std::string& exe_path, std::string* error);
 bool WriteStandaloneExecutable(const Demo& demo, const std::string& exe_path, const std::string& out_path,
                                std::string* error = nullptr);
 
-// Start-up's choice: "content.dat.json" (document name "content.dat"; as
-// ReadStartupDocument read it, when it was called), else a package appended
-// to the executable (packaged), else the empty document.
+// Start-up's choice: "content.dat.json" (document name "content.dat"), as
+// ReadStartupDocument read it (it runs here when start-up has not called
+// it), else a package appended to the executable (packaged), else the empty
+// document.
 // Failures are reported on stderr and fall through to the next choice; the
 // name is set only when "content.dat.json" loads. Never null.
 Demo* ChooseStartupDocument(const std::string& exe_path, bool* packaged, char* document_name);

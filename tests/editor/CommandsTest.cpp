@@ -47,13 +47,18 @@ SDL_Color PixelOfImage(const std::string& path) {
     return colour;
 }
 
+// Gives the current document music holding bytes.
+void SetMusic(const std::string& bytes) {
+    delete g_demo->music;
+    g_demo->music = new ByteBuffer(bytes.data(), bytes.size());
+}
+
 }  // namespace
 
 TEST_F(EditorTest, SavesAndLoadsKeepTheDocumentWhenTheyFailAndSayWhy) {
     AddSolidEvent("red", 1, 0, 0, 0, 8);
-    std::string wav = samples::MakeWav(48000, 1000);
-    delete g_demo->music;
-    g_demo->music = new ByteBuffer(wav.data(), wav.size());
+    const std::string wav = samples::MakeWav(48000, 1000);
+    SetMusic(wav);
     Demo* original = g_demo;
 
     // Ctrl+S writes the name with ".json"; Save BIN writes the name itself.
@@ -127,8 +132,7 @@ TEST_F(EditorTest, SavesAndLoadsKeepTheDocumentWhenTheyFailAndSayWhy) {
 
     // A document whose music is refused loads, keeps the bytes and says why.
     const std::string noise = "no music in here, just words";
-    delete g_demo->music;
-    g_demo->music = new ByteBuffer(noise.data(), noise.size());
+    SetMusic(noise);
     PressMenuItem("File", "Save BIN");
     PressMenuItem("File", "Load BIN");
     EXPECT_EQ(GetStatusMessage(), "Loaded untitled.demo; music: not a music format Velmara reads (MP3, Ogg, FLAC, WAV, AIFF)");
@@ -138,9 +142,7 @@ TEST_F(EditorTest, SavesAndLoadsKeepTheDocumentWhenTheyFailAndSayWhy) {
 
 TEST_F(EditorTest, LoadJsonKeepsTheDocumentWhenTheTextDoesNotReadCleanlyAndSaysWhy) {
     AddSolidEvent("red", 1, 0, 0, 0, 8);
-    std::string wav = samples::MakeWav(48000, 1000);
-    delete g_demo->music;
-    g_demo->music = new ByteBuffer(wav.data(), wav.size());
+    SetMusic(samples::MakeWav(48000, 1000));
     Demo* original = g_demo;
     uint32_t generation = g_document_generation;
     std::snprintf(g_document_name, sizeof g_document_name, "kept");

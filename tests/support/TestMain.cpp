@@ -4,9 +4,10 @@
 //
 // Only here, the decoder can be made to misbehave, so that tests see the
 // program survive it: VELMARA_TEST_DECODER set to "crash" (a segmentation
-// fault), "hang" (never ends), "flood" (endless PCM), "flood-errors"
-// (endless text on the error stream, then a hang) or "grow" (takes memory
-// without end) does that instead of decoding.
+// fault), "quit" (ends well at once, taking none of its input), "hang"
+// (never ends), "flood" (endless PCM), "flood-errors" (endless text on the
+// error stream, then a hang) or "grow" (takes memory without end) does that
+// instead of decoding.
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -28,6 +29,8 @@ void Misbehave(const char* how) {
     if (std::strcmp(how, "crash") == 0) {
         std::signal(SIGSEGV, SIG_DFL);  // past any sanitizer's own handler
         std::raise(SIGSEGV);
+    } else if (std::strcmp(how, "quit") == 0) {
+        _exit(0);
     } else if (std::strcmp(how, "hang") == 0) {
         HangForever();
     } else if (std::strcmp(how, "flood") == 0 || std::strcmp(how, "flood-errors") == 0) {

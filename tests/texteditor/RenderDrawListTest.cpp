@@ -417,6 +417,18 @@ void ShowLines(EditorFrameHarness& h, const std::string& text, const std::functi
     h.Frame();
 }
 
+// Overwrites the character at column of line 0 with a tab, and, when undone
+// is set, takes that back again after a frame.
+void OverwriteWithTab(EditorFrameHarness& h, int column, bool undone) {
+    h.editor.overwrite = true;
+    PlaceCursor(h.editor, TextPosition(0, column));
+    h.editor.EnterCharacter('\t', false);
+    h.editor.overwrite = false;
+    if (!undone) return;
+    h.Frame();
+    h.editor.Undo(1);
+}
+
 }  // namespace
 
 // A line is measured and drawn only over the columns in view, and what is in
@@ -452,34 +464,15 @@ TEST_F(Rendering, ALongLineIsDrawnOverTheColumnsInViewAsThoseColumnsAloneAre) {
          middle, TextPosition(0, middle + 9), TextPosition(0, middle + 9), TextPosition(0, middle + 9), false},
         {"the tab undone (the length kept again)",
          {Stretches(6250)},
-         [middle](EditorFrameHarness& h) {
-             h.editor.overwrite = true;
-             PlaceCursor(h.editor, TextPosition(0, middle + 4));
-             h.editor.EnterCharacter('\t', false);
-             h.editor.overwrite = false;
-             h.Frame();
-             h.editor.Undo(1);
-         },
+         [middle](EditorFrameHarness& h) { OverwriteWithTab(h, middle + 4, true); },
          middle, TextPosition(0, middle + 9), TextPosition(0, middle + 9), TextPosition(0, middle + 9), false},
         {"a blank before the view overwritten by a tab (the line's length kept, its width not)",
          {std::string(100000, ' ')},
-         [](EditorFrameHarness& h) {
-             h.editor.overwrite = true;
-             PlaceCursor(h.editor, TextPosition(0, 10));
-             h.editor.EnterCharacter('\t', false);
-             h.editor.overwrite = false;
-         },
+         [](EditorFrameHarness& h) { OverwriteWithTab(h, 10, false); },
          50000, TextPosition(0, 50003), TextPosition(0, 50003), TextPosition(0, 50003), false},
         {"that tab undone",
          {std::string(100000, ' ')},
-         [](EditorFrameHarness& h) {
-             h.editor.overwrite = true;
-             PlaceCursor(h.editor, TextPosition(0, 10));
-             h.editor.EnterCharacter('\t', false);
-             h.editor.overwrite = false;
-             h.Frame();
-             h.editor.Undo(1);
-         },
+         [](EditorFrameHarness& h) { OverwriteWithTab(h, 10, true); },
          50000, TextPosition(0, 50003), TextPosition(0, 50003), TextPosition(0, 50003), false},
         {"both lines indented by a tab",
          {Stretches(6250), Stretches(6260)},
