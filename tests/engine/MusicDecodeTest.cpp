@@ -92,7 +92,7 @@ bool DecodeWithin(double seconds, const std::string& bytes, MusicPCM* pcm, std::
     return decoded.get();
 }
 
-constexpr double kDecodeSeconds = 20;  // far beyond any decode here, sanitizer builds included
+constexpr double kDecodeSeconds = 10;  // far beyond any decode here, sanitizer builds included
 
 struct DecodeRun {
     testproc::Exit exit;
