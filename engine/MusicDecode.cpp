@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -21,7 +22,7 @@ std::mutex s_limits_lock;
 MusicDecodeLimits s_limits;
 
 constexpr uint64_t kFrameBytes = 4;            // stereo, 16-bit
-constexpr uint64_t kPCMBytesPerSecond = 48000 * kFrameBytes;
+constexpr double kAudioRate = 48000.0;         // the PCM's frames per second
 constexpr size_t kErrorTail = 4096;            // the end of the child's error stream that is kept
 constexpr size_t kReasonBytes = 240;           // the longest reason taken from the child
 
@@ -152,11 +153,15 @@ private:
 
 namespace {
 
-// The PCM the file's headers promise, in bytes at 48 kHz; 0 when they give
-// no length.
+// The PCM the file's headers promise, in bytes at 48 kHz: their length in
+// the file's own frames, round(frames * 48000 / rate) frames once converted;
+// 0 when they give no length or no rate. The PCM reader caps it at the
+// length limit, so an overstated header costs no more than that.
 uint64_t ExpectedPCMBytes(const CheckedMusic& checked) {
-    (void)checked;
-    return 0;
+    if (checked.rate == 0 || checked.frames == 0) return 0;
+    double frames = std::round(static_cast<double>(checked.frames) * kAudioRate / checked.rate);
+    if (!(frames < 1e15)) return UINT64_MAX / 2;  // past any limit; the reader caps it
+    return static_cast<uint64_t>(frames) * kFrameBytes;
 }
 
 }  // namespace
