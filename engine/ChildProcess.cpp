@@ -12,6 +12,8 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+
+#include <cwchar>
 #define PSAPI_VERSION 2
 #include <psapi.h>
 #else
