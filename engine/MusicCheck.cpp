@@ -5,8 +5,10 @@
 
 #include "MusicCheck.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "ByteFields.h"
 
@@ -90,6 +92,44 @@ Problem CheckWav(const Bytes& bytes) {
     return found ? Problem() : Damaged("it has no fmt chunk");
 }
 
+// The bytes of the chunk at body, of length bytes, that lie within the file.
+uint64_t BytesPresent(const Bytes& bytes, uint64_t body, uint64_t length) {
+    return body >= bytes.size ? 0 : std::min(length, bytes.size - body);
+}
+
+// WAV sample encodings whose frames are all one block of block-align bytes:
+// PCM, IEEE float, A-law and mu-law (also as the extensible format's subtype).
+bool FixedFrameWavFormat(uint32_t tag) { return tag == 1 || tag == 3 || tag == 6 || tag == 7; }
+
+// The rate and length of a WAV whose fmt chunks passed, walking the chunks
+// as its decoder does (no pad byte after an odd size): the last fmt chunk
+// gives the rate, the first data chunk the length in frames of
+// block-align bytes.
+void ReadWavSound(const Bytes& bytes, CheckedMusic* found) {
+    uint64_t block_align = 0;
+    uint32_t tag = 0;
+    bool data_seen = false;
+    uint64_t data_length = 0;
+    uint64_t data_present = 0;
+    for (uint64_t offset = 12; bytes.Has(offset, 8); offset += 8 + static_cast<uint64_t>(bytes.LE32(offset + 4))) {
+        uint64_t body = offset + 8;
+        uint64_t length = bytes.LE32(offset + 4);
+        if (bytes.Tag(offset, "fmt ") && bytes.Has(body, 16)) {
+            tag = bytes.LE16(body);
+            if (tag == 0xFFFE && length >= 26 && bytes.Has(body + 24, 2)) tag = bytes.LE16(body + 24);
+            found->rate = bytes.LE32(body + 4);
+            block_align = bytes.LE16(body + 12);
+        } else if (bytes.Tag(offset, "data") && !data_seen) {
+            data_seen = true;
+            data_length = length;
+            data_present = BytesPresent(bytes, body, length);
+        }
+    }
+    // 0xFFFFFFFF is what a writer that streams leaves for "not known".
+    if (!data_seen || data_length == 0xFFFFFFFF || block_align == 0 || !FixedFrameWavFormat(tag)) return;
+    found->frames = data_present / block_align;
+}
+
 // The sample rate in an AIFF COMM chunk: an 80-bit IEEE 754 extended float
 // (sign bit, 15-bit exponent biased by 16383, 64-bit mantissa whose top bit
 // is the integer bit), taken as an integer by dropping the fraction, as the
@@ -136,6 +176,39 @@ Problem CheckAiff(const Bytes& bytes) {
     return found ? Problem() : Damaged("it has no COMM chunk");
 }
 
+// The rate and length of an AIFF whose COMM chunks passed, walking the
+// chunks as its decoder does (with the pad byte): the last COMM chunk gives
+// the rate and the frame count, which the first SSND chunk's sound data
+// (after its offset and block size) bounds: at least one byte per sample
+// in every encoding the decoder plays, exactly channels times the sample
+// size in bytes in plain AIFF.
+void ReadAiffSound(const Bytes& bytes, CheckedMusic* found) {
+    uint64_t channels = 0;
+    uint64_t frames = 0;
+    uint64_t sample_bytes = 1;
+    bool sound_seen = false;
+    uint64_t sound_present = 0;
+    for (uint64_t offset = 12; bytes.Has(offset, 8);) {
+        uint64_t body = offset + 8;
+        uint64_t length = bytes.BE32(offset + 4);
+        if (bytes.Tag(offset, "COMM") && bytes.Has(body, 18)) {
+            channels = bytes.BE16(body);
+            frames = bytes.BE32(body + 2);
+            sample_bytes = bytes.Tag(8, "AIFF") ? (bytes.BE16(body + 6) + 7) / 8 : 1;
+            uint64_t rate = 0;
+            found->rate = ExtendedRate(bytes.data + body + 8, &rate).empty() ? static_cast<uint32_t>(rate) : 0;
+        } else if (bytes.Tag(offset, "SSND") && !sound_seen && length >= 8 && bytes.Has(body, 8)) {
+            sound_seen = true;
+            uint64_t start = body + 8 + static_cast<uint64_t>(bytes.BE32(body));
+            if (start <= body + length) sound_present = BytesPresent(bytes, start, body + length - start);
+        }
+        offset = body + length + (length & 1);
+    }
+    uint64_t frame_bytes = channels * std::max<uint64_t>(sample_bytes, 1);
+    if (!sound_seen || frame_bytes == 0) return;
+    found->frames = std::min(frames, sound_present / frame_bytes);
+}
+
 /* === FLAC ================================================================= */
 
 // A VORBIS_COMMENT block: a vendor string, a count, then that many strings,
@@ -167,7 +240,9 @@ bool CommentsFit(const Bytes& bytes, uint64_t body, uint64_t length) {
 // fails on a later block (cut short, an application block without its
 // 4-byte id, comments that do not fit), leaks that conversion. So those are
 // refused too.
-Problem CheckFlac(const Bytes& bytes) {
+// STREAMINFO also gives the length: 36 bits of samples per channel, 0 when
+// the encoder did not know it.
+Problem CheckFlac(const Bytes& bytes, CheckedMusic* found) {
     uint64_t offset = 4;
     for (int index = 0;; ++index) {
         if (!bytes.Has(offset, 4)) {
@@ -187,6 +262,8 @@ Problem CheckFlac(const Bytes& bytes) {
             uint64_t channels = ((info[12] >> 1) & 7) + 1;
             Problem problem = SoundProblem(channels, rate);
             if (!problem.empty()) return problem;
+            found->rate = static_cast<uint32_t>(rate);
+            found->frames = static_cast<uint64_t>(info[13] & 0x0F) << 32 | ReadBE32(info + 14);
         }
         if (!bytes.Has(body, length)) return Damaged("its metadata is cut short");
         if (type == 2 && length < 4) return Damaged("its application block has no id");
@@ -202,9 +279,14 @@ Problem CheckFlac(const Bytes& bytes) {
 // sequence (4), CRC (4), segment count, the segment sizes, then the body.
 struct OggPage {
     uint8_t flags = 0;
+    uint64_t granule = 0;       // the stream's position once the page's last packet is decoded
+    uint32_t serial = 0;        // the stream the page belongs to
     uint64_t body = 0;          // offset of the body
     uint64_t first_packet = 0;  // bytes of the first packet within this page
 };
+
+// The granule position of a page on which no packet ends.
+constexpr uint64_t kOggNoGranule = ~uint64_t{0};
 
 constexpr uint8_t kOggContinued = 0x01;
 constexpr uint8_t kOggFirstPage = 0x02;  // beginning of a stream
@@ -225,6 +307,8 @@ bool ReadOggPage(const Bytes& bytes, uint64_t offset, OggPage* page) {
         if (sizes[i] < 255) first_ended = true;
     }
     page->flags = bytes.data[offset + 5];
+    page->granule = ReadLE64(bytes.data + offset + 6);
+    page->serial = bytes.LE32(offset + 14);
     page->body = offset + 27 + segments;
     page->first_packet = first_packet;
     return bytes.Has(page->body, body_size);
@@ -255,11 +339,32 @@ Problem CheckOggStream(const Bytes& bytes, const OggPage& page, OggCodec codec) 
     return ChannelProblem(bytes.data[page.body + 9]);
 }
 
+// One stream of an Ogg file, as far as its length goes.
+struct OggLink {
+    uint32_t serial = 0;
+    uint32_t rate = 0;      // Hz
+    uint64_t pre_skip = 0;  // Opus: frames decoded before the sound begins
+    uint64_t end = 0;       // the last granule position seen
+};
+
+// The sum of the streams' lengths, 0 when they differ in rate or one of
+// them states no length.
+uint64_t OggLength(const OggLink* links, size_t count) {
+    uint64_t frames = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const OggLink& link = links[i];
+        if (link.rate != links[0].rate || link.end <= link.pre_skip) return 0;
+        frames += link.end - link.pre_skip;
+    }
+    return frames;
+}
+
 // The first page must begin a Vorbis or Opus stream. A decoder that meets a
 // damaged page searches for the next "OggS", and a later stream of a chained
 // file starts on a page of its own, so every complete page marked as a
 // stream's beginning, wherever "OggS" stands, must begin a stream of the
-// same codec whose header passes.
+// same codec whose header passes. The rate is the first stream's; the
+// length is the last granule position of each stream, one after another.
 Problem CheckOgg(const Bytes& bytes, CheckedMusic* checked) {
     OggPage first;
     if (!ReadOggPage(bytes, 0, &first)) return Damaged("its first Ogg page is cut short");
@@ -269,15 +374,27 @@ Problem CheckOgg(const Bytes& bytes, CheckedMusic* checked) {
     }
     checked->format = codec == OggCodec::Vorbis ? MusicFormat::OggVorbis : MusicFormat::OggOpus;
     checked->type = codec == OggCodec::Vorbis ? MUS_OGG : MUS_OPUS;
+    std::vector<OggLink> links;
     for (uint64_t offset = 0; bytes.Has(offset, 4); ++offset) {
         const void* found = std::memchr(bytes.data + offset, 'O', bytes.size - offset);
         if (found == nullptr) break;
         offset = static_cast<uint64_t>(static_cast<const uint8_t*>(found) - bytes.data);
         OggPage page;
-        if (!ReadOggPage(bytes, offset, &page) || !(page.flags & kOggFirstPage)) continue;
-        Problem problem = CheckOggStream(bytes, page, codec);
-        if (!problem.empty()) return problem;
+        if (!ReadOggPage(bytes, offset, &page)) continue;
+        if (page.flags & kOggFirstPage) {
+            Problem problem = CheckOggStream(bytes, page, codec);
+            if (!problem.empty()) return problem;
+            OggLink link;
+            link.serial = page.serial;
+            link.rate = codec == OggCodec::Vorbis ? bytes.LE32(page.body + 12) : 48000;
+            link.pre_skip = codec == OggCodec::Opus ? bytes.LE16(page.body + 10) : 0;
+            links.push_back(link);
+        } else if (!links.empty() && links.back().serial == page.serial && page.granule != kOggNoGranule) {
+            links.back().end = page.granule;
+        }
     }
+    checked->rate = links.front().rate;  // the first page began a stream
+    checked->frames = OggLength(links.data(), links.size());
     return {};
 }
 
@@ -286,15 +403,126 @@ Problem CheckOgg(const Bytes& bytes, CheckedMusic* checked) {
 // An MPEG audio frame header: 11 sync bits, a version that is not the
 // reserved one, a layer (I, II or III), a bit rate index that is not 15 and
 // a sample rate index that is not 3. Its rates are fixed by the standard.
-bool IsMpegFrameHeader(const Bytes& bytes) {
-    if (!bytes.Has(0, 4)) return false;
-    const uint8_t* header = bytes.data;
+bool IsMpegFrameHeader(const Bytes& bytes, uint64_t offset = 0) {
+    if (!bytes.Has(offset, 4)) return false;
+    const uint8_t* header = bytes.data + offset;
     if (header[0] != 0xFF || (header[1] & 0xE0) != 0xE0) return false;
     int version = (header[1] >> 3) & 3;
     int layer = (header[1] >> 1) & 3;
     int bit_rate = header[2] >> 4;
     int sample_rate = (header[2] >> 2) & 3;
     return version != 1 && layer != 0 && bit_rate != 15 && sample_rate != 3;
+}
+
+// What a valid frame header says, by the standard's tables.
+struct MpegFrame {
+    bool mpeg1 = false;       // MPEG-1; else MPEG-2 or 2.5, at half the samples per frame
+    int layer = 3;            // 1, 2 or 3
+    bool mono = false;
+    uint32_t rate = 0;        // Hz
+    uint64_t length = 0;      // bytes, header included; 0 for a free-format frame
+    uint64_t samples = 0;     // frames of sound it holds
+};
+
+MpegFrame ReadMpegFrame(const uint8_t* header) {
+    static const uint32_t kRates[3] = {44100, 48000, 32000};  // MPEG-1; MPEG-2 halves, 2.5 quarters
+    static const uint16_t kBitRates[2][3][15] = {             // kbit/s: [MPEG-1][layer - 1][index]
+        {{0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256},
+         {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
+         {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}},
+        {{0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448},
+         {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},
+         {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}},
+    };
+    MpegFrame frame;
+    int version = (header[1] >> 3) & 3;  // 0: 2.5, 2: 2, 3: 1
+    frame.mpeg1 = version == 3;
+    frame.layer = 4 - ((header[1] >> 1) & 3);
+    frame.mono = (header[3] >> 6) == 3;
+    frame.rate = kRates[(header[2] >> 2) & 3] >> (version == 3 ? 0 : version == 2 ? 1 : 2);
+    uint64_t bit_rate = uint64_t{1000} * kBitRates[frame.mpeg1][frame.layer - 1][header[2] >> 4];
+    uint64_t padding = (header[2] >> 1) & 1;
+    if (frame.layer == 1) {
+        frame.samples = 384;
+        frame.length = (12 * bit_rate / frame.rate + padding) * 4;
+    } else {
+        frame.samples = frame.layer == 3 && !frame.mpeg1 ? 576 : 1152;
+        frame.length = frame.samples / 8 * bit_rate / frame.rate + padding;
+    }
+    return frame;
+}
+
+// The first frame after the ID3v2 tags at the start of the file: the first
+// valid header followed by another of the same version, layer and rate (or
+// by the end of the file), so that a stray sync in damaged bytes is passed
+// over; failing that, the first valid header. Its offset in *offset; false
+// when there is none.
+bool FirstMpegFrame(const Bytes& bytes, uint64_t* offset) {
+    uint64_t start = 0;
+    // "ID3", version (2), flags, a size in four 7-bit bytes; a footer of 10
+    // bytes more when flag 0x10 is set. Tags may follow one another.
+    while (bytes.Tag(start, "ID3") && bytes.Has(start, 10)) {
+        const uint8_t* tag = bytes.data + start;
+        uint64_t size = uint64_t{tag[6] & 0x7Fu} << 21 | (tag[7] & 0x7Fu) << 14 | (tag[8] & 0x7Fu) << 7 | (tag[9] & 0x7Fu);
+        start += 10 + size + ((tag[5] & 0x10) ? 10 : 0);
+    }
+    bool any = false;
+    for (uint64_t at = start; bytes.Has(at, 4); ++at) {
+        const void* sync = std::memchr(bytes.data + at, 0xFF, bytes.size - at);
+        if (sync == nullptr) break;
+        at = static_cast<uint64_t>(static_cast<const uint8_t*>(sync) - bytes.data);
+        if (!IsMpegFrameHeader(bytes, at)) continue;
+        if (!any) *offset = at;
+        any = true;
+        MpegFrame frame = ReadMpegFrame(bytes.data + at);
+        if (frame.length == 0) continue;  // free format: its length is not in the header
+        uint64_t next = at + frame.length;
+        if (!bytes.Has(next, 4)) {
+            if (bytes.Has(at, frame.length)) {
+                *offset = at;
+                return true;
+            }
+            continue;
+        }
+        if (!IsMpegFrameHeader(bytes, next)) continue;
+        MpegFrame following = ReadMpegFrame(bytes.data + next);
+        if (following.mpeg1 == frame.mpeg1 && following.layer == frame.layer && following.rate == frame.rate) {
+            *offset = at;
+            return true;
+        }
+    }
+    return any;
+}
+
+// The rate of the first frame, and the length that a Xing or Info tag in it
+// states: after the header and the side information, "Xing" or "Info",
+// flags (32 bits; bit 0: a frame count follows), the frame count of the
+// frames after this one, then optionally the byte count (4 bytes), a table
+// of contents (100) and a quality (4). A LAME tag follows: a 9-byte encoder
+// name, then at byte 21 the encoder's delay and padding in 12 bits each,
+// which a gapless decoder takes off the start and the end.
+void ReadMp3Sound(const Bytes& bytes, CheckedMusic* found) {
+    uint64_t offset = 0;
+    if (!FirstMpegFrame(bytes, &offset)) return;
+    MpegFrame frame = ReadMpegFrame(bytes.data + offset);
+    found->rate = frame.rate;
+    if (frame.layer != 3) return;
+    uint64_t side_information = frame.mpeg1 ? (frame.mono ? 17 : 32) : (frame.mono ? 9 : 17);
+    uint64_t xing = offset + 4 + side_information;
+    if (!(bytes.Tag(xing, "Xing") || bytes.Tag(xing, "Info")) || !bytes.Has(xing, 12)) return;
+    uint32_t flags = bytes.BE32(xing + 4);
+    if (!(flags & 1)) return;
+    uint64_t total = uint64_t{bytes.BE32(xing + 8)} * frame.samples;
+    uint64_t lame = xing + 12 + ((flags & 2) ? 4 : 0) + ((flags & 4) ? 100 : 0) + ((flags & 8) ? 4 : 0);
+    // LAME writes its name there; FFmpeg, which writes the same tag, its own.
+    bool tagged = bytes.Tag(lame, "LAME") || bytes.Tag(lame, "Lavc") || bytes.Tag(lame, "Lavf");
+    if (tagged && bytes.Has(lame, 24)) {
+        const uint8_t* gaps = bytes.data + lame + 21;
+        uint64_t delay = uint64_t{gaps[0]} << 4 | gaps[1] >> 4;
+        uint64_t padding = uint64_t{gaps[1] & 0x0Fu} << 8 | gaps[2];
+        total = total > delay + padding ? total - delay - padding : 0;
+    }
+    found->frames = total;
 }
 
 }  // namespace
@@ -310,16 +538,19 @@ bool CheckMusic(const void* data, uint64_t size, CheckedMusic* checked, std::str
     } else if (bytes.Tag(0, "RIFF") && bytes.Tag(8, "WAVE")) {
         found = {MusicFormat::WAV, MUS_WAV};
         problem = CheckWav(bytes);
+        if (problem.empty()) ReadWavSound(bytes, &found);
     } else if (bytes.Tag(0, "FORM") && (bytes.Tag(8, "AIFF") || bytes.Tag(8, "AIFC"))) {
         found = {MusicFormat::AIFF, MUS_WAV};  // the mixer's WAV loader reads AIFF too
         problem = CheckAiff(bytes);
+        if (problem.empty()) ReadAiffSound(bytes, &found);
     } else if (bytes.Tag(0, "fLaC")) {
         found = {MusicFormat::FLAC, MUS_FLAC};
-        problem = CheckFlac(bytes);
+        problem = CheckFlac(bytes, &found);
     } else if (bytes.Tag(0, "OggS")) {
         problem = CheckOgg(bytes, &found);
     } else if (bytes.Tag(0, "ID3") || IsMpegFrameHeader(bytes)) {
         found = {MusicFormat::MP3, MUS_MP3};
+        ReadMp3Sound(bytes, &found);
     } else {
         problem = kNotAMusicFormat;
     }

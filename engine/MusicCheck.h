@@ -13,6 +13,11 @@
 // resampler grow without end. What a decoder reads whole at load (WAV and
 // AIFF text and tag chunks, FLAC metadata) must lie within the file, so no
 // claimed size becomes an allocation and no load fails halfway.
+//
+// The check also reads what the headers say of the sound: its sample rate,
+// which the decoder converts from, and its length, which sizes the buffer
+// that receives the decoded sound. Neither is trusted for more: a wrong
+// rate or length never makes music refused or played at another speed.
 #pragma once
 
 #include <SDL_mixer.h>
@@ -27,6 +32,19 @@ enum class MusicFormat { MP3, OggVorbis, OggOpus, FLAC, WAV, AIFF };
 struct CheckedMusic {
     MusicFormat format = MusicFormat::MP3;
     Mix_MusicType type = MUS_NONE;  // the mixer's loader for it (MUS_WAV for AIFF too)
+    // Hz, as the headers give it: WAV's fmt, AIFF's COMM, FLAC's STREAMINFO,
+    // the first Vorbis stream's header; 48000 for Opus, which always plays
+    // at 48 kHz; for MP3, the first valid frame header after any ID3v2 tag.
+    // 0 when unknown (an MP3 with no frame header the check recognises).
+    uint32_t rate = 0;
+    // The length in the file's own frames (samples per channel, at rate) as
+    // the file states it: WAV's data chunk and AIFF's COMM frame count (at
+    // most what the sound data present can hold), FLAC's STREAMINFO total,
+    // the last granule position of each Ogg stream (less Opus's pre-skip),
+    // an MP3's Xing or Info frame count (less the encoder's delay and
+    // padding that a LAME tag gives). 0 when the file does not say, says
+    // "unknown" (FLAC's 0, WAV's 0xFFFFFFFF) or its parts differ in rate.
+    uint64_t frames = 0;
 };
 
 // The bounds a header must keep.

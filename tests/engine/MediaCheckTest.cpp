@@ -433,4 +433,71 @@ TEST(MediaCheck, MusicIsKnownByItsSignatureAloneAndGoesToItsOwnLoader) {
     }
 }
 
+// An MPEG-1 Layer III frame at 44.1 kHz, 128 kbit/s, joint stereo: 417
+// bytes, its 32 bytes of side information zero. With info, an Info tag
+// after them stating frames more frames, and a LAME tag giving the
+// encoder's delay and padding.
+std::string Mp3Frame(bool info = false, uint32_t frames = 0, int delay = 0, int padding = 0) {
+    std::string frame = samples::Bytes({0xFF, 0xFB, 0x90, 0x64}) + std::string(413, '\0');
+    if (!info) return frame;
+    frame.replace(36, 4, "Info");
+    frame = PutBE(PutBE(frame, 40, 1, 4), 44, frames, 4);  // flags: the frame count only
+    frame.replace(48, 9, "LAME3.100");
+    return PutBE(frame, 48 + 21, static_cast<uint64_t>(delay) << 12 | static_cast<uint64_t>(padding), 3);
+}
+
+// An ID3v2.4 tag around body; with a footer when footer is set.
+std::string Id3Tag(const std::string& body, bool footer = false) {
+    size_t n = body.size();
+    std::string tag = "ID3" + samples::Bytes({4, 0, footer ? 0x10 : 0, int(n >> 21 & 0x7F), int(n >> 14 & 0x7F),
+                                              int(n >> 7 & 0x7F), int(n & 0x7F)});
+    return tag + body + (footer ? "3DI" + tag.substr(3) : "");
+}
+
+TEST(MediaCheck, TheHeadersGiveTheMusicsRateAndItsLengthInItsOwnFrames) {
+    const std::string wav = MediaSample("music-tone.wav");    // 8 kHz, 8-bit mono, 400 frames; data size at 40
+    const std::string aiff = MediaSample("music-tone.aiff");  // 8 kHz, 8-bit mono, 400 frames at 22
+    const std::string flac = MediaSample("music-tone.flac");  // 8 kHz, 2,000 frames
+    const std::string vorbis = MediaSample("music-tone.ogg");  // 44.1 kHz, 22,050 frames
+    const size_t vorbis_head = 27 + static_cast<uint8_t>(vorbis[26]);
+    const std::string tagged = Mp3Frame(true, 100, 576, 1000) + Mp3Frame() + Mp3Frame();
+    // A header inside the tag and a stray sync after it are passed over.
+    const std::string stray = samples::Bytes({0xFF, 0xF3, 0x48, 0xC4});  // MPEG-2, 22,050 Hz
+    struct Case {
+        const char* what;
+        std::string bytes;
+        uint32_t rate;
+        uint64_t frames;
+    } cases[] = {
+        {"WAV", wav, 8000, 400},
+        {"WAV at 44.1 kHz, 16-bit stereo", samples::MakeWav(4410, 1000, 44100), 44100, 4410},
+        {"WAV whose data size is unknown", PutLE(wav, 40, 0xFFFFFFFF, 4), 8000, 0},
+        {"WAV whose data size is overstated", PutLE(wav, 40, 0x7FFFFFFF, 4), 8000, 400},
+        {"WAV in 64-bit float, 8 channels", MediaSample("music-float64-8ch.wav"), 8000, 2048},
+        {"AIFF", aiff, 8000, 400},
+        {"AIFF whose frame count is overstated", PutBE(aiff, 22, 0x7FFFFFFF, 4), 8000, 400},
+        {"AIFF whose frame count is short", PutBE(aiff, 22, 399, 4), 8000, 399},
+        {"AIFC in 64-bit float", MediaSample("music-fl64.aifc"), 8000, 2048},
+        {"FLAC", flac, 8000, 2000},
+        {"FLAC whose length is unknown", PutBE(PutBE(flac, 21, uint8_t(flac[21]) & 0xF0, 1), 22, 0, 4), 8000, 0},
+        {"Ogg Vorbis", vorbis, 44100, 22050},
+        {"chained Ogg Vorbis", vorbis + vorbis, 44100, 44100},
+        {"chained Ogg Vorbis whose second link is at 22.05 kHz", vorbis + PutLE(vorbis, vorbis_head + 12, 22050, 4),
+         44100, 0},
+        {"Ogg Opus", MediaSample("music-tone.opus"), 48000, 24000},
+        {"chained Ogg Opus", MediaSample("music-opus-chain.opus"), 48000, 48000},
+        {"MP3 without an Info tag at 8 kHz", MediaSample("music-tone.mp3"), 8000, 0},
+        {"MP3 with Info and LAME tags", tagged, 44100, 100 * 1152 - 576 - 1000},
+        {"MP3 behind ID3v2 tags", Id3Tag(Mp3Frame()) + Id3Tag("x", true) + tagged, 44100, 100 * 1152 - 576 - 1000},
+        {"MP3 behind a stray sync", Id3Tag("tag") + stray + tagged, 44100, 100 * 1152 - 576 - 1000},
+        {"MP3 with no frame", Id3Tag("only a tag"), 0, 0},
+    };
+    for (const Case& c : cases) {
+        CheckedMusic checked;
+        ASSERT_EQ(MusicVerdict(c.bytes, &checked), "") << c.what;
+        EXPECT_EQ(checked.rate, c.rate) << c.what;
+        EXPECT_EQ(checked.frames, c.frames) << c.what;
+    }
+}
+
 }  // namespace
