@@ -29,8 +29,9 @@ using JSONTextCheck =
 // such text first.
 Demo* LoadDemoJSON(const std::string& path, std::string* error, const JSONTextCheck& check = nullptr);
 // Prints the document with a two-space indent; false (with a reason) when it
-// was not written.
-bool SaveDemoJSON(const Demo& demo, const std::string& path, std::string* error = nullptr);
+// was not written. note as WriteWholeFile gives it.
+bool SaveDemoJSON(const Demo& demo, const std::string& path, std::string* error = nullptr,
+                  std::string* note = nullptr);
 // True when value is an Object holding at least one of the members the
 // document form reads ("beat_offset", "bpm", "effects", "end_beat", "events",
 // "music", "shaders", "textures"); any other value would read as a document
@@ -52,17 +53,20 @@ std::string DescribeSharedName(const Demo& demo);
 std::string DescribeUnnamedLink(const Demo& demo);
 // The package in a file, or null with a reason in error.
 Demo* LoadDemoPackage(const std::string& path, std::string* error);
-// Writes the package; false (with a reason) when it was not written.
-bool SaveDemoPackage(const Demo& demo, const std::string& path, std::string* error = nullptr);
+// Writes the package, put together in memory; false (with a reason) when it
+// was not written. note as WriteWholeFile gives it.
+bool SaveDemoPackage(const Demo& demo, const std::string& path, std::string* error = nullptr,
+                     std::string* note = nullptr);
 // The package behind a "DEMO" trailer at the end of the executable, or null
 // (error empty when there simply is none; a trailer whose length does not
 // fit the file is an error).
 Demo* LoadAppendedPackage(const std::string& exe_path, std::string* error);
 // Writes the executable's bytes, the package, its u32 length and "DEMO" to
-// out_path and makes it executable; false (with a reason, nothing written)
-// when the executable cannot be read or the file cannot be written.
+// out_path, all put together in memory first, and makes it executable;
+// false (with a reason, nothing written) when the executable cannot be read
+// or the file cannot be written. note as WriteWholeFile gives it.
 bool WriteStandaloneExecutable(const Demo& demo, const std::string& exe_path, const std::string& out_path,
-                               std::string* error = nullptr);
+                               std::string* error = nullptr, std::string* note = nullptr);
 
 // Start-up's choice: "content.dat.json" (document name "content.dat"), as
 // ReadStartupDocument read it (it runs here when start-up has not called

@@ -8,8 +8,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "Commands.h"
 #include "ByteBuffer.h"
@@ -20,9 +22,11 @@
 #include "EditorState.h"
 #include "Effect.h"
 #include "Event.h"
+#include "Files.h"
 #include "MusicPlayer.h"
 #include "Playback.h"
 #include "TextFields.h"
+#include "Texture.h"
 
 using edtest::EditorTest;
 using edtest::kMain;
@@ -45,6 +49,26 @@ SDL_Color PixelOfImage(const std::string& path) {
     colour = {pixel[0], pixel[1], pixel[2], pixel[3]};
     SDL_FreeSurface(rgba);
     return colour;
+}
+
+// The video export's frame save, as the program does it, until frame 3,
+// whose save fails as it would on a full disk.
+bool SaveFramesUntilTheThird(const char* path, const void* data, uint64_t length, std::string* error,
+                             std::string* note) {
+    if (std::string(path) == "render/00003.png") {
+        *error = "No space left on device";
+        return false;
+    }
+    return WriteWholeFile(path, data, length, error, note);
+}
+
+// The entries of a folder.
+std::vector<std::string> EntriesOf(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 // Gives the current document music holding bytes.
@@ -96,6 +120,17 @@ TEST_F(EditorTest, SavesAndLoadsKeepTheDocumentWhenTheyFailAndSayWhy) {
     std::snprintf(g_document_name, sizeof g_document_name, "taken.json");
     PressMenuItem("File", "Load BIN");
     EXPECT_EQ(GetStatusMessage(), "Cannot load taken.json: Is a directory");
+    {
+        // A FIFO would hold the load until something writes to it: it is
+        // refused at once (the guard lets a waiting load go after 2 s).
+        testutil::FifoGuard fifo(dir->File("fifo.json"));
+        ASSERT_TRUE(fifo.Made());
+        std::snprintf(g_document_name, sizeof g_document_name, "fifo");
+        Frame(SDLK_l);
+        EXPECT_EQ(GetStatusMessage(), "Cannot load fifo.json: it is not a regular file");
+        EXPECT_FALSE(fifo.Rescued()) << "Load JSON waited for a writer";
+        EXPECT_EQ(g_demo, original);
+    }
     // Bytes in no music format Velmara reads are refused: the old music stays.
     ASSERT_TRUE(dir->Write("music.mp3", "these bytes read well but are no music at all"));
     PressMenuItem("File", "Import music.mp3");
@@ -129,6 +164,16 @@ TEST_F(EditorTest, SavesAndLoadsKeepTheDocumentWhenTheyFailAndSayWhy) {
     Frame(SDLK_l);
     EXPECT_EQ(GetStatusMessage(), "Loaded untitled.demo.json");
     EXPECT_EQ(g_document_generation, generation + 2);
+
+    // The longest name the field takes saves and loads back.
+    std::string longest(254, 'd');
+    std::snprintf(g_document_name, sizeof g_document_name, "%s", longest.c_str());
+    PressMenuItem("File", "Save BIN");
+    EXPECT_EQ(GetStatusMessage(), "Saved " + longest);
+    PressMenuItem("File", "Load BIN");
+    EXPECT_EQ(GetStatusMessage(), "Loaded " + longest);
+    EXPECT_EQ(g_document_generation, generation + 3);
+    std::snprintf(g_document_name, sizeof g_document_name, "untitled.demo");
 
     // A document whose music is refused loads, keeps the bytes and says why.
     const std::string noise = "no music in here, just words";
@@ -288,6 +333,34 @@ TEST_F(EditorTest, VideoFramesAreWrittenOnePerFrameUntilTheEndBeatOrTheStopButto
     Frame();
     EXPECT_EQ(g_export_frame, -1);
     EXPECT_EQ(GetStatusMessage(), "Cannot write render/00000.png: there is no folder \"render\"");
+
+    // A frame that cannot be saved whole stops the export with the save's reason, and leaves no file
+    // of it, empty or cut.
+    ASSERT_EQ(mkdir("render", 0755), 0);
+    g_write_frame_file = SaveFramesUntilTheThird;
+    PressMenuItem("File", "Export Videoframes");
+    Frames(4);
+    g_write_frame_file = WriteWholeFile;
+    EXPECT_EQ(g_export_frame, -1);
+    EXPECT_EQ(GetStatusMessage(), "Cannot write render/00003.png: No space left on device");
+    EXPECT_EQ(EntriesOf("render"), (std::vector<std::string>{"00000.png", "00001.png", "00002.png"}));
+    EXPECT_GT(PixelOfImage("render/00002.png").r, 200);
+
+    // A frame made in memory is the very file the encoder writes: a picture of noise, larger than
+    // any first block a buffer takes.
+    SDL_Surface* noise = SDL_CreateRGBSurfaceWithFormat(0, 1280, 720, 24, SDL_PIXELFORMAT_RGB24);
+    ASSERT_NE(noise, nullptr);
+    uint32_t state = 12345;
+    for (int y = 0; y < noise->h; ++y) {
+        uint8_t* row = static_cast<uint8_t*>(noise->pixels) + y * noise->pitch;
+        for (int x = 0; x < noise->w * 3; ++x) row[x] = static_cast<uint8_t>((state = state * 1664525u + 1013904223u) >> 24);
+    }
+    std::string png, error;
+    EXPECT_TRUE(EncodePNG(noise, &png, &error)) << error;
+    ASSERT_EQ(IMG_SavePNG(noise, "noise.png"), 0);
+    SDL_FreeSurface(noise);
+    EXPECT_GT(png.size(), 2000000u);
+    EXPECT_TRUE(png == dir->Read("noise.png"));
 
     // A tempo of 0 or an end beat that is no number never starts.
     g_demo->bpm = 0.0f;
