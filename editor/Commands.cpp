@@ -167,7 +167,7 @@ void SaveJSON() {
     // The JSON form refers to objects by name: say when it cannot keep two
     // apart, or a link to an object without one.
     SetStatusMessage(
-        SavedMessage(name, {refusal, note, DescribeSharedName(*g_demo), DescribeUnnamedLink(*g_demo)}));
+        SavedMessage(name, {refusal, note, DescribeSharedNames(*g_demo), DescribeUnnamedLinks(*g_demo)}));
 }
 
 void ImportMusic() {

@@ -29,8 +29,9 @@ void LoadJSON();
 void SaveBinary();
 // "Save JSON" (Ctrl+S): the JSON document to g_document_name + ".json".
 // "Saved <name>" is followed, as Save BIN's is, by a folder that could not
-// be synced, then by what the JSON form cannot keep, each after "; ": two
-// objects of one kind with one name, then a link to an object without a name.
+// be synced, then by what the JSON form cannot keep, in at most two notes,
+// each after "; ": every kind of object of which two share a name, then
+// every kind of object without a name that something links to.
 void SaveJSON();
 // "Import music.mp3": the file "music.mp3" becomes the document's music. A
 // file that cannot be read, or that the audio library cannot decode, is

@@ -131,20 +131,37 @@ static std::string FirstSharedName(const std::vector<T*>& objects, NameOf name_o
     return "";
 }
 
-std::string DescribeSharedName(const Demo& demo) {
-    std::string name = FirstSharedName(demo.effects, [](const Effect& e) -> const std::string& { return e.name; });
-    if (!name.empty()) return "two effects are named \"" + name + "\"";
-    name = FirstSharedName(demo.shaders,
-                           [](const ShaderProgram& p) -> const std::string& { return p.fragment_shader_filename; });
-    if (!name.empty()) return "two shader programs are named \"" + name + "\"";
-    name = FirstSharedName(demo.textures, [](const Texture& t) -> const std::string& { return t.name; });
-    if (!name.empty()) return "two textures are named \"" + name + "\"";
-    return "";
+// The parts joined as a list: "a", "a and b", "a, b and c".
+static std::string ListOf(const std::vector<std::string>& parts) {
+    std::string list;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        if (i > 0) list += i + 1 == parts.size() ? " and " : ", ";
+        list += parts[i];
+    }
+    return list;
+}
+
+std::string DescribeSharedNames(const Demo& demo) {
+    const std::string names[] = {
+        FirstSharedName(demo.effects, [](const Effect& e) -> const std::string& { return e.name; }),
+        FirstSharedName(demo.shaders,
+                        [](const ShaderProgram& p) -> const std::string& { return p.fragment_shader_filename; }),
+        FirstSharedName(demo.textures, [](const Texture& t) -> const std::string& { return t.name; }),
+    };
+    const char* const kinds[] = {"two effects", "two shader programs", "two textures"};
+    // The verb is said once, with the first kind: the note stays short
+    // enough for the status line.
+    std::vector<std::string> parts;
+    for (int kind = 0; kind < 3; ++kind) {
+        if (names[kind].empty()) continue;
+        parts.push_back(std::string(kinds[kind]) + (parts.empty() ? " are named \"" : " \"") + names[kind] + "\"");
+    }
+    return ListOf(parts);
 }
 
 // The JSON form names a link by the object's name, and an empty name means
 // no object: a link to an unnamed object does not survive the form.
-std::string DescribeUnnamedLink(const Demo& demo) {
+std::string DescribeUnnamedLinks(const Demo& demo) {
     bool effect = false, program = false, texture = false;
     for (const Event* event : demo.events) {
         if (event != nullptr && event->effect != nullptr && event->effect->name.empty()) effect = true;
@@ -159,11 +176,13 @@ std::string DescribeUnnamedLink(const Demo& demo) {
             if (input != nullptr && input->name.empty()) texture = true;
         }
     }
-    const std::string lost = ", so the JSON form keeps no link to it";
-    if (effect) return "an effect has no name" + lost;
-    if (program) return "a shader program has no file name" + lost;
-    if (texture) return "a texture has no name" + lost;
-    return "";
+    std::vector<std::string> kinds;
+    if (effect) kinds.push_back("an effect");
+    if (program) kinds.push_back("a shader program");
+    if (texture) kinds.push_back("a texture");
+    if (kinds.empty()) return "";
+    if (kinds.size() > 1) return ListOf(kinds) + " have no name, so the JSON form keeps no link to them";
+    return kinds[0] + (program ? " has no file name" : " has no name") + ", so the JSON form keeps no link to it";
 }
 
 /* === Package ============================================================== */

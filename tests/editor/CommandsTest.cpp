@@ -248,27 +248,90 @@ TEST_F(EditorTest, LoadJsonKeepsTheDocumentWhenTheTextDoesNotReadCleanlyAndSaysW
     EXPECT_TRUE(g_demo->events.empty());
 }
 
-TEST_F(EditorTest, SaveJsonSaysWhichNameTheJsonFormCannotKeepApart) {
+TEST_F(EditorTest, SaveJsonSaysEveryKindOfLinkTheJsonFormCannotKeep) {
+    // The status line shows the whole message: every character of it is drawn in the main menu bar
+    // of the 1280-pixel-wide screen.
+    auto shown_whole = [this](const std::string& message) {
+        Frame();
+        std::string drawn = DrawnText("##MainMenuBar");
+        std::string glyphs = message;
+        glyphs.erase(std::remove(glyphs.begin(), glyphs.end(), ' '), glyphs.end());
+        return drawn.size() >= glyphs.size() && drawn.compare(drawn.size() - glyphs.size(), glyphs.size(), glyphs) == 0;
+    };
+    // Two events named "twin": their effects share the name, and their programs the file name.
     AddSolidEvent("twin", 1, 0, 0, 0, 8);
     AddSolidEvent("twin", 0, 1, 0, 8, 16);
     Frame(SDLK_s);
-    EXPECT_EQ(GetStatusMessage(), "Saved untitled.demo.json; two effects are named \"twin\"");
+    EXPECT_EQ(GetStatusMessage(),
+              "Saved untitled.demo.json; two effects are named \"twin\" and two shader programs \"resources\\twin.frag\"");
     EXPECT_TRUE(IsFile("untitled.demo.json"));
 
     // An unnamed effect that nothing uses loses nothing; one that an event shows loses its link, as the
-    // empty name reads as no effect. With a shared name as well, that comes first.
+    // empty name reads as no effect.
     g_demo->effects.push_back(new Effect("", g_demo->shaders[0], nullptr, nullptr, false));
+    g_demo->shaders[1]->fragment_shader_filename = "resources\\green.frag";
     Frame(SDLK_s);
     EXPECT_EQ(GetStatusMessage(), "Saved untitled.demo.json; two effects are named \"twin\"");
     g_demo->effects[1]->name.clear();
-    g_demo->shaders[1]->fragment_shader_filename = "resources\\green.frag";
     Frame(SDLK_s);
     EXPECT_EQ(GetStatusMessage(),
               "Saved untitled.demo.json; an effect has no name, so the JSON form keeps no link to it");
     AddSolidEvent("twin", 0, 0, 1, 16, 24);
     Frame(SDLK_s);
-    EXPECT_EQ(GetStatusMessage(), "Saved untitled.demo.json; two effects are named \"twin\"; an effect has no name, so "
-                                  "the JSON form keeps no link to it");
+    EXPECT_EQ(GetStatusMessage(), "Saved untitled.demo.json; two effects are named \"twin\" and two shader programs "
+                                  "\"resources\\twin.frag\"; an effect has no name, so the JSON form keeps no link to it");
+
+    // An effect using an unnamed program and an unnamed texture: both links are said lost.
+    samples::WriteFile(dir->File("dot.bmp"), samples::MakeBmp());
+    auto add_texture = [this](const std::string& name) {
+        g_demo->textures.push_back(new Texture(dir->File("dot.bmp").c_str()));
+        g_demo->textures.back()->name = name;
+        return g_demo->textures.back();
+    };
+    ReplaceDocument(new Demo());
+    Frame();
+    AddSolidEvent("plain", 1, 0, 0, 0, 8)->effect->input_textures.push_back(add_texture(""));
+    g_demo->shaders[0]->fragment_shader_filename.clear();
+    Frame(SDLK_s);
+    std::string message = "Saved untitled.demo.json; a shader program and a texture have no name, so the JSON form "
+                          "keeps no link to them";
+    EXPECT_EQ(GetStatusMessage(), message);
+    EXPECT_TRUE(shown_whole(message)) << DrawnText("##MainMenuBar");
+
+    // Two effects named "mix" and two programs sharing a file name.
+    ReplaceDocument(new Demo());
+    Frame();
+    AddSolidEvent("mix", 1, 0, 0, 0, 8);
+    AddSolidEvent("mix", 0, 1, 0, 8, 16);
+    Frame(SDLK_s);
+    message = "Saved untitled.demo.json; two effects are named \"mix\" and two shader programs \"resources\\mix.frag\"";
+    EXPECT_EQ(GetStatusMessage(), message);
+    EXPECT_TRUE(shown_whole(message)) << DrawnText("##MainMenuBar");
+
+    // Every kind of each note, in the code's order: each note alone fits the status line; with both at
+    // their longest the line shows what fits.
+    add_texture("dot");
+    add_texture("dot");
+    Frame(SDLK_s);
+    message = "Saved untitled.demo.json; two effects are named \"mix\", two shader programs \"resources\\mix.frag\" and "
+              "two textures \"dot\"";
+    EXPECT_EQ(GetStatusMessage(), message);
+    EXPECT_TRUE(shown_whole(message)) << DrawnText("##MainMenuBar");
+    Event* unnamed = AddSolidEvent("", 0, 0, 1, 16, 24);
+    unnamed->effect->input_textures.push_back(add_texture(""));
+    g_demo->shaders.back()->fragment_shader_filename.clear();
+    Frame(SDLK_s);
+    EXPECT_EQ(GetStatusMessage(), "Saved untitled.demo.json; two effects are named \"mix\", two shader programs "
+                                  "\"resources\\mix.frag\" and two textures \"dot\"; an effect, a shader program and "
+                                  "a texture have no name, so the JSON form keeps no link to them");
+    g_demo->effects[1]->name = "mix 2";
+    g_demo->shaders[1]->fragment_shader_filename = "resources\\mix 2.frag";
+    g_demo->textures[1]->name = "dot 2";
+    Frame(SDLK_s);
+    message = "Saved untitled.demo.json; an effect, a shader program and a texture have no name, so the JSON form "
+              "keeps no link to them";
+    EXPECT_EQ(GetStatusMessage(), message);
+    EXPECT_TRUE(shown_whole(message)) << DrawnText("##MainMenuBar");
 }
 
 TEST_F(EditorTest, ExportExecutableIsSilentWhenItWorksAndSaysWhyWhenItFails) {
