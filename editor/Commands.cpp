@@ -189,6 +189,8 @@ void ExportExecutable() {
 
 FrameFileWriter g_write_frame_file = WriteWholeFile;
 
+namespace {
+
 // An SDL stream over a growing buffer. SDL's own memory stream has a fixed
 // size and cuts what does not fit without a word; this one grows, and
 // remembers when it could not.
@@ -197,6 +199,8 @@ struct GrowingBuffer {
     size_t position = 0;
     bool failed = false;
 };
+
+}  // namespace
 
 static GrowingBuffer& BufferOf(SDL_RWops* stream) {
     return *static_cast<GrowingBuffer*>(stream->hidden.unknown.data1);
