@@ -4,13 +4,17 @@
 #include <SDL_image.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <exception>
 #include <initializer_list>
 
 #include "Demo.h"
 #include "Documents.h"
 #include "EditorState.h"
+#include "Files.h"
 #include "JSON.h"
 #include "MusicPlayer.h"
 #include "Platform.h"
@@ -144,9 +148,9 @@ void LoadJSON() {
 void SaveBinary() {
     std::string name = g_document_name;
     std::string refusal = ShownRefusal();
-    std::string error;
-    if (SaveDemoPackage(*g_demo, name, &error)) {
-        SetStatusMessage(SavedMessage(name, {refusal}));
+    std::string error, note;
+    if (SaveDemoPackage(*g_demo, name, &error, &note)) {
+        SetStatusMessage(SavedMessage(name, {refusal, note}));
     } else {
         SetStatusMessage("Cannot save " + name + ": " + error);
     }
@@ -155,14 +159,15 @@ void SaveBinary() {
 void SaveJSON() {
     std::string name = std::string(g_document_name) + ".json";
     std::string refusal = ShownRefusal();
-    std::string error;
-    if (!SaveDemoJSON(*g_demo, name, &error)) {
+    std::string error, note;
+    if (!SaveDemoJSON(*g_demo, name, &error, &note)) {
         SetStatusMessage("Cannot save " + name + ": " + error);
         return;
     }
     // The JSON form refers to objects by name: say when it cannot keep two
     // apart, or a link to an object without one.
-    SetStatusMessage(SavedMessage(name, {refusal, DescribeSharedName(*g_demo), DescribeUnnamedLink(*g_demo)}));
+    SetStatusMessage(
+        SavedMessage(name, {refusal, note, DescribeSharedNames(*g_demo), DescribeUnnamedLinks(*g_demo)}));
 }
 
 void ImportMusic() {
@@ -172,13 +177,120 @@ void ImportMusic() {
 }
 
 void ExportExecutable() {
-    std::string error;
-    if (!WriteStandaloneExecutable(*g_demo, g_exe_path ? g_exe_path : "", "demo.exe", &error)) {
+    std::string error, note;
+    if (!WriteStandaloneExecutable(*g_demo, g_exe_path ? g_exe_path : "", "demo.exe", &error, &note)) {
         SetStatusMessage("Cannot export demo.exe: " + error);
+    } else if (!note.empty()) {
+        SetStatusMessage(SavedMessage("demo.exe", {note}));
     }
 }
 
 /* === Video frames ========================================================= */
+
+FrameFileWriter g_write_frame_file = WriteWholeFile;
+
+namespace {
+
+// An SDL stream over a growing buffer. SDL's own memory stream has a fixed
+// size and cuts what does not fit without a word; this one grows, and
+// remembers when it could not.
+struct GrowingBuffer {
+    std::string* bytes;
+    size_t position = 0;
+    bool failed = false;
+};
+
+}  // namespace
+
+static GrowingBuffer& BufferOf(SDL_RWops* stream) {
+    return *static_cast<GrowingBuffer*>(stream->hidden.unknown.data1);
+}
+
+static Sint64 SDLCALL GrowingSize(SDL_RWops* stream) {
+    return static_cast<Sint64>(BufferOf(stream).bytes->size());
+}
+
+static Sint64 SDLCALL GrowingSeek(SDL_RWops* stream, Sint64 offset, int whence) {
+    GrowingBuffer& buffer = BufferOf(stream);
+    Sint64 base = whence == RW_SEEK_SET   ? 0
+                  : whence == RW_SEEK_CUR ? static_cast<Sint64>(buffer.position)
+                                          : static_cast<Sint64>(buffer.bytes->size());
+    if (base + offset < 0) return SDL_SetError("cannot seek before the start");
+    buffer.position = static_cast<size_t>(base + offset);
+    return static_cast<Sint64>(buffer.position);
+}
+
+static size_t SDLCALL GrowingRead(SDL_RWops*, void*, size_t, size_t) {
+    SDL_SetError("the stream is for writing");
+    return 0;
+}
+
+static size_t SDLCALL GrowingWrite(SDL_RWops* stream, const void* data, size_t size, size_t count) {
+    GrowingBuffer& buffer = BufferOf(stream);
+    if (buffer.failed || size == 0 || count == 0) return 0;
+    size_t length = size * count;
+    if (length / size != count) {
+        buffer.failed = true;
+        return 0;
+    }
+    try {
+        if (buffer.bytes->size() < buffer.position + length) buffer.bytes->resize(buffer.position + length);
+    } catch (const std::exception&) {
+        buffer.failed = true;  // no room in memory: what was written is not whole
+        return 0;
+    }
+    std::memcpy(&(*buffer.bytes)[buffer.position], data, length);
+    buffer.position += length;
+    return count;
+}
+
+static int SDLCALL GrowingClose(SDL_RWops* stream) {
+    SDL_FreeRW(stream);
+    return 0;
+}
+
+bool EncodePNG(SDL_Surface* surface, std::string* png, std::string* error) {
+    png->clear();
+    GrowingBuffer buffer{png};
+    SDL_RWops* stream = SDL_AllocRW();
+    if (stream == nullptr) {
+        if (error) *error = SDL_GetError();
+        return false;
+    }
+    stream->size = GrowingSize;
+    stream->seek = GrowingSeek;
+    stream->read = GrowingRead;
+    stream->write = GrowingWrite;
+    stream->close = GrowingClose;
+    stream->hidden.unknown.data1 = &buffer;
+    // The encoder's word is not enough: it reports success whatever its
+    // writes did. The buffer says whether they all went in.
+    bool encoded = IMG_SavePNG_RW(surface, stream, 1) == 0;
+    if (encoded && !buffer.failed && !png->empty()) return true;
+    if (error) *error = buffer.failed ? std::strerror(ENOMEM) : encoded ? "the PNG came out empty" : IMG_GetError();
+    png->clear();
+    return false;
+}
+
+// Writes the frame in the back buffer to path as a PNG, made in memory and
+// saved as every file is: beside its name, synced, then renamed, so a frame
+// is there whole or not at all. False with the reason; note as
+// WriteWholeFile gives it.
+static bool SaveFrame(const std::string& path, std::string* error, std::string* note) {
+    SDL_Surface* surface = ReadBackBufferToSurface();
+    if (surface == nullptr) {
+        *error = "the picture cannot be read back";
+        return false;
+    }
+    std::string png;
+    bool encoded = EncodePNG(surface, &png, error);
+    SDL_FreeSurface(surface);
+    if (!encoded) return false;
+    if (g_write_frame_file(path.c_str(), png.data(), png.size(), error, note)) return true;
+    // The program never makes the folder: say so when it is missing.
+    if (!IsDirectory("render")) *error = "there is no folder \"render\"";
+    return false;
+}
 
 void StartVideoExport() {
     if (!(g_demo->bpm > 0.0f)) {
@@ -209,18 +321,11 @@ bool WriteVideoFrame(float* beat_out) {
     char name[64];
     std::snprintf(name, sizeof name, "render\\%05d.png", n);
     std::string path = NativePath(name);
-    SDL_Surface* surface = ReadBackBufferToSurface();
-    std::string error;
-    if (surface == nullptr) {
-        error = "the picture cannot be read back";
-    } else {
-        if (IMG_SavePNG(surface, path.c_str()) != 0) {
-            // The program never makes the folder: say so when it is missing.
-            error = IsDirectory("render") ? IMG_GetError() : "there is no folder \"render\"";
-        }
-        SDL_FreeSurface(surface);
+    std::string error, note;
+    if (SaveFrame(path, &error, &note)) {
+        if (!note.empty()) SetStatusMessage(SavedMessage(path, {note}));
+        return true;
     }
-    if (error.empty()) return true;
     SetStatusMessage("Cannot write " + path + ": " + error);
     g_export_frame = -1;
     return false;

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+struct SDL_Surface;
+
 // "Load BIN": the package in the file named g_document_name. A load that
 // fails keeps the current document and says why; the loaded document plays
 // from its start, with the camera and volume kept.
@@ -22,28 +24,42 @@ void LoadBinary();
 // or an object such as {} without any of the document's members).
 void LoadJSON();
 // "Save BIN": the package to g_document_name; the old file stays whole
-// when the save fails.
+// when the save fails. "Saved <name>", with "; the folder could not be
+// synced: <reason>" when the file stands but its folder could not be synced.
 void SaveBinary();
 // "Save JSON" (Ctrl+S): the JSON document to g_document_name + ".json".
-// "Saved <name>" is followed by what the JSON form cannot keep, each after
-// "; ": two objects of one kind with one name, then a link to an object
-// without a name.
+// "Saved <name>" is followed, as Save BIN's is, by a folder that could not
+// be synced, then by what the JSON form cannot keep, in at most two notes,
+// each after "; ": every kind of object of which two share a name, then
+// every kind of object without a name that something links to.
 void SaveJSON();
 // "Import music.mp3": the file "music.mp3" becomes the document's music. A
 // file that cannot be read, or that the audio library cannot decode, is
 // refused with the reason, and the old music stays.
 void ImportMusic();
 // "Export Executable": the running program with the document's package
-// appended, as "demo.exe"; silent when it works.
+// appended, as "demo.exe"; silent when it works, unless its folder could
+// not be synced ("Saved demo.exe; the folder could not be synced: ...").
 void ExportExecutable();
 // "Export Videoframes": from the next frame on, one image per frame into
 // "render" at 60 frames per second of music time, playing.
 void StartVideoExport();
 // One step of the video-frame export: seeks to frame g_export_frame's beat
-// (stored in beat) and writes its image. False when the export ends here:
-// the beat passed the end beat (nothing written), or the image could not be
-// written (the status says why). g_export_frame is -1 then.
+// (stored in beat) and writes its image, a PNG made in memory and saved
+// through g_write_frame_file, so no frame file is ever left empty or cut.
+// False when the export ends here: the beat passed the end beat (nothing
+// written), or the image could not be written whole (the status says
+// "Cannot write render/<n>.png: <reason>"). g_export_frame is -1 then.
 bool WriteVideoFrame(float* beat);
+// How the video export saves a frame's bytes: WriteWholeFile, unless a test
+// puts a function of its own in its place (one that fails, say).
+using FrameFileWriter = bool (*)(const char* path, const void* data, uint64_t length, std::string* error,
+                                 std::string* note);
+extern FrameFileWriter g_write_frame_file;
+// The surface as PNG bytes, made in memory with the same encoder a PNG file
+// is written with; false (png empty) with the reason when it could not be
+// made whole.
+bool EncodePNG(SDL_Surface* surface, std::string* png, std::string* error);
 // "Play"/"Pause" (Space): the document's pause flag flips; the music pauses
 // with it or resumes in step with the beat.
 void TogglePause();

@@ -8,6 +8,7 @@
 
 #include <SDL.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -45,25 +46,21 @@ long FileLength(FILE* file) {
     return std::ftell(file);
 }
 
-// The package of a document as bytes, written through a temporary file;
-// false when the temporary file cannot be made or written.
-bool PackageBytes(const Demo& demo, std::string* bytes) {
-    FILE* file = std::tmpfile();
-    if (file == nullptr) return false;
-    demo.Write(file);
-    bool ok = std::fflush(file) == 0 && std::ferror(file) == 0;
-    long length = ok ? std::ftell(file) : -1;
-    ok = ok && length >= 0 && std::fseek(file, 0, SEEK_SET) == 0;
-    if (ok) {
-        bytes->assign(static_cast<size_t>(length), '\0');
-        ok = length == 0 || std::fread(&(*bytes)[0], 1, bytes->size(), file) == bytes->size();
-    }
-    std::fclose(file);
-    return ok;
+// Writes the document's package into stream; false, with the reason, when
+// it could not be put together.
+bool PutPackageTogether(const Demo& demo, MemoryStream& stream, std::string* error) {
+    if (stream.File() != nullptr) demo.Write(stream.File());
+    std::string reason;
+    if (stream.Finish(&reason)) return true;
+    if (error) *error = "the package could not be put together: " + reason;
+    return false;
 }
 
-void AppendU32(std::string* bytes, uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes->push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+// Writes value as 4 little-endian bytes.
+void WriteLE32(uint32_t value, FILE* file) {
+    uint8_t bytes[4];
+    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<uint8_t>(value >> (8 * i));
+    std::fwrite(bytes, 1, 4, file);
 }
 
 // Reads a package of length bytes from the file's position into a new
@@ -103,11 +100,8 @@ static Demo* BuildDemoJSON(JSON& value, std::string* error) {
 }
 
 Demo* LoadDemoJSON(const std::string& path, std::string* error, const JSONTextCheck& check) {
-    uint32_t size = 0;
-    char* bytes = ReadWholeFile(path.c_str(), &size, error);
-    if (bytes == nullptr) return nullptr;
-    std::string text(bytes, size);
-    std::free(bytes);
+    std::string text;  // the file once, read where the reader reads it
+    if (!ReadWholeFileInto(path, &text, error)) return nullptr;
     JSON::TextMessages messages;
     JSON value = JSON::FromText(text, &messages);
     if (check) {
@@ -121,9 +115,9 @@ Demo* LoadDemoJSON(const std::string& path, std::string* error, const JSONTextCh
     return BuildDemoJSON(value, error);
 }
 
-bool SaveDemoJSON(const Demo& demo, const std::string& path, std::string* error) {
+bool SaveDemoJSON(const Demo& demo, const std::string& path, std::string* error, std::string* note) {
     std::string text = demo.ToJSON().ToText(1, "  ");
-    return WriteWholeFile(path.c_str(), text.data(), text.size(), error);
+    return WriteWholeFile(path.c_str(), text.data(), text.size(), error, note);
 }
 
 // The first name two of the objects share (the empty name aside), or "".
@@ -138,20 +132,37 @@ static std::string FirstSharedName(const std::vector<T*>& objects, NameOf name_o
     return "";
 }
 
-std::string DescribeSharedName(const Demo& demo) {
-    std::string name = FirstSharedName(demo.effects, [](const Effect& e) -> const std::string& { return e.name; });
-    if (!name.empty()) return "two effects are named \"" + name + "\"";
-    name = FirstSharedName(demo.shaders,
-                           [](const ShaderProgram& p) -> const std::string& { return p.fragment_shader_filename; });
-    if (!name.empty()) return "two shader programs are named \"" + name + "\"";
-    name = FirstSharedName(demo.textures, [](const Texture& t) -> const std::string& { return t.name; });
-    if (!name.empty()) return "two textures are named \"" + name + "\"";
-    return "";
+// The parts joined as a list: "a", "a and b", "a, b and c".
+static std::string ListOf(const std::vector<std::string>& parts) {
+    std::string list;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        if (i > 0) list += i + 1 == parts.size() ? " and " : ", ";
+        list += parts[i];
+    }
+    return list;
+}
+
+std::string DescribeSharedNames(const Demo& demo) {
+    const std::string names[] = {
+        FirstSharedName(demo.effects, [](const Effect& e) -> const std::string& { return e.name; }),
+        FirstSharedName(demo.shaders,
+                        [](const ShaderProgram& p) -> const std::string& { return p.fragment_shader_filename; }),
+        FirstSharedName(demo.textures, [](const Texture& t) -> const std::string& { return t.name; }),
+    };
+    const char* const kinds[] = {"two effects", "two shader programs", "two textures"};
+    // The verb is said once, with the first kind: the note stays short
+    // enough for the status line.
+    std::vector<std::string> parts;
+    for (int kind = 0; kind < 3; ++kind) {
+        if (names[kind].empty()) continue;
+        parts.push_back(std::string(kinds[kind]) + (parts.empty() ? " are named \"" : " \"") + names[kind] + "\"");
+    }
+    return ListOf(parts);
 }
 
 // The JSON form names a link by the object's name, and an empty name means
 // no object: a link to an unnamed object does not survive the form.
-std::string DescribeUnnamedLink(const Demo& demo) {
+std::string DescribeUnnamedLinks(const Demo& demo) {
     bool effect = false, program = false, texture = false;
     for (const Event* event : demo.events) {
         if (event != nullptr && event->effect != nullptr && event->effect->name.empty()) effect = true;
@@ -166,11 +177,13 @@ std::string DescribeUnnamedLink(const Demo& demo) {
             if (input != nullptr && input->name.empty()) texture = true;
         }
     }
-    const std::string lost = ", so the JSON form keeps no link to it";
-    if (effect) return "an effect has no name" + lost;
-    if (program) return "a shader program has no file name" + lost;
-    if (texture) return "a texture has no name" + lost;
-    return "";
+    std::vector<std::string> kinds;
+    if (effect) kinds.push_back("an effect");
+    if (program) kinds.push_back("a shader program");
+    if (texture) kinds.push_back("a texture");
+    if (kinds.empty()) return "";
+    if (kinds.size() > 1) return ListOf(kinds) + " have no name, so the JSON form keeps no link to them";
+    return kinds[0] + (program ? " has no file name" : " has no name") + ", so the JSON form keeps no link to it";
 }
 
 /* === Package ============================================================== */
@@ -184,22 +197,22 @@ Demo* LoadDemoPackage(const std::string& path, std::string* error) {
     return demo;
 }
 
-bool SaveDemoPackage(const Demo& demo, const std::string& path, std::string* error) {
-    std::string bytes;
-    if (!PackageBytes(demo, &bytes)) {
-        if (error) *error = "the package could not be put together in a temporary file";
-        return false;
-    }
-    return WriteWholeFile(path.c_str(), bytes.data(), bytes.size(), error);
+bool SaveDemoPackage(const Demo& demo, const std::string& path, std::string* error, std::string* note) {
+    // Put together in memory and saved from there, as it is: the package is
+    // held once, and a full temporary folder has no say.
+    MemoryStream package;
+    if (!PutPackageTogether(demo, package, error)) return false;
+    return WriteWholeFile(path.c_str(), package.Data(), package.Size(), error, note);
 }
 
 /* === Stand-alone executable =============================================== */
 
 Demo* LoadAppendedPackage(const std::string& exe_path, std::string* error) {
     if (error) error->clear();
-    FILE* file = OpenFile(exe_path, "rb");
+    std::string reason;
+    FILE* file = OpenRegularFile(exe_path, &reason);
     if (file == nullptr) {
-        if (error) *error = "Cannot open the executable " + exe_path + ".";
+        if (error) *error = "Cannot open the executable " + exe_path + ": " + reason + ".";
         return nullptr;
     }
     Demo* demo = nullptr;
@@ -225,28 +238,40 @@ Demo* LoadAppendedPackage(const std::string& exe_path, std::string* error) {
 }
 
 bool WriteStandaloneExecutable(const Demo& demo, const std::string& exe_path, const std::string& out_path,
-                               std::string* error) {
+                               std::string* error, std::string* note) {
+    // The program's bytes, the package and the trailer go into one stream,
+    // which is saved as it is.
+    std::string reason;
     uint32_t exe_size = 0;
-    char* exe = ReadWholeFile(exe_path.c_str(), &exe_size);
+    char* exe = ReadWholeFile(exe_path.c_str(), &exe_size, &reason);
     if (exe == nullptr) {
-        if (error) *error = "cannot read the running program " + exe_path;
+        if (error) *error = "cannot read the running program " + exe_path + ": " + reason;
         return false;
     }
-    std::string bytes(exe, exe_size);
+    MemoryStream file;
+    if (file.File() != nullptr) std::fwrite(exe, 1, exe_size, file.File());
     std::free(exe);
-    std::string package;
-    if (!PackageBytes(demo, &package)) {
-        if (error) *error = "the package could not be put together in a temporary file";
+    if (file.File() != nullptr) {
+        demo.Write(file.File());
+        // Demo::Write never seeks: the position is where the package ends.
+        long end = std::ftell(file.File());
+        if (end < 0) {
+            if (error) *error = std::string("the package's length cannot be told: ") + std::strerror(errno);
+            return false;
+        }
+        uint64_t package_size = static_cast<uint64_t>(end) - exe_size;
+        if (package_size > UINT32_MAX) {
+            if (error) *error = "the package is larger than 4 GiB";
+            return false;
+        }
+        WriteLE32(static_cast<uint32_t>(package_size), file.File());
+        std::fwrite(kTrailerMagic, 1, 4, file.File());
+    }
+    if (!file.Finish(&reason)) {
+        if (error) *error = "the program and its package could not be put together: " + reason;
         return false;
     }
-    if (package.size() > UINT32_MAX) {
-        if (error) *error = "the package is larger than 4 GiB";
-        return false;
-    }
-    bytes += package;
-    AppendU32(&bytes, static_cast<uint32_t>(package.size()));
-    bytes.append(kTrailerMagic, 4);
-    if (!WriteWholeFile(out_path.c_str(), bytes.data(), bytes.size(), error)) return false;
+    if (!WriteWholeFile(out_path.c_str(), file.Data(), file.Size(), error, note)) return false;
     if (!MakeExecutable(out_path)) {
         if (error) *error = "it could not be made executable";
         return false;
@@ -268,14 +293,9 @@ static StartupText s_startup;
 void ReadStartupDocument() {
     s_startup = StartupText();
     s_startup.read = true;
-    FILE* probe = OpenFile("content.dat.json", "rb");
-    if (probe == nullptr) return;
-    std::fclose(probe);
-    uint32_t size = 0;
-    char* bytes = ReadWholeFile("content.dat.json", &size, &s_startup.error);
-    if (bytes == nullptr) return;
-    std::string text(bytes, size);
-    std::free(bytes);
+    if (!PathExists("content.dat.json")) return;
+    std::string text;  // the file once, read where the reader reads it
+    if (!ReadWholeFileInto("content.dat.json", &text, &s_startup.error)) return;
     s_startup.value = JSON::FromText(text, nullptr);
     s_startup.parsed = true;
     std::string().swap(text);

@@ -29,40 +29,48 @@ using JSONTextCheck =
 // such text first.
 Demo* LoadDemoJSON(const std::string& path, std::string* error, const JSONTextCheck& check = nullptr);
 // Prints the document with a two-space indent; false (with a reason) when it
-// was not written.
-bool SaveDemoJSON(const Demo& demo, const std::string& path, std::string* error = nullptr);
+// was not written. note as WriteWholeFile gives it.
+bool SaveDemoJSON(const Demo& demo, const std::string& path, std::string* error = nullptr,
+                  std::string* note = nullptr);
 // True when value is an Object holding at least one of the members the
 // document form reads ("beat_offset", "bpm", "effects", "end_beat", "events",
 // "music", "shaders", "textures"); any other value would read as a document
 // all the same, with nothing but defaults in it.
 bool HoldsDocumentMember(const JSON& value);
-// The first name that two objects of one kind share, as the JSON form sees
+// Every kind of object of which two share a name, as the JSON form sees
 // names (effects, then shader programs by fragment file name, then textures;
-// the empty name, which refers to nothing, aside), described as
-// `two effects are named "x"`; "" when every name is its own. References
-// by such a name read back as the later object of the two.
-std::string DescribeSharedName(const Demo& demo);
-// The first kind of object that the document refers to although it has the
+// the empty name, which refers to nothing, aside), each with the first name
+// shared: `two effects are named "x"`, or for several kinds
+// `two effects are named "x", two shader programs "y" and two textures "z"`;
+// "" when every name is its own. References by such a name read back as the
+// later object of the two.
+std::string DescribeSharedNames(const Demo& demo);
+// Every kind of object that the document refers to although it has the
 // empty name, which the JSON form reads as no object: an effect that an event
-// shows or an effect takes as an input, then a shader program that an effect
-// uses (known by its fragment file name), then a texture that an effect takes,
-// described as "an effect has no name, so the JSON form keeps no link to it";
-// "" when every object referred to has a name. Unnamed objects that nothing
-// refers to lose nothing and are not mentioned.
-std::string DescribeUnnamedLink(const Demo& demo);
+// shows or an effect takes as an input, a shader program that an effect uses
+// (known by its fragment file name), a texture that an effect takes. One kind
+// is described as "an effect has no name, so the JSON form keeps no link to
+// it" ("a shader program has no file name, ..."), several as "an effect and a
+// texture have no name, so the JSON form keeps no link to them"; "" when
+// every object referred to has a name. Unnamed objects that nothing refers
+// to lose nothing and are not mentioned.
+std::string DescribeUnnamedLinks(const Demo& demo);
 // The package in a file, or null with a reason in error.
 Demo* LoadDemoPackage(const std::string& path, std::string* error);
-// Writes the package; false (with a reason) when it was not written.
-bool SaveDemoPackage(const Demo& demo, const std::string& path, std::string* error = nullptr);
+// Writes the package, put together in memory; false (with a reason) when it
+// was not written. note as WriteWholeFile gives it.
+bool SaveDemoPackage(const Demo& demo, const std::string& path, std::string* error = nullptr,
+                     std::string* note = nullptr);
 // The package behind a "DEMO" trailer at the end of the executable, or null
 // (error empty when there simply is none; a trailer whose length does not
 // fit the file is an error).
 Demo* LoadAppendedPackage(const std::string& exe_path, std::string* error);
 // Writes the executable's bytes, the package, its u32 length and "DEMO" to
-// out_path and makes it executable; false (with a reason, nothing written)
-// when the executable cannot be read or the file cannot be written.
+// out_path, all put together in memory first, and makes it executable;
+// false (with a reason, nothing written) when the executable cannot be read
+// or the file cannot be written. note as WriteWholeFile gives it.
 bool WriteStandaloneExecutable(const Demo& demo, const std::string& exe_path, const std::string& out_path,
-                               std::string* error = nullptr);
+                               std::string* error = nullptr, std::string* note = nullptr);
 
 // Start-up's choice: "content.dat.json" (document name "content.dat"), as
 // ReadStartupDocument read it (it runs here when start-up has not called

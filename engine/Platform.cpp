@@ -62,8 +62,53 @@ std::string NativePath(const std::string& path) {
 #endif
 }
 
-FILE* OpenFile(const std::string& path, const char* mode) {
-    return std::fopen(NativePath(path).c_str(), mode);
+static void SetReason(std::string* reason, const std::string& text) {
+    if (reason) *reason = text;
+}
+
+static const char kNotRegular[] = "it is not a regular file";
+
+FILE* OpenRegularFile(const std::string& path, std::string* reason) {
+    std::string native = NativePath(path);
+#ifdef _WIN32
+    struct _stat64 info;
+    if (_stat64(native.c_str(), &info) == 0 && !(info.st_mode & _S_IFREG)) {
+        SetReason(reason, (info.st_mode & _S_IFDIR) ? std::strerror(EISDIR) : kNotRegular);
+        return nullptr;
+    }
+    errno = 0;
+    FILE* file = std::fopen(native.c_str(), "rb");
+    if (file == nullptr) SetReason(reason, errno != 0 ? std::strerror(errno) : "the file cannot be opened");
+    return file;
+#else
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a
+    // writer, for good. What was opened is then asked what it is, so nothing
+    // can be swapped in between a look and the open.
+    int fd = open(native.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        SetReason(reason, std::strerror(errno));
+        return nullptr;
+    }
+    struct stat info;
+    const char* refused = nullptr;
+    if (fstat(fd, &info) != 0) {
+        refused = std::strerror(errno);
+    } else if (S_ISDIR(info.st_mode)) {
+        refused = std::strerror(EISDIR);
+    } else if (!S_ISREG(info.st_mode)) {
+        refused = kNotRegular;
+    } else {
+        int flags = fcntl(fd, F_GETFL);
+        if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) refused = std::strerror(errno);
+    }
+    FILE* file = refused == nullptr ? fdopen(fd, "rb") : nullptr;
+    if (refused == nullptr && file == nullptr) refused = std::strerror(errno);
+    if (refused != nullptr) {
+        SetReason(reason, refused);
+        close(fd);
+    }
+    return file;
+#endif
 }
 
 std::string SaveTarget(const std::string& path) {
@@ -121,6 +166,61 @@ FILE* CreateNewFile(const std::string& path, const std::string& like) {
     return file;
 }
 
+std::string PathBeside(const std::string& path, const std::string& name) {
+#ifdef _WIN32
+    size_t separator = path.find_last_of("\\/:");
+#else
+    size_t separator = path.rfind('/');
+#endif
+    return separator == std::string::npos ? name : path.substr(0, separator + 1) + name;
+}
+
+bool MayWrite(const std::string& path) {
+#ifdef _WIN32
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) return true;
+    errno = EACCES;
+    return false;
+#else
+    // AT_EACCESS asks for the effective user, as the open of a direct write
+    // would: root may write a 0444 file, an ordinary user may not.
+    if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0) return true;
+    // Only a refusal counts: nothing there is a new file, and a loop of links
+    // or the like is the rest of the save's to report.
+    return errno != EACCES && errno != EPERM && errno != EROFS;
+#endif
+}
+
+bool SyncFile(FILE* file) {
+    if (std::fflush(file) != 0) return false;
+#ifdef _WIN32
+    HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    if (handle == INVALID_HANDLE_VALUE || !FlushFileBuffers(handle)) {
+        errno = EIO;
+        return false;
+    }
+    return true;
+#else
+    return fsync(fileno(file)) == 0;
+#endif
+}
+
+bool SyncFolderOf(const std::string& path) {
+#ifdef _WIN32
+    (void)path;  // a rename with MOVEFILE_WRITE_THROUGH is on the disk when it returns
+    return true;
+#else
+    std::string folder = PathBeside(path, ".");
+    int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool synced = fsync(fd) == 0 || errno == EINVAL;  // some file systems cannot sync a folder
+    int reason = errno;
+    close(fd);
+    errno = reason;
+    return synced;
+#endif
+}
+
 bool RenameReplacing(const std::string& from, const std::string& to) {
 #ifdef _WIN32
     return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
@@ -160,6 +260,59 @@ std::vector<std::string> ListRegularFiles(const std::string& directory) {
     return names;
 }
 
+/* === Memory streams ===================================================== */
+
+MemoryStream::MemoryStream() {
+    errno = 0;
+#ifdef _WIN32
+    file_ = std::tmpfile();
+#else
+    file_ = open_memstream(&data_, &size_);
+#endif
+    if (file_ == nullptr) open_error_ = errno != 0 ? errno : ENOMEM;
+}
+
+MemoryStream::~MemoryStream() {
+    if (file_ != nullptr) std::fclose(file_);
+    std::free(data_);
+}
+
+bool MemoryStream::Finish(std::string* error) {
+    if (file_ == nullptr) {
+        if (error) *error = std::strerror(open_error_ != 0 ? open_error_ : EINVAL);
+        return false;
+    }
+    errno = 0;
+    bool ok = std::fflush(file_) == 0 && std::ferror(file_) == 0;
+    int reason = errno;
+#ifdef _WIN32
+    // The temporary file's bytes come back into memory.
+    long length = ok ? std::ftell(file_) : -1;
+    ok = ok && length >= 0 && std::fseek(file_, 0, SEEK_SET) == 0;
+    if (ok) {
+        data_ = static_cast<char*>(std::malloc(static_cast<size_t>(length) + 1));
+        size_ = static_cast<size_t>(length);
+        ok = data_ != nullptr && std::fread(data_, 1, size_, file_) == size_;
+    }
+    if (!ok && reason == 0) reason = errno;
+    std::fclose(file_);
+#else
+    // Closing sets data_ and size_ for the last time.
+    if (std::fclose(file_) != 0 && ok) {
+        ok = false;
+        reason = errno;
+    }
+#endif
+    file_ = nullptr;
+    if (!ok) {
+        if (error) *error = std::strerror(reason != 0 ? reason : ENOMEM);
+        std::free(data_);
+        data_ = nullptr;
+        size_ = 0;
+    }
+    return ok;
+}
+
 /* === The environment ===================================================== */
 
 void SetEnvironmentDefault(const char* name, const char* value) {
@@ -171,6 +324,15 @@ void SetEnvironmentDefault(const char* name, const char* value) {
 }
 
 /* === Directories and removal ============================================= */
+
+bool PathExists(const std::string& path) {
+#ifdef _WIN32
+    return GetFileAttributesA(NativePath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+#else
+    struct stat info;
+    return stat(NativePath(path).c_str(), &info) == 0;
+#endif
+}
 
 bool IsDirectory(const std::string& path) {
 #ifdef _WIN32

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,11 +22,13 @@
 #include "EditorState.h"
 #include "Effect.h"
 #include "Event.h"
+#include "Files.h"
 #include "MusicPlayer.h"
 #include "Playback.h"
 #include "ReadBack.h"
 #include "ShaderProgram.h"
 #include "TextFields.h"
+#include "Texture.h"
 
 using edtest::EditorTest;
 using edtest::kMain;
@@ -48,6 +51,26 @@ SDL_Color PixelOfImage(const std::string& path) {
     colour = {pixel[0], pixel[1], pixel[2], pixel[3]};
     SDL_FreeSurface(rgba);
     return colour;
+}
+
+// The video export's frame save, as the program does it, until frame 3,
+// whose save fails as it would on a full disk.
+bool SaveFramesUntilTheThird(const char* path, const void* data, uint64_t length, std::string* error,
+                             std::string* note) {
+    if (std::string(path) == "render/00003.png") {
+        *error = "No space left on device";
+        return false;
+    }
+    return WriteWholeFile(path, data, length, error, note);
+}
+
+// The entries of a folder.
+std::vector<std::string> EntriesOf(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 // Gives the current document music holding bytes.
@@ -131,6 +154,17 @@ TEST_F(EditorTest, SavesAndLoadsKeepTheDocumentWhenTheyFailAndSayWhy) {
     std::snprintf(g_document_name, sizeof g_document_name, "taken.json");
     PressMenuItem("File", "Load BIN");
     EXPECT_EQ(GetStatusMessage(), "Cannot load taken.json: Is a directory");
+    {
+        // A FIFO would hold the load until something writes to it: it is
+        // refused at once (the guard lets a waiting load go after 2 s).
+        testutil::FifoGuard fifo(dir->File("fifo.json"));
+        ASSERT_TRUE(fifo.Made());
+        std::snprintf(g_document_name, sizeof g_document_name, "fifo");
+        Frame(SDLK_l);
+        EXPECT_EQ(GetStatusMessage(), "Cannot load fifo.json: it is not a regular file");
+        EXPECT_FALSE(fifo.Rescued()) << "Load JSON waited for a writer";
+        EXPECT_EQ(g_demo, original);
+    }
     // Bytes in no music format Velmara reads are refused: the old music stays.
     ASSERT_TRUE(dir->Write("music.mp3", "these bytes read well but are no music at all"));
     PressMenuItem("File", "Import music.mp3");
@@ -164,6 +198,16 @@ TEST_F(EditorTest, SavesAndLoadsKeepTheDocumentWhenTheyFailAndSayWhy) {
     Frame(SDLK_l);
     EXPECT_EQ(GetStatusMessage(), "Loaded untitled.demo.json");
     EXPECT_EQ(g_document_generation, generation + 2);
+
+    // The longest name the field takes saves and loads back.
+    std::string longest(254, 'd');
+    std::snprintf(g_document_name, sizeof g_document_name, "%s", longest.c_str());
+    PressMenuItem("File", "Save BIN");
+    EXPECT_EQ(GetStatusMessage(), "Saved " + longest);
+    PressMenuItem("File", "Load BIN");
+    EXPECT_EQ(GetStatusMessage(), "Loaded " + longest);
+    EXPECT_EQ(g_document_generation, generation + 3);
+    std::snprintf(g_document_name, sizeof g_document_name, "untitled.demo");
 
     // A document whose music is refused loads, keeps the bytes and says why.
     const std::string noise = "no music in here, just words";
@@ -238,27 +282,90 @@ TEST_F(EditorTest, LoadJsonKeepsTheDocumentWhenTheTextDoesNotReadCleanlyAndSaysW
     EXPECT_TRUE(g_demo->events.empty());
 }
 
-TEST_F(EditorTest, SaveJsonSaysWhichNameTheJsonFormCannotKeepApart) {
+TEST_F(EditorTest, SaveJsonSaysEveryKindOfLinkTheJsonFormCannotKeep) {
+    // The status line shows the whole message: every character of it is drawn in the main menu bar
+    // of the 1280-pixel-wide screen.
+    auto shown_whole = [this](const std::string& message) {
+        Frame();
+        std::string drawn = DrawnText("##MainMenuBar");
+        std::string glyphs = message;
+        glyphs.erase(std::remove(glyphs.begin(), glyphs.end(), ' '), glyphs.end());
+        return drawn.size() >= glyphs.size() && drawn.compare(drawn.size() - glyphs.size(), glyphs.size(), glyphs) == 0;
+    };
+    // Two events named "twin": their effects share the name, and their programs the file name.
     AddSolidEvent("twin", 1, 0, 0, 0, 8);
     AddSolidEvent("twin", 0, 1, 0, 8, 16);
     Frame(SDLK_s);
-    EXPECT_EQ(GetStatusMessage(), "Saved untitled.demo.json; two effects are named \"twin\"");
+    EXPECT_EQ(GetStatusMessage(),
+              "Saved untitled.demo.json; two effects are named \"twin\" and two shader programs \"resources\\twin.frag\"");
     EXPECT_TRUE(IsFile("untitled.demo.json"));
 
     // An unnamed effect that nothing uses loses nothing; one that an event shows loses its link, as the
-    // empty name reads as no effect. With a shared name as well, that comes first.
+    // empty name reads as no effect.
     g_demo->effects.push_back(new Effect("", g_demo->shaders[0], nullptr, nullptr, false));
+    g_demo->shaders[1]->fragment_shader_filename = "resources\\green.frag";
     Frame(SDLK_s);
     EXPECT_EQ(GetStatusMessage(), "Saved untitled.demo.json; two effects are named \"twin\"");
     g_demo->effects[1]->name.clear();
-    g_demo->shaders[1]->fragment_shader_filename = "resources\\green.frag";
     Frame(SDLK_s);
     EXPECT_EQ(GetStatusMessage(),
               "Saved untitled.demo.json; an effect has no name, so the JSON form keeps no link to it");
     AddSolidEvent("twin", 0, 0, 1, 16, 24);
     Frame(SDLK_s);
-    EXPECT_EQ(GetStatusMessage(), "Saved untitled.demo.json; two effects are named \"twin\"; an effect has no name, so "
-                                  "the JSON form keeps no link to it");
+    EXPECT_EQ(GetStatusMessage(), "Saved untitled.demo.json; two effects are named \"twin\" and two shader programs "
+                                  "\"resources\\twin.frag\"; an effect has no name, so the JSON form keeps no link to it");
+
+    // An effect using an unnamed program and an unnamed texture: both links are said lost.
+    samples::WriteFile(dir->File("dot.bmp"), samples::MakeBmp());
+    auto add_texture = [this](const std::string& name) {
+        g_demo->textures.push_back(new Texture(dir->File("dot.bmp").c_str()));
+        g_demo->textures.back()->name = name;
+        return g_demo->textures.back();
+    };
+    ReplaceDocument(new Demo());
+    Frame();
+    AddSolidEvent("plain", 1, 0, 0, 0, 8)->effect->input_textures.push_back(add_texture(""));
+    g_demo->shaders[0]->fragment_shader_filename.clear();
+    Frame(SDLK_s);
+    std::string message = "Saved untitled.demo.json; a shader program and a texture have no name, so the JSON form "
+                          "keeps no link to them";
+    EXPECT_EQ(GetStatusMessage(), message);
+    EXPECT_TRUE(shown_whole(message)) << DrawnText("##MainMenuBar");
+
+    // Two effects named "mix" and two programs sharing a file name.
+    ReplaceDocument(new Demo());
+    Frame();
+    AddSolidEvent("mix", 1, 0, 0, 0, 8);
+    AddSolidEvent("mix", 0, 1, 0, 8, 16);
+    Frame(SDLK_s);
+    message = "Saved untitled.demo.json; two effects are named \"mix\" and two shader programs \"resources\\mix.frag\"";
+    EXPECT_EQ(GetStatusMessage(), message);
+    EXPECT_TRUE(shown_whole(message)) << DrawnText("##MainMenuBar");
+
+    // Every kind of each note, in the code's order: each note alone fits the status line; with both at
+    // their longest the line shows what fits.
+    add_texture("dot");
+    add_texture("dot");
+    Frame(SDLK_s);
+    message = "Saved untitled.demo.json; two effects are named \"mix\", two shader programs \"resources\\mix.frag\" and "
+              "two textures \"dot\"";
+    EXPECT_EQ(GetStatusMessage(), message);
+    EXPECT_TRUE(shown_whole(message)) << DrawnText("##MainMenuBar");
+    Event* unnamed = AddSolidEvent("", 0, 0, 1, 16, 24);
+    unnamed->effect->input_textures.push_back(add_texture(""));
+    g_demo->shaders.back()->fragment_shader_filename.clear();
+    Frame(SDLK_s);
+    EXPECT_EQ(GetStatusMessage(), "Saved untitled.demo.json; two effects are named \"mix\", two shader programs "
+                                  "\"resources\\mix.frag\" and two textures \"dot\"; an effect, a shader program and "
+                                  "a texture have no name, so the JSON form keeps no link to them");
+    g_demo->effects[1]->name = "mix 2";
+    g_demo->shaders[1]->fragment_shader_filename = "resources\\mix 2.frag";
+    g_demo->textures[1]->name = "dot 2";
+    Frame(SDLK_s);
+    message = "Saved untitled.demo.json; an effect, a shader program and a texture have no name, so the JSON form "
+              "keeps no link to them";
+    EXPECT_EQ(GetStatusMessage(), message);
+    EXPECT_TRUE(shown_whole(message)) << DrawnText("##MainMenuBar");
 }
 
 TEST_F(EditorTest, ExportExecutableIsSilentWhenItWorksAndSaysWhyWhenItFails) {
@@ -323,6 +430,34 @@ TEST_F(EditorTest, VideoFramesAreWrittenOnePerFrameUntilTheEndBeatOrTheStopButto
     Frame();
     EXPECT_EQ(g_export_frame, -1);
     EXPECT_EQ(GetStatusMessage(), "Cannot write render/00000.png: there is no folder \"render\"");
+
+    // A frame that cannot be saved whole stops the export with the save's reason, and leaves no file
+    // of it, empty or cut.
+    ASSERT_EQ(mkdir("render", 0755), 0);
+    g_write_frame_file = SaveFramesUntilTheThird;
+    PressMenuItem("File", "Export Videoframes");
+    Frames(4);
+    g_write_frame_file = WriteWholeFile;
+    EXPECT_EQ(g_export_frame, -1);
+    EXPECT_EQ(GetStatusMessage(), "Cannot write render/00003.png: No space left on device");
+    EXPECT_EQ(EntriesOf("render"), (std::vector<std::string>{"00000.png", "00001.png", "00002.png"}));
+    EXPECT_GT(PixelOfImage("render/00002.png").r, 200);
+
+    // A frame made in memory is the very file the encoder writes: a picture of noise, larger than
+    // any first block a buffer takes.
+    SDL_Surface* noise = SDL_CreateRGBSurfaceWithFormat(0, 1280, 720, 24, SDL_PIXELFORMAT_RGB24);
+    ASSERT_NE(noise, nullptr);
+    uint32_t state = 12345;
+    for (int y = 0; y < noise->h; ++y) {
+        uint8_t* row = static_cast<uint8_t*>(noise->pixels) + y * noise->pitch;
+        for (int x = 0; x < noise->w * 3; ++x) row[x] = static_cast<uint8_t>((state = state * 1664525u + 1013904223u) >> 24);
+    }
+    std::string png, error;
+    EXPECT_TRUE(EncodePNG(noise, &png, &error)) << error;
+    ASSERT_EQ(IMG_SavePNG(noise, "noise.png"), 0);
+    SDL_FreeSurface(noise);
+    EXPECT_GT(png.size(), 2000000u);
+    EXPECT_TRUE(png == dir->Read("noise.png"));
 
     // A tempo of 0 or an end beat that is no number never starts.
     g_demo->bpm = 0.0f;

@@ -1,14 +1,20 @@
 // Whole-file reads and writes, the package String, and the platform layer.
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "Files.h"
 #include "Platform.h"
@@ -45,13 +51,65 @@ TEST(ReadWholeFile, AnEmptyFileGivesOnlyTheZeroByteAndSizeZero) {
 TEST(ReadWholeFile, AMissingFileOrADirectoryReportsFailureWithSizeZero) {
     TempDir dir;
     uint32_t size = 99;
-    EXPECT_EQ(ReadWholeFile(dir.File("missing").c_str(), &size), nullptr);
+    std::string error;
+    EXPECT_EQ(ReadWholeFile(dir.File("missing").c_str(), &size, &error), nullptr);
     EXPECT_EQ(size, 0u);
+    EXPECT_EQ(error, "No such file or directory");
     size = 99;
-    EXPECT_EQ(ReadWholeFile(dir.Path().c_str(), &size), nullptr);
+    EXPECT_EQ(ReadWholeFile(dir.Path().c_str(), &size, &error), nullptr);
     EXPECT_EQ(size, 0u);
+    EXPECT_EQ(error, "Is a directory");
     EXPECT_EQ(ReadWholeFile(nullptr, &size), nullptr);
     EXPECT_EQ(ReadWholeFile(dir.File("missing").c_str()), nullptr);  // size is optional
+}
+
+// A FIFO would hold an open for reading until something writes to it, and a
+// device may never end: neither is waited on, nor read.
+TEST(ReadWholeFile, WhatIsNotARegularFileIsRefusedWithoutWaiting) {
+    TempDir dir;
+    testutil::FifoGuard fifo(dir.File("untitled.demo.json"));
+    ASSERT_TRUE(fifo.Made());
+    long length = 99;
+    std::string error;
+    EXPECT_EQ(OpenForReading(dir.File("untitled.demo.json"), &length, &error), nullptr);
+    EXPECT_EQ(error, "it is not a regular file");
+    EXPECT_EQ(length, -1);
+    EXPECT_FALSE(fifo.Rescued()) << "the open waited for a writer";
+    uint32_t size = 99;
+    EXPECT_EQ(ReadWholeFile(dir.File("untitled.demo.json").c_str(), &size, &error), nullptr);
+    EXPECT_EQ(error, "it is not a regular file");
+    EXPECT_EQ(size, 0u);
+    std::string bytes = "old";
+    EXPECT_FALSE(ReadWholeFileInto(dir.File("untitled.demo.json"), &bytes, &error));
+    EXPECT_EQ(error, "it is not a regular file");
+    EXPECT_EQ(bytes, "");
+    EXPECT_FALSE(fifo.Rescued()) << "a read waited for a writer";
+    // A device, a link to the FIFO, and a directory, which keeps its reason.
+    EXPECT_EQ(OpenForReading("/dev/zero", &length, &error), nullptr);
+    EXPECT_EQ(error, "it is not a regular file");
+    ASSERT_EQ(symlink(dir.File("untitled.demo.json").c_str(), dir.File("link").c_str()), 0);
+    EXPECT_EQ(OpenForReading(dir.File("link"), &length, &error), nullptr);
+    EXPECT_EQ(error, "it is not a regular file");
+    EXPECT_EQ(OpenForReading(dir.Path(), &length, &error), nullptr);
+    EXPECT_EQ(error, "Is a directory");
+    EXPECT_FALSE(fifo.Rescued());
+}
+
+TEST(ReadWholeFile, IntoAStringReadsTheBytesAsTheyAreWithoutAZeroByte) {
+    TempDir dir;
+    std::string bytes("ab\0c\r\n\xff", 7);
+    ASSERT_TRUE(dir.Write("data.bin", bytes));
+    ASSERT_TRUE(dir.Write("empty", ""));
+    std::string read = "old";
+    std::string error;
+    EXPECT_TRUE(ReadWholeFileInto(dir.File("data.bin"), &read, &error)) << error;
+    EXPECT_EQ(read, bytes);
+    EXPECT_TRUE(ReadWholeFileInto(dir.File("empty"), &read, &error)) << error;
+    EXPECT_EQ(read, "");
+    read = "old";
+    EXPECT_FALSE(ReadWholeFileInto(dir.File("missing"), &read, &error));
+    EXPECT_EQ(error, "No such file or directory");
+    EXPECT_EQ(read, "");
 }
 
 TEST(ReadWholeFile, OpensStoredBackslashNamesWithSlashes) {
@@ -68,21 +126,67 @@ TEST(ReadWholeFile, OpensStoredBackslashNamesWithSlashes) {
 
 /* === WriteWholeFile ====================================================== */
 
-// This binary is linked with --wrap=open: the permission bits of the last
-// file the engine created, as they were before a byte was written to it.
+// This binary is linked with --wrap=open, --wrap=fsync and --wrap=rename,
+// so that these tests see every file the engine creates as it is created,
+// and every sync and rename as it happens.
+
+// The permission bits of the last file the engine created, as they were
+// before a byte was written to it.
 static mode_t g_created_mode;
+// While above 0, each new file the engine creates finds a symbolic link to
+// this victim planted at its name just before, as another process might.
+static int g_plant_links = 0;
+static std::string g_plant_victim;
+// What happened, in order: 'f' a file synced, 'd' a folder synced, 'r' a rename.
+static std::string g_sync_trace;
+// The errno a file's or a folder's sync fails with; 0 syncs.
+static int g_fail_file_sync = 0;
+static int g_fail_folder_sync = 0;
 
 extern "C" int __real_open(const char* path, int flags, ...);
+extern "C" int __real_fsync(int fd);
+extern "C" int __real_rename(const char* from, const char* to);
 
 extern "C" int __wrap_open(const char* path, int flags, ...) {
     va_list arguments;
     va_start(arguments, flags);
     mode_t mode = (flags & O_CREAT) ? static_cast<mode_t>(va_arg(arguments, int)) : 0;
     va_end(arguments);
+    if ((flags & O_CREAT) && (flags & O_EXCL) && g_plant_links > 0) {
+        --g_plant_links;
+        if (symlink(g_plant_victim.c_str(), path) != 0) std::abort();
+    }
     int fd = __real_open(path, flags, mode);
     struct stat info;
     if (fd >= 0 && (flags & O_CREAT) && fstat(fd, &info) == 0) g_created_mode = info.st_mode & 07777;
     return fd;
+}
+
+extern "C" int __wrap_fsync(int fd) {
+    struct stat info;
+    bool folder = fstat(fd, &info) == 0 && S_ISDIR(info.st_mode);
+    g_sync_trace += folder ? 'd' : 'f';
+    int fail = folder ? g_fail_folder_sync : g_fail_file_sync;
+    if (fail != 0) {
+        errno = fail;
+        return -1;
+    }
+    return __real_fsync(fd);
+}
+
+extern "C" int __wrap_rename(const char* from, const char* to) {
+    g_sync_trace += 'r';
+    return __real_rename(from, to);
+}
+
+// The names in the folder that a save's temporary files take.
+static std::vector<std::string> TemporaryFilesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        std::string name = entry.path().filename().string();
+        if (name.rfind(".velmara-save-", 0) == 0) names.push_back(name);
+    }
+    return names;
 }
 
 TEST(WriteWholeFile, CreatesOrReplacesTheFileWithExactlyTheBytes) {
@@ -104,7 +208,7 @@ TEST(WriteWholeFile, AFailedWriteReportsFalseAndLeavesNoTemporaryFileBehind) {
     ASSERT_TRUE(dir.Write("taken/keep", "kept"));
     EXPECT_FALSE(WriteWholeFile(dir.File("taken").c_str(), "xyz", 3));
     EXPECT_EQ(dir.Read("taken/keep"), "kept");
-    EXPECT_FALSE(dir.Exists("taken.velmara-tmp"));
+    EXPECT_TRUE(TemporaryFilesIn(dir.Path()).empty());
     // A directory that does not exist.
     EXPECT_FALSE(WriteWholeFile(dir.File("nowhere/out.txt").c_str(), "xyz", 3));
     EXPECT_FALSE(WriteWholeFile(nullptr, "xyz", 3));
@@ -135,7 +239,8 @@ TEST(WriteWholeFile, SavesThroughLinksAndKeepsThePermissionBits) {
     EXPECT_EQ(dir.Read("real/doc.json"), "new");
     ASSERT_EQ(stat(dir.File("real/doc.json").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
-    EXPECT_FALSE(dir.Exists("real/doc.json.velmara-tmp"));
+    EXPECT_TRUE(TemporaryFilesIn(dir.File("real")).empty());
+    EXPECT_TRUE(TemporaryFilesIn(dir.Path()).empty());
 
     // An executable keeps its bits; a dangling link creates its target.
     ASSERT_EQ(chmod(dir.File("real/doc.json").c_str(), 0755), 0);
@@ -163,19 +268,176 @@ TEST(WriteWholeFile, APrivateFileIsNeverOpenToOthersWhileItIsWritten) {
     EXPECT_EQ(g_created_mode, 0600u) << std::oct << g_created_mode;
 }
 
-// A link planted at the temporary name, live or dangling, is not followed, and
-// a name that is taken, by a link or a file a crashed save left, means the next.
+TEST(WriteWholeFile, ANewFileHasTheDefaultBitsLessTheUmask) {
+    TempDir dir;
+    for (mode_t mask : {mode_t(022), mode_t(027), mode_t(0)}) {
+        std::string name = "new" + std::to_string(mask) + ".json";
+        mode_t umask_before = umask(mask);
+        bool saved = WriteWholeFile(dir.File(name).c_str(), "{}", 2);
+        umask(umask_before);
+        ASSERT_TRUE(saved);
+        struct stat info;
+        ASSERT_EQ(stat(dir.File(name).c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, 0666u & ~mask) << std::oct << mask;
+    }
+}
+
+// A name is taken by a file a killed save left, or by a link someone
+// planted, live or dangling: the link is not followed, another name is
+// tried, and no number of leftovers stops a save.
 TEST(WriteWholeFile, ATakenTemporaryNameIsNeitherFollowedNorFatal) {
     TempDir dir;
     ASSERT_TRUE(dir.Write("doc.json", "old"));
     ASSERT_TRUE(dir.Write("victim", "untouched"));
-    ASSERT_EQ(symlink(dir.File("victim").c_str(), dir.File("doc.json.velmara-tmp").c_str()), 0);
-    ASSERT_EQ(symlink(dir.File("made").c_str(), dir.File("doc.json.velmara-tmp1").c_str()), 0);
-    ASSERT_TRUE(dir.Write("doc.json.velmara-tmp2", "left by a crash"));
-    EXPECT_TRUE(WriteWholeFile(dir.File("doc.json").c_str(), "new", 3));
+    // Leftovers of killed saves: a hundred named after the file, as saves
+    // once named them, and a hundred of the short random kind.
+    ASSERT_TRUE(dir.Write("doc.json.velmara-tmp", "left by a crash"));
+    for (int n = 1; n < 100; ++n) ASSERT_TRUE(dir.Write("doc.json.velmara-tmp" + std::to_string(n), "left"));
+    for (int n = 0; n < 100; ++n) {
+        char name[32];
+        std::snprintf(name, sizeof name, ".velmara-save-%06d", n);
+        ASSERT_TRUE(dir.Write(name, "left by a crash"));
+    }
+    std::string error;
+    EXPECT_TRUE(WriteWholeFile(dir.File("doc.json").c_str(), "new", 3, &error)) << error;
     EXPECT_EQ(dir.Read("doc.json"), "new");
+    EXPECT_EQ(TemporaryFilesIn(dir.Path()).size(), 100u);  // the leftovers, and nothing of this save
+    EXPECT_EQ(dir.Read("doc.json.velmara-tmp"), "left by a crash");
+
+    // Links planted at the first two names tried.
+    g_plant_victim = dir.File("victim");
+    g_plant_links = 2;
+    EXPECT_TRUE(WriteWholeFile(dir.File("doc.json").c_str(), "newer", 5, &error)) << error;
+    g_plant_links = 0;
+    EXPECT_EQ(dir.Read("doc.json"), "newer");
     EXPECT_EQ(dir.Read("victim"), "untouched");
+    EXPECT_EQ(TemporaryFilesIn(dir.Path()).size(), 102u);  // the two links stand
+    g_plant_victim = dir.File("made");
+    g_plant_links = 1;
+    EXPECT_TRUE(WriteWholeFile(dir.File("doc.json").c_str(), "newest", 6, &error)) << error;
+    g_plant_links = 0;
+    EXPECT_EQ(dir.Read("doc.json"), "newest");
     EXPECT_FALSE(dir.Exists("made"));
+}
+
+// The temporary file's name no longer grows with the target's: a name as
+// long as the system takes saves.
+TEST(WriteWholeFile, ANameOfTheLongestLengthSaves) {
+    TempDir dir;
+    std::string name(255, 'n');
+    std::string error;
+    EXPECT_TRUE(WriteWholeFile(dir.File(name).c_str(), "long", 4, &error)) << error;
+    EXPECT_EQ(dir.Read(name), "long");
+    EXPECT_TRUE(TemporaryFilesIn(dir.Path()).empty());
+}
+
+// The new bytes reach the disk before the rename makes them the file, and
+// the rename reaches it after: a power cut finds the old file or the new
+// one. A file that cannot be synced is not saved; a folder that cannot be
+// synced leaves the new file standing and says so.
+TEST(WriteWholeFile, SyncsTheFileBeforeTheRenameAndTheFolderAfterIt) {
+    TempDir dir;
+    ASSERT_TRUE(dir.Write("doc.json", "old"));
+    g_sync_trace.clear();
+    std::string error, note = "stale";
+    EXPECT_TRUE(WriteWholeFile(dir.File("doc.json").c_str(), "new", 3, &error, &note)) << error;
+    EXPECT_EQ(g_sync_trace, "frd");
+    EXPECT_EQ(note, "");
+
+    g_fail_file_sync = EIO;
+    g_sync_trace.clear();
+    EXPECT_FALSE(WriteWholeFile(dir.File("doc.json").c_str(), "lost", 4, &error, &note));
+    g_fail_file_sync = 0;
+    EXPECT_EQ(error, "Input/output error");
+    EXPECT_EQ(g_sync_trace, "f");
+    EXPECT_EQ(dir.Read("doc.json"), "new");
+    EXPECT_TRUE(TemporaryFilesIn(dir.Path()).empty());
+
+    g_fail_folder_sync = EIO;
+    EXPECT_TRUE(WriteWholeFile(dir.File("doc.json").c_str(), "newer", 5, &error, &note)) << error;
+    EXPECT_EQ(note, "the folder could not be synced: Input/output error");
+    EXPECT_EQ(dir.Read("doc.json"), "newer");
+    // Some file systems cannot sync a folder at all: that is no failure.
+    g_fail_folder_sync = EINVAL;
+    EXPECT_TRUE(WriteWholeFile(dir.File("doc.json").c_str(), "newest", 6, &error, &note)) << error;
+    g_fail_folder_sync = 0;
+    EXPECT_EQ(note, "");
+    EXPECT_EQ(dir.Read("doc.json"), "newest");
+}
+
+// The outcome of a save done in a child process as another user.
+struct SaveAsUser {
+    bool ran = false;     // the child could become the user
+    std::string outcome;  // "saved", or the reason the save gave
+};
+
+// Saves bytes to path in a child process that runs as uid and gid (the
+// process's own user when it is not root), within ten seconds.
+static SaveAsUser SaveAs(uid_t uid, gid_t gid, const std::string& path, const std::string& bytes) {
+    SaveAsUser result;
+    int pipe_ends[2];
+    if (pipe(pipe_ends) != 0) return result;
+    pid_t child = fork();
+    if (child == 0) {
+        close(pipe_ends[0]);
+        alarm(10);
+        bool become = geteuid() != 0 || (setgroups(0, nullptr) == 0 && setgid(gid) == 0 && setuid(uid) == 0);
+        std::string outcome = "!could not become the user";
+        if (become) {
+            std::string error;
+            outcome = WriteWholeFile(path.c_str(), bytes.data(), bytes.size(), &error) ? "saved" : error;
+        }
+        if (write(pipe_ends[1], outcome.data(), outcome.size()) < 0) _exit(2);
+        _exit(0);
+    }
+    close(pipe_ends[1]);
+    char buffer[256];
+    ssize_t got;
+    while ((got = read(pipe_ends[0], buffer, sizeof buffer)) > 0) result.outcome.append(buffer, size_t(got));
+    close(pipe_ends[0]);
+    int status = 0;
+    if (child > 0) waitpid(child, &status, 0);
+    result.ran = child > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0 && result.outcome[0] != '!';
+    return result;
+}
+
+// A rename over a file needs only the right to write its folder; a save asks
+// for the right to write the file itself, as a direct write would.
+TEST(WriteWholeFile, AFileTheUserMayNotWriteIsRefusedAndKept) {
+    TempDir dir;
+    const uid_t nobody = 65534;
+    bool as_root = geteuid() == 0;
+    ASSERT_EQ(chmod(dir.Path().c_str(), 0777), 0);  // the folder is the user's to write
+    ASSERT_TRUE(dir.Write("mine.json", "read only"));
+    ASSERT_TRUE(dir.Write("theirs.json", "root's"));
+    ASSERT_TRUE(dir.Write("open.json", "old"));
+    if (as_root) {
+        // The save runs as nobody; the files but theirs.json are nobody's.
+        ASSERT_EQ(chown(dir.File("mine.json").c_str(), nobody, nobody), 0);
+        ASSERT_EQ(chown(dir.File("open.json").c_str(), nobody, nobody), 0);
+    }
+    ASSERT_EQ(chmod(dir.File("mine.json").c_str(), 0444), 0);
+    ASSERT_EQ(chmod(dir.File("theirs.json").c_str(), 0644), 0);
+
+    SaveAsUser open = SaveAs(nobody, nobody, dir.File("open.json"), "new");
+    if (!open.ran) GTEST_SKIP() << "the save cannot run as an ordinary user here: " << open.outcome;
+    EXPECT_EQ(open.outcome, "saved");
+    EXPECT_EQ(dir.Read("open.json"), "new");
+    EXPECT_EQ(SaveAs(nobody, nobody, dir.File("mine.json"), "replaced").outcome, "Permission denied");
+    EXPECT_EQ(dir.Read("mine.json"), "read only");
+    struct stat info;
+    ASSERT_EQ(stat(dir.File("mine.json").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0444u);
+    if (as_root) {
+        EXPECT_EQ(SaveAs(nobody, nobody, dir.File("theirs.json"), "replaced").outcome, "Permission denied");
+        EXPECT_EQ(dir.Read("theirs.json"), "root's");
+        ASSERT_EQ(stat(dir.File("theirs.json").c_str(), &info), 0);
+        EXPECT_EQ(info.st_uid, 0u);
+        // Root may write a 0444 file directly, so root's save goes through.
+        EXPECT_TRUE(WriteWholeFile(dir.File("mine.json").c_str(), "root wrote", 10));
+        EXPECT_EQ(dir.Read("mine.json"), "root wrote");
+    }
+    EXPECT_TRUE(TemporaryFilesIn(dir.Path()).empty());
 }
 
 /* === Package Strings ===================================================== */
@@ -266,6 +528,21 @@ TEST(Platform, MakeExecutableSetsTheExecuteBitsForReaders) {
     ASSERT_EQ(stat(dir.File("demo.exe").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0750u);
     EXPECT_FALSE(MakeExecutable(dir.File("missing")));
+}
+
+TEST(Platform, AMemoryStreamHoldsWhatWasWrittenInOrder) {
+    MemoryStream stream;
+    ASSERT_NE(stream.File(), nullptr);
+    std::string large(3 << 20, 'x');  // past any first block the stream takes
+    std::fwrite("head", 1, 4, stream.File());
+    std::fwrite(large.data(), 1, large.size(), stream.File());
+    std::fputc('!', stream.File());
+    std::string error;
+    ASSERT_TRUE(stream.Finish(&error)) << error;
+    ASSERT_EQ(stream.Size(), large.size() + 5);
+    EXPECT_EQ(std::string(stream.Data(), 4), "head");
+    EXPECT_EQ(std::string(stream.Data() + 4, large.size()), large);
+    EXPECT_EQ(stream.Data()[stream.Size() - 1], '!');
 }
 
 TEST(Platform, RenameReplacingSwapsInTheNewFile) {

@@ -1,7 +1,10 @@
 #include "TempDir.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -48,6 +51,29 @@ ScopedWorkingDirectory::ScopedWorkingDirectory(const std::string& dir) {
 ScopedWorkingDirectory::~ScopedWorkingDirectory() {
     std::error_code ignored;
     std::filesystem::current_path(previous_, ignored);
+}
+
+FifoGuard::FifoGuard(const std::string& path, int timeout_ms) : path_(path) {
+    made_ = mkfifo(path.c_str(), 0644) == 0;
+    if (!made_) return;
+    watch_ = std::thread([this, timeout_ms] {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+        while (!stop_.load()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            if (std::chrono::steady_clock::now() < deadline) continue;
+            // Opens only while a reader waits (ENXIO otherwise), and lets it go.
+            int fd = open(path_.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) {
+                close(fd);
+                rescued_ = true;
+            }
+        }
+    });
+}
+
+FifoGuard::~FifoGuard() {
+    stop_ = true;
+    if (watch_.joinable()) watch_.join();
 }
 
 }  // namespace testutil

@@ -3,7 +3,9 @@
 // for its lifetime (for code that opens fixed relative names).
 #pragma once
 
+#include <atomic>
 #include <string>
+#include <thread>
 
 namespace testutil {
 
@@ -36,6 +38,28 @@ public:
 
 private:
     std::string previous_;
+};
+
+// A FIFO at path for the life of the object, which no test can wait on for
+// good: should an open of it for reading still wait after timeout_ms, a
+// writer comes and goes, so that the open returns (and its reads find the
+// end), and Rescued() tells that it had to.
+class FifoGuard {
+public:
+    explicit FifoGuard(const std::string& path, int timeout_ms = 2000);
+    ~FifoGuard();
+    bool Made() const { return made_; }
+    bool Rescued() const { return rescued_.load(); }
+
+    FifoGuard(const FifoGuard&) = delete;
+    FifoGuard& operator=(const FifoGuard&) = delete;
+
+private:
+    std::string path_;
+    bool made_ = false;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> rescued_{false};
+    std::thread watch_;
 };
 
 }  // namespace testutil
