@@ -60,9 +60,10 @@ static void StopUserInterface() {
 }
 
 // Every effect once, in list order, so each has drawn (and made its GL
-// state) before the first frame.
+// state) before the first frame, with the values that belong to the start
+// beat (its own event's there, else its defaults).
 static void WarmUpEffects() {
-    for (Effect* effect : g_demo->effects) effect->Render();
+    for (Effect* effect : g_demo->effects) effect->Render(g_demo, g_beat);
 }
 
 /* === The main loop ======================================================= */

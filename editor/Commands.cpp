@@ -203,7 +203,9 @@ bool WriteVideoFrame(float* beat_out) {
         g_export_frame = -1;
         return false;
     }
-    g_demo->Render(beat);
+    // Frames that depend on the document alone: no capture the editing left.
+    if (n == 0) g_demo->ClearRenderTargets();
+    g_demo->RenderFrame(beat);
     char name[64];
     std::snprintf(name, sizeof name, "render\\%05d.png", n);
     std::string path = NativePath(name);

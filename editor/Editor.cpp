@@ -150,6 +150,16 @@ void ReportRefusedNumber(const char* label, const std::optional<std::string>& ty
     SetRefusalMessage(std::string(label) + ": " + what + " is not a finite number; " + ShortestText(kept) + " kept");
 }
 
+// Puts back the tempo from before when the field left one that is not
+// above 0, typed or stepped, and says so as a refused text is said: at 0 or
+// below the beat stands still or runs backwards. A document that holds such
+// a tempo keeps it until the field changes it.
+void RefuseTempoNotAbove0(float before) {
+    if (g_demo->bpm > 0.0f) return;
+    SetRefusalMessage("BPM: " + ShortestText(g_demo->bpm) + " is not above 0; " + ShortestText(before) + " kept");
+    g_demo->bpm = before;
+}
+
 // With saving set (Ctrl+S is handled later in this frame), an end beat, tempo
 // or beat offset being typed is taken first, as Return would take it, so the
 // file holds what the fields show. A typed text that one of them refuses is
@@ -177,7 +187,9 @@ void ShowFieldRow(char* document_name, bool saving) {
     // ends, as "1" on the way to "140" could put the beat below 0 for some
     // frames, which the Beat field below would raise to 0 by a seek.
     refused.reset();
-    InputFiniteFloatOnEnd("##BPM", &g_demo->bpm, 1.0f, 10.0f, "%.3f", saving, &refused);
+    const float tempo = g_demo->bpm;
+    if (InputFiniteFloatOnEnd("##BPM", &g_demo->bpm, 1.0f, 10.0f, "%.3f", saving, &refused))
+        RefuseTempoNotAbove0(tempo);
     ReportRefusedNumber("BPM", refused, g_demo->bpm);
     ImGui::SameLine();
     ImGui::Text("Beat offset:");
@@ -205,9 +217,11 @@ void ShowFieldRow(char* document_name, bool saving) {
     // edit here (or the raise to 0) seeks. The typed beat is taken when the
     // edit ends, so playback runs on while the user types, and a refused
     // edit seeks nothing. A save leaves a typed beat waiting: the beat is
-    // not saved, and taking it would seek.
+    // not saved, and taking it would seek. A refused text is said.
     float shown_beat = g_beat;
-    InputFiniteFloatOnEnd("##currentBeat", &g_beat, 0.0f, 0.0f, "%.3f");
+    refused.reset();
+    InputFiniteFloatOnEnd("##currentBeat", &g_beat, 0.0f, 0.0f, "%.3f", false, &refused);
+    ReportRefusedNumber("Beat", refused, g_beat);
     if (g_beat < 0.0f) g_beat = 0.0f;
     if (g_beat != shown_beat) SeekToBeat(g_beat);
     ImGui::PopItemWidth();

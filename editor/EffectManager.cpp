@@ -228,6 +228,9 @@ void ShowInputEffects(Effect* effect) {
 void ShowAddAsEventDialog(Effect* effect) {
     if (!ImGui::BeginPopupModal("Add as Event", nullptr, ImGuiWindowFlags_AlwaysAutoResize)) return;
     if (effect == nullptr) ImGui::CloseCurrentPopup();
+    // The name field takes the keyboard as the dialog opens, so that what is
+    // typed right away names the event.
+    if (ImGui::IsWindowAppearing()) ImGui::SetKeyboardFocusHere();
     InputTextField("Event name", g_event_name_buffer, sizeof g_event_name_buffer);
     if (ImGui::Button("OK", ImVec2(120, 0)) && effect != nullptr) {
         g_demo->events.push_back(new Event(g_event_name_buffer, effect, 0.0f, 64.0f));

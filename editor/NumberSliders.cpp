@@ -217,6 +217,7 @@ std::vector<NumberLiteral> ParseShaderNumbers(const char* text) {
     literals.reserve(std::strlen(text) / 32);
     bool in_line_comment = false;
     bool in_block_comment = false;
+    int32_t block_opening = 0;  // the '/' of the open block comment's "/*"
     CodeBehind code;
     int32_t line = 0;
     int32_t i = 0;
@@ -239,9 +240,11 @@ std::vector<NumberLiteral> ParseShaderNumbers(const char* text) {
         if (in_line_comment || in_block_comment) {
             if (c == '@') {
                 AnnotateLine(text + at, line, &literals);
-            } else if (in_block_comment && text[at - 1] == '*') {
-                // The '/' that closes a block comment goes on as a byte of
-                // code, one that starts nothing.
+            } else if (in_block_comment && text[at - 1] == '*' && at - 1 >= block_opening + 2) {
+                // Only a star after the opening "/*" closes it: "/*/" is no
+                // comment of its own. The '/' that closes a block comment
+                // goes on as a byte of code, one that starts nothing, not
+                // even a comment ("*//").
                 in_block_comment = false;
                 code.CodeResumes(i);
             }
@@ -249,8 +252,15 @@ std::vector<NumberLiteral> ParseShaderNumbers(const char* text) {
         }
         // In code: a comment's opening, a directive, or a number byte.
         if (c == '/' || c == '*') {
-            if (at >= 1 && text[at - 1] == '/') {
-                (c == '/' ? in_line_comment : in_block_comment) = true;
+            // Both bytes of an opening are code of this stretch, so the '/'
+            // that closed the comment before it is none of them.
+            if (at >= 1 && text[at - 1] == '/' && at - 1 >= code.stretch_start) {
+                if (c == '/') {
+                    in_line_comment = true;
+                } else {
+                    in_block_comment = true;
+                    block_opening = at - 1;
+                }
                 code.CommentOpens(text, at - 1);
             }
             continue;

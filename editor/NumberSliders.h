@@ -53,8 +53,10 @@ struct NumberLiteral {
 
 // The literals of a NUL-terminated text, in text order: outside comments, a
 // sign '-' or a digit or '.' that does not follow a letter, and the digits
-// and points after it. A literal that runs up to the text's end is not
-// collected. Writes one trace line per
+// and points after it. A block comment ends at the first "*/" after its
+// "/*" (so "/*/" does not end it), and the '/' that ends it opens nothing
+// ("*//" is no line comment). A literal that runs up to the text's end is
+// not collected. Writes one trace line per
 // annotation to standard output: "%i %s %s %s", the scan's count (-1 when the
 // text ends at the '@') and the label, minimum and maximum texts, empty where
 // the scan stopped before them; no line break.

@@ -17,12 +17,15 @@
 
 namespace {
 
-// Draws the demo at the current beat and shows what the last event drew,
-// upright (the back buffer's rows run bottom-up), 16:9 of the window's width.
+// Draws the demo at the current beat, as the player does, and shows what
+// the last event drew, upright (the back buffer's rows run bottom-up), 16:9
+// of the window's width. An effect that reads itself was captured with the
+// frame; any other is captured here to be shown.
 void ShowPicture() {
-    Effect* effect = g_demo->Render(g_beat);
+    bool captured = false;
+    Effect* effect = g_demo->RenderFrame(g_beat, &captured);
     if (effect == nullptr) return;  // no event at this beat: an empty window
-    effect->CaptureBackBuffer();
+    if (!captured) effect->CaptureBackBuffer();
     float width = ImGui::GetWindowContentRegionWidth();
     ImGui::Image((ImTextureID)(intptr_t)effect->texture, ImVec2(width, width * 9.0f / 16.0f), ImVec2(0.0f, 1.0f),
                  ImVec2(1.0f, 0.0f), ImVec4(1.0f, 1.0f, 1.0f, 1.0f), ImVec4(1.0f, 1.0f, 1.0f, 128.0f / 255.0f));

@@ -12,6 +12,8 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+
+#include <cwchar>
 #define PSAPI_VERSION 2
 #include <psapi.h>
 #else
@@ -50,12 +52,31 @@ constexpr size_t kChunk = 64 * 1024;
 }  // namespace
 
 ChildProcess::~ChildProcess() {
-    if (!ended_) {
+    if (!HasEnded()) {
         Kill();
         Wait();
     }
     CloseAll();
 }
+
+ChildInput ChildProcess::InputFrom(size_t at) const {
+    for (const ChildInput& block : input_) {
+        if (at < block.size) return {block.bytes + at, block.size - at};
+        at -= block.size;
+    }
+    return {};
+}
+
+namespace {
+
+// The sum of the blocks' sizes.
+size_t InputSize(const std::vector<ChildInput>& input) {
+    size_t size = 0;
+    for (const ChildInput& block : input) size += block.size;
+    return size;
+}
+
+}  // namespace
 
 #ifndef _WIN32
 
@@ -83,15 +104,26 @@ void IgnoreBrokenPipes() {
     std::call_once(once, [] { signal(SIGPIPE, SIG_IGN); });
 }
 
+// The environment less the variables whose names begin with withheld.
+std::vector<char*> EnvironmentWithout(const std::string& withheld) {
+    std::vector<char*> kept;
+    for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+        if (withheld.empty() || std::strncmp(*entry, withheld.c_str(), withheld.size()) != 0) kept.push_back(*entry);
+    }
+    kept.push_back(nullptr);
+    return kept;
+}
+
 }  // namespace
 
-bool ChildProcess::Start(const char* argument, const uint8_t* input, size_t size, std::string* error) {
+bool ChildProcess::Start(const char* argument, const std::vector<ChildInput>& input, const std::string& withheld,
+                         std::string* error) {
     IgnoreBrokenPipes();
     input_ = input;
-    input_size_ = size;
+    input_size_ = InputSize(input);
     int in[2] = {-1, -1}, out[2] = {-1, -1}, err[2] = {-1, -1};
     if (!MakePipe(in) || !MakePipe(out) || !MakePipe(err)) {
-        if (error) *error = std::strerror(errno);
+        if (error) *error = std::string("cannot make the pipes to it: ") + std::strerror(errno);
         for (int* fd : {&in[0], &in[1], &out[0], &out[1], &err[0], &err[1]}) CloseFd(fd);
         return false;
     }
@@ -129,16 +161,16 @@ bool ChildProcess::Start(const char* argument, const uint8_t* input, size_t size
     std::string argument_copy = argument;
     char* argv[] = {name, &argument_copy[0], nullptr};
     pid_t pid = -1;
-    int spawned = posix_spawn(&pid, path.c_str(), &actions, &attributes, argv, environ);
+    std::vector<char*> environment = EnvironmentWithout(withheld);
+    int spawned = posix_spawn(&pid, path.c_str(), &actions, &attributes, argv, environment.data());
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     CloseFd(&in[0]);
     CloseFd(&out[1]);
     CloseFd(&err[1]);
     if (spawned != 0) {
-        if (error) *error = std::strerror(spawned);
+        if (error) *error = "cannot run " + path + ": " + std::strerror(spawned);
         for (int* fd : {&in[1], &out[0], &err[0]}) CloseFd(fd);
-        ended_ = true;
         return false;
     }
     pid_ = pid;
@@ -199,7 +231,8 @@ ChildTraffic ChildProcess::Exchange(int timeout_ms, const Sink& on_output, const
     if (ready > 0) {
         if (input_at >= 0 && fds[input_at].revents != 0) {
             size_t at = written_;
-            ssize_t sent = write(input_fd_, input_ + at, std::min(kChunk, input_size_ - at));
+            ChildInput rest = InputFrom(at);
+            ssize_t sent = write(input_fd_, rest.bytes, std::min(kChunk, rest.size));
             if (sent > 0) {
                 written_ = at + static_cast<size_t>(sent);
                 if (written_ == input_size_) CloseInput();
@@ -213,6 +246,7 @@ ChildTraffic ChildProcess::Exchange(int timeout_ms, const Sink& on_output, const
     }
     ChildTraffic traffic;
     traffic.input_refused = input_refused_;
+    traffic.input_open = input_fd_ >= 0;
     traffic.output_open = output_fd_ >= 0;
     traffic.error_open = error_fd_ >= 0;
     return traffic;
@@ -255,8 +289,10 @@ ChildEnd EndOf(int status) {
 
 }  // namespace
 
+// Only a started child is asked about or waited for: waitpid with no pid
+// (-1) would wait for any other child of the program and take its status.
 bool ChildProcess::HasEnded() {
-    if (ended_) return true;
+    if (ended_ || pid_ <= 0) return true;
     int status = 0;
     if (waitpid(pid_, &status, WNOHANG) != pid_) return false;
     end_ = EndOf(status);
@@ -269,7 +305,7 @@ void ChildProcess::Kill() {
 }
 
 ChildEnd ChildProcess::Wait() {
-    if (ended_) return end_;
+    if (ended_ || pid_ <= 0) return end_;
     int status = 0;
     pid_t reaped;
     do {
@@ -297,22 +333,28 @@ void CloseHandleOnce(void** handle) {
 // breaks the pipe).
 struct ChildInputFeeder {
     HANDLE pipe;
-    const uint8_t* input;
-    size_t size;
+    std::vector<ChildInput> input;
     std::atomic<size_t>* written;
     std::atomic<bool>* refused;
 
     static DWORD WINAPI Run(void* argument) {
         auto* feeder = static_cast<ChildInputFeeder*>(argument);
-        while (*feeder->written < feeder->size) {
-            size_t at = *feeder->written;
-            DWORD count = static_cast<DWORD>(std::min(kChunk, feeder->size - at));
-            DWORD sent = 0;
-            if (!WriteFile(feeder->pipe, feeder->input + at, count, &sent, nullptr)) {
-                *feeder->refused = true;
-                break;
+        size_t at = 0;
+        for (const ChildInput& block : feeder->input) {
+            size_t done = 0;
+            while (done < block.size) {
+                DWORD count = static_cast<DWORD>(std::min(kChunk, block.size - done));
+                DWORD sent = 0;
+                if (!WriteFile(feeder->pipe, block.bytes + done, count, &sent, nullptr)) {
+                    *feeder->refused = true;
+                    CloseHandle(feeder->pipe);
+                    delete feeder;
+                    return 0;
+                }
+                done += sent;
+                at += sent;
+                *feeder->written = at;
             }
-            *feeder->written = at + sent;
         }
         CloseHandle(feeder->pipe);
         delete feeder;
@@ -320,11 +362,30 @@ struct ChildInputFeeder {
     }
 };
 
+// The environment block less the variables whose names begin with withheld
+// (names compare without case, as Windows does).
+std::wstring EnvironmentWithout(const std::string& withheld) {
+    std::wstring prefix(withheld.begin(), withheld.end());
+    std::wstring block;
+    wchar_t* strings = GetEnvironmentStringsW();
+    for (const wchar_t* entry = strings; entry != nullptr && *entry != L'\0'; entry += wcslen(entry) + 1) {
+        if (prefix.empty() || _wcsnicmp(entry, prefix.c_str(), prefix.size()) != 0) {
+            block.append(entry);
+            block.push_back(L'\0');
+        }
+    }
+    if (strings != nullptr) FreeEnvironmentStringsW(strings);
+    if (block.empty()) block.push_back(L'\0');
+    block.push_back(L'\0');
+    return block;
+}
+
 }  // namespace
 
-bool ChildProcess::Start(const char* argument, const uint8_t* input, size_t size, std::string* error) {
+bool ChildProcess::Start(const char* argument, const std::vector<ChildInput>& input, const std::string& withheld,
+                         std::string* error) {
     input_ = input;
-    input_size_ = size;
+    input_size_ = InputSize(input);
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     HANDLE in_read = nullptr, in_write = nullptr, out_read = nullptr, out_write = nullptr;
     HANDLE err_read = nullptr, err_write = nullptr;
@@ -332,7 +393,7 @@ bool ChildProcess::Start(const char* argument, const uint8_t* input, size_t size
     if (!CreatePipe(&in_read, &in_write, &inherit, pipe_size) ||
         !CreatePipe(&out_read, &out_write, &inherit, pipe_size) ||
         !CreatePipe(&err_read, &err_write, &inherit, pipe_size)) {
-        if (error) *error = "the pipes to the child could not be made";
+        if (error) *error = "cannot make the pipes to it: error " + std::to_string(GetLastError());
         for (HANDLE h : {in_read, in_write, out_read, out_write, err_read, err_write}) {
             if (h) CloseHandle(h);
         }
@@ -362,24 +423,29 @@ bool ChildProcess::Start(const char* argument, const uint8_t* input, size_t size
     startup.StartupInfo.hStdOutput = out_write;
     startup.StartupInfo.hStdError = err_write;
     startup.lpAttributeList = list;
+    std::wstring environment = EnvironmentWithout(withheld);
     PROCESS_INFORMATION info = {};
     BOOL created = length > 0 && length < MAX_PATH &&
                    CreateProcessW(path, &command[0], nullptr, nullptr, TRUE,
-                                  EXTENDED_STARTUPINFO_PRESENT | CREATE_NO_WINDOW, nullptr, nullptr,
-                                  &startup.StartupInfo, &info);
+                                  EXTENDED_STARTUPINFO_PRESENT | CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT,
+                                  &environment[0], nullptr, &startup.StartupInfo, &info);
+    DWORD failure = GetLastError();
     DeleteProcThreadAttributeList(list);
     for (HANDLE h : {in_read, out_write, err_write}) CloseHandle(h);
     if (!created) {
-        if (error) *error = "the program could not be started again";
+        if (error) {
+            std::string name;
+            for (DWORD i = 0; i < length && i < MAX_PATH; ++i) name += path[i] < 128 ? static_cast<char>(path[i]) : '?';
+            *error = "cannot run " + name + ": error " + std::to_string(failure);
+        }
         for (HANDLE h : {in_write, out_read, err_read}) CloseHandle(h);
-        ended_ = true;
         return false;
     }
     CloseHandle(info.hThread);
     process_ = info.hProcess;
     output_pipe_ = out_read;
     error_pipe_ = err_read;
-    auto* feeder = new ChildInputFeeder{in_write, input_, input_size_, &written_, &input_refused_};
+    auto* feeder = new ChildInputFeeder{in_write, input_, &written_, &input_refused_};
     writer_ = CreateThread(nullptr, 0, ChildInputFeeder::Run, feeder, 0, nullptr);
     if (writer_ == nullptr) {
         CloseHandle(in_write);
@@ -425,6 +491,7 @@ ChildTraffic ChildProcess::Exchange(int timeout_ms, const Sink& on_output, const
     if (!moved) Sleep(static_cast<DWORD>(std::min(timeout_ms, 1)));
     ChildTraffic traffic;
     traffic.input_refused = input_refused_;
+    traffic.input_open = !input_refused_ && written_ < input_size_;
     traffic.output_open = output_open_;
     traffic.error_open = error_open_;
     return traffic;
@@ -439,7 +506,7 @@ bool ChildProcess::ResidentBytes(uint64_t* bytes) const {
 }
 
 bool ChildProcess::HasEnded() {
-    if (ended_) return true;
+    if (ended_ || process_ == nullptr) return true;
     if (WaitForSingleObject(static_cast<HANDLE>(process_), 0) != WAIT_OBJECT_0) return false;
     Wait();
     return true;
@@ -450,7 +517,7 @@ void ChildProcess::Kill() {
 }
 
 ChildEnd ChildProcess::Wait() {
-    if (ended_) return end_;
+    if (ended_ || process_ == nullptr) return end_;
     WaitForSingleObject(static_cast<HANDLE>(process_), INFINITE);
     DWORD code = 0;
     GetExitCodeProcess(static_cast<HANDLE>(process_), &code);

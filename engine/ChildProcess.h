@@ -1,22 +1,24 @@
 // A child process of the running executable: the program started again with
-// one argument, fed a block of bytes on its standard input, with its standard
+// one argument, fed blocks of bytes on its standard input, with its standard
 // output and error read back. Part of the platform layer: the POSIX branch
 // (Linux, macOS) and the Windows branch live in ChildProcess.cpp, so the
 // callers have no #ifdef.
 //
 // The child gets the three pipes and nothing else of the parent's: no other
-// descriptor or handle, default signal handling and an empty signal mask.
+// descriptor or handle, default signal handling and an empty signal mask,
+// and the parent's environment less the variables the caller withholds.
 // It is the same program as the parent, also when the file on disk was
 // rebuilt or removed since the parent started (Linux starts /proc/self/exe).
 //
 //   ChildProcess child;
-//   if (!child.Start("--decode-music", input, size, &error)) ...
+//   if (!child.Start("--decode-music", {{header, 24}, {file, size}}, "SDL_", &error)) ...
 //   while (...) child.Exchange(10, on_output, on_error);   // from one thread
 //   child.Kill();                                          // when it must go
 //   ChildEnd end = child.Wait();
 //
 // One thread drives a child: Start, Exchange, ResidentBytes, Kill and Wait
-// are not to be called from two threads at once.
+// are not to be called from two threads at once. A child whose Start failed
+// never existed: it is never waited for, and HasEnded says true at once.
 #pragma once
 
 #include <atomic>
@@ -24,6 +26,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 // How a child ended.
 struct ChildEnd {
@@ -32,9 +35,16 @@ struct ChildEnd {
     int signal = 0;       // the signal that ended it (POSIX), 0 for none
 };
 
+// A block of the child's input; the bytes are the caller's.
+struct ChildInput {
+    const uint8_t* bytes = nullptr;
+    size_t size = 0;
+};
+
 // What one Exchange saw.
 struct ChildTraffic {
     bool input_refused = false;  // the child closed its input before taking all of it
+    bool input_open = true;      // input is still being fed: the caller's blocks are still read
     bool output_open = true;     // standard output has not reached its end yet
     bool error_open = true;      // standard error has not reached its end yet
 };
@@ -48,10 +58,15 @@ public:
     ~ChildProcess();
 
     // Starts the running executable with argument as its only argument; it
-    // will be fed the size bytes at input, which must stay alive until the
-    // child has ended. False, with the system's reason in error, when no
-    // child could be started.
-    bool Start(const char* argument, const uint8_t* input, size_t size, std::string* error);
+    // will be fed the input blocks one after the other, as one stream, and
+    // they must stay alive until an Exchange says the input is no longer
+    // open (or the child has ended). Environment variables whose names
+    // begin with withheld ("" for none) are not passed on. False, with what
+    // could not be made or started and the system's reason in error
+    // ("cannot run /proc/self/exe: No such file or directory", "cannot make
+    // the pipes to it: Too many open files"), when no child was started.
+    bool Start(const char* argument, const std::vector<ChildInput>& input, const std::string& withheld,
+               std::string* error);
     // One round of traffic: waits up to timeout_ms for the child's pipes to
     // be ready, writes what the child takes of its input (closing it once all
     // is written), and hands what waits on its output and error to the sinks.
@@ -59,11 +74,13 @@ public:
     // The child's resident memory; false when it cannot be read (it has
     // ended, or the system does not tell).
     bool ResidentBytes(uint64_t* bytes) const;
-    // True once the child has ended; it is then reaped and Wait returns at once.
+    // True once the child has ended, or when none was started; it is then
+    // reaped and Wait returns at once.
     bool HasEnded();
     // Ends the child at once (SIGKILL; TerminateProcess on Windows).
     void Kill();
-    // Waits for the child to end, without a time limit, and tells how.
+    // Waits for the child to end, without a time limit, and tells how. A
+    // child that was never started ends at once, neither exited nor signalled.
     ChildEnd Wait();
 
     ChildProcess(const ChildProcess&) = delete;
@@ -72,9 +89,11 @@ public:
 private:
     void CloseInput();
     void CloseAll();
+    // The unwritten input from byte at of the stream on, up to its block's end.
+    ChildInput InputFrom(size_t at) const;
 
-    const uint8_t* input_ = nullptr;
-    size_t input_size_ = 0;
+    std::vector<ChildInput> input_;
+    size_t input_size_ = 0;  // of all blocks
     std::atomic<size_t> written_{0};
     std::atomic<bool> input_refused_{false};
     bool ended_ = false;

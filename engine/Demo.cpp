@@ -42,10 +42,11 @@ Effect* Demo::Render(float beat) {
     for (Event* event : events) {
         if (!(event->start_beat <= beat && beat < event->end_beat)) continue;
         Effect* effect = event->effect;
-        // An event without an effect, or whose effect has no program, draws nothing.
-        if (!effect || !effect->program) continue;
+        // An event without an effect, or whose effect has no program that
+        // linked, draws nothing.
+        if (!effect || !effect->Drawable()) continue;
 
-        int count = effect->Bind();
+        int count = effect->Bind(this, beat);
         bool sound_bound = effect->program->sound_texture_location != -1 && sound_texture;
         if (sound_bound) {
             glActiveTexture(GL_TEXTURE16);
@@ -62,6 +63,22 @@ Effect* Demo::Render(float beat) {
         last = effect;
     }
     return last;
+}
+
+Effect* Demo::RenderFrame(float beat, bool* captured) {
+    Effect* last = Render(beat);
+    // Only a capture writes what feedback reads: without this one, the last
+    // effect would see the picture some earlier capture left, frozen.
+    bool capture = last && last->ReadsOwnCapture();
+    if (capture) last->CaptureBackBuffer();
+    if (captured) *captured = capture;
+    return last;
+}
+
+void Demo::ClearRenderTargets() {
+    for (Effect* effect : effects) {
+        if (effect) effect->ClearTarget();
+    }
 }
 
 /* === Document operations ================================================= */

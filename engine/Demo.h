@@ -39,9 +39,19 @@ public:
     // Draws every event active at beat; returns the effect of the last one
     // drawn, or null. Each event binds afresh: its Bind draws and captures
     // every effect it takes as input, directly or through others, at most
-    // once; then the event's own effect is drawn with its automation (never
-    // skipped, never captured).
+    // once, each with its own values at beat; then the event's own effect is
+    // drawn with its automation (never skipped, never captured here). An
+    // effect that cannot draw (Effect::Drawable) is skipped.
     Effect* Render(float beat);
+    // One frame as every form shows it (the player, the Viewport, the video
+    // export): Render, then, when the last effect drawn reads its own
+    // capture (Effect::ReadsOwnCapture), its capture, so that its next frame
+    // sees this one. Returns the last effect drawn, or null; *captured (when
+    // not null) tells whether it was captured.
+    Effect* RenderFrame(float beat, bool* captured = nullptr);
+    // Empties every effect's render target (Effect::ClearTarget), so what
+    // is drawn next depends on the document alone.
+    void ClearRenderTargets();
 
     // Music.cpp: starts the music, paused when paused is set. Music that is
     // refused plays nothing and says why on the error stream, and in

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Base64.h"
@@ -285,7 +286,7 @@ void ReadStartupDocument() {
     } catch (const std::exception&) {
         return;  // the document's own reading says what is wrong
     }
-    if (!music.empty()) DecodeMusicAhead(music.data(), music.size());
+    if (!music.empty()) DecodeMusicAhead(std::move(music));
 }
 
 // The start-up document from "content.dat.json", as ReadStartupDocument
@@ -310,6 +311,7 @@ Demo* ChooseStartupDocument(const std::string& exe_path, bool* packaged, char* d
         if (document_name) std::strcpy(document_name, "content.dat");
         return demo;
     }
+    DropMusicAhead();  // its music was decoding for a document that is not used
     if (!error.empty()) std::fprintf(stderr, "Cannot load content.dat.json: %s\n", error.c_str());
     if (!exe_path.empty()) {
         error.clear();

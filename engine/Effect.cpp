@@ -3,9 +3,12 @@
 #include <GL/glew.h>
 
 #include <algorithm>
+#include <cstring>
 #include <unordered_set>
 
 #include "ByteBuffer.h"
+#include "Demo.h"
+#include "Event.h"
 #include "Music.h"
 #include "Playback.h"
 #include "ShaderProgram.h"
@@ -86,6 +89,22 @@ void Effect::CaptureBackBuffer() {
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels->bytes);
 }
 
+void Effect::ClearTarget() {
+    int width = g_screen_size->width;
+    int height = g_screen_size->height;
+    if (pixels && texture != 0 && pixels->size == static_cast<int64_t>(width) * height * 4 && pixels->size > 0) {
+        std::memset(pixels->bytes, 0, static_cast<size_t>(pixels->size));
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels->bytes);
+        return;
+    }
+    // No target, or one of another size: EnsureTarget makes a zero-filled one when needed.
+    delete pixels;
+    pixels = nullptr;
+    if (texture != 0) glDeleteTextures(1, &texture);
+    texture = 0;
+}
+
 /* === Drawing ============================================================= */
 
 // The effects whose Bind is running, innermost last. An effect met again
@@ -100,21 +119,29 @@ static std::vector<const Effect*> s_binding;
 // draws its inputs afresh.
 static std::unordered_set<const Effect*> s_captured;
 
-int Effect::Bind() {
-    if (!program) return 0;  // an effect without a program draws nothing
+bool Effect::Drawable() const { return program != nullptr && program->linked; }
 
-    // Unit layout: feedback, input textures, input effects; only units 0 to
-    // 15 are bound, so inputs beyond them are neither drawn nor bound.
-    int first_effect_unit = (feedback ? 1 : 0) + static_cast<int>(input_textures.size());
+// Unit layout: feedback, input textures, input effects; only units 0 to 15
+// are bound, so input effects beyond them are neither drawn nor bound. The
+// number of input effects that get a unit.
+static size_t BoundInputEffects(const Effect& effect) {
+    int first = (effect.feedback ? 1 : 0) + static_cast<int>(effect.input_textures.size());
+    if (first >= kEffectUnits) return 0;
+    return std::min(effect.input_effects.size(), static_cast<size_t>(kEffectUnits - first));
+}
+
+int Effect::Bind(const Demo* document, float beat) {
+    // An effect without a program, or whose program did not link, draws
+    // nothing: using that program would fail and draw with the last one.
+    if (!Drawable()) return 0;
 
     s_binding.push_back(this);
-    for (size_t i = 0; i < input_effects.size(); ++i) {
+    for (size_t i = 0; i < BoundInputEffects(*this); ++i) {
         Effect* input = input_effects[i];
-        if (first_effect_unit + static_cast<int>(i) >= kEffectUnits) break;
-        if (!input || !input->program) continue;  // draws nothing, captures nothing
+        if (!input || !input->Drawable()) continue;  // draws nothing, captures nothing
         if (std::find(s_binding.begin(), s_binding.end(), input) != s_binding.end()) continue;
         if (!s_captured.insert(input).second) continue;  // already drawn in this binding
-        input->Render();
+        input->Render(document, beat);
         input->CaptureBackBuffer();
     }
     s_binding.pop_back();
@@ -157,12 +184,48 @@ void Effect::SetUniforms() {
     }
 }
 
-void Effect::Render() {
+void Effect::SetOwnUniforms(const Demo* document, float beat) {
     if (!program) return;
-    int count = Bind();
+    if (document) {
+        for (Event* event : document->events) {
+            if (event && event->effect == this && event->start_beat <= beat && beat < event->end_beat) {
+                event->SetAutomationUniforms(beat);
+                return;
+            }
+        }
+    }
+    for (const UniformDef* def : program->uniform_defs) {
+        if (def && def->location != -1) glUniform1f(def->location, def->default_val);
+    }
+}
+
+void Effect::Render(const Demo* document, float beat) {
+    if (!Drawable()) return;
+    int count = Bind(document, beat);
     SetUniforms();
+    SetOwnUniforms(document, beat);
     DrawQuad();
     UnbindTextures(count);
+}
+
+bool Effect::ReadsOwnCapture() const {
+    if (feedback) return true;
+    if (input_effects.empty()) return false;  // the common case, without a search
+    // Walks the inputs as Bind draws them: an input that cannot draw is not
+    // drawn, so what lies behind it is never read.
+    std::vector<const Effect*> waiting = {this};
+    std::unordered_set<const Effect*> visited = {this};
+    while (!waiting.empty()) {
+        const Effect* effect = waiting.back();
+        waiting.pop_back();
+        for (size_t i = 0; i < BoundInputEffects(*effect); ++i) {
+            const Effect* input = effect->input_effects[i];
+            if (input == this) return true;
+            if (!input || !input->Drawable() || !visited.insert(input).second) continue;
+            waiting.push_back(input);
+        }
+    }
+    return false;
 }
 
 void UnbindTextures(int count) {

@@ -12,6 +12,7 @@
 #include "IWritable.h"
 
 class Buffer;
+class Demo;
 class ShaderProgram;
 class Texture;
 
@@ -42,12 +43,19 @@ public:
     // Package reader: ids to objects, then the quad when there is a program.
     void ResolvePointers(std::map<uint64_t, void*>& objects_by_id);
 
-    // Draws this effect alone (inputs included), without automation or the
-    // sound texture; nothing without a program.
-    void Render();
-    // Draws and captures the input effects, selects the program and binds
-    // feedback, input textures and input effects to units 0 to 15; returns
-    // the number of units bound (0 without a program, never more than 16).
+    // True when the effect can draw: it has a program, and that program's
+    // last link succeeded. Any other effect draws nothing, and as an input
+    // is neither drawn nor captured.
+    bool Drawable() const;
+
+    // Draws this effect alone (inputs included), without the sound texture,
+    // its user uniforms as they belong to beat in document (see
+    // SetOwnUniforms); nothing unless Drawable.
+    void Render(const Demo* document = nullptr, float beat = 0.0f);
+    // Draws and captures the input effects (each with its own values at beat
+    // in document), selects the program and binds feedback, input textures
+    // and input effects to units 0 to 15; returns the number of units bound
+    // (0 unless Drawable, never more than 16).
     // A null input keeps its unit, bound to texture 0; an input effect
     // already being bound further up (a cycle) is not drawn again: its last
     // capture is bound. Within one outermost Bind (an event's effect, or the
@@ -56,8 +64,14 @@ public:
     // reference binds the picture already captured, so the cost grows with
     // the number of effects, not with the number of paths through them. The
     // next outermost Bind draws its inputs afresh.
-    int Bind();
+    int Bind(const Demo* document = nullptr, float beat = 0.0f);
     void SetUniforms();     // the built-in uniforms; nothing without a program
+    // The user uniforms of this effect drawn outside its own event: the
+    // automation at beat of its own event active at beat (the first in the
+    // document's order), else every uniform's default value. So its picture
+    // at a beat never depends on what was drawn before. Without a document,
+    // the defaults.
+    void SetOwnUniforms(const Demo* document, float beat);
     void DrawQuad();        // nothing until the quad exists
     // Builds the quad on the location every program binds "vp" to, so it
     // draws with whatever link the program has at the time (again after a
@@ -67,6 +81,15 @@ public:
     // Copies the back buffer into pixels and texture; nothing when the screen
     // size changed since the target was made.
     void CaptureBackBuffer();
+    // Empties the render target: it reads as all zero, as one never
+    // captured. A target made for another screen size is dropped, and the
+    // next need makes one of the current size.
+    void ClearTarget();
+    // True when drawing this effect reads its own last capture: it has
+    // feedback, or it is among its own inputs, directly or through input
+    // effects that Bind would draw. Such an effect, drawn last in a frame, is
+    // captured after it (Demo::RenderFrame), so its next frame sees this one.
+    bool ReadsOwnCapture() const;
 
     Effect(const Effect&) = delete;
     Effect& operator=(const Effect&) = delete;

@@ -49,6 +49,11 @@ void HandleLoopEvent(const SDL_Event& event, MainLoopState& state) {
         if (key == SDLK_t) {
             state.editor_shown = !state.editor_shown;
             if (state.editor_shown) state.editor_was_shown = true;
+        } else if (key == SDLK_q && !state.editor_shown && state.editor_was_shown) {
+            // No editor frame reads the shortcut while the editor is hidden,
+            // and an editing session does not end at the end beat: Ctrl+Q
+            // still ends it, as it does with the editor shown.
+            g_quit = true;
         } else {
             state.shortcut_key = key;  // the last one of the pass wins
         }

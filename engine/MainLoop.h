@@ -32,6 +32,7 @@ bool ApplyLoopRule();
 // Acts on one SDL event of the pass: the window's close request quits;
 // keys act on release: Escape while the editor is hidden quits a run that
 // never showed the editor and shows the editor again in one that did; with
-// either Control key held (and not in a packaged run) T toggles the editor
-// and any other key becomes the pass's shortcut key.
+// either Control key held (and not in a packaged run) T toggles the editor,
+// Q quits an editing session whose editor is hidden, and any other key
+// becomes the pass's shortcut key (which only a shown editor reads).
 void HandleLoopEvent(const SDL_Event& event, MainLoopState& state);

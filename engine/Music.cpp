@@ -169,27 +169,71 @@ static void RegisterAnalysis() {
     }
 }
 
-// A decode started before its music was asked for, with a copy of the bytes
-// it decodes (main thread only).
-static std::unique_ptr<MusicDecode> s_ahead;
-static std::string s_ahead_bytes;
-
-void DecodeMusicAhead(const void* bytes, uint64_t size) {
-    s_ahead.reset();
-    s_ahead_bytes.assign(static_cast<const char*>(bytes), static_cast<size_t>(size));
-    s_ahead.reset(new MusicDecode(bytes, size));
+// A 64-bit digest of size bytes, four lanes of multiply and rotate over
+// 8-byte words (a few GB/s): it tells a decode started ahead whether it is
+// for the bytes asked for, without a copy of them to compare.
+static uint64_t Digest(const void* data, uint64_t size) {
+    constexpr uint64_t kPrime1 = 0x9E3779B185EBCA87ull;
+    constexpr uint64_t kPrime2 = 0xC2B2AE3D27D4EB4Full;
+    constexpr uint64_t kPrime3 = 0x165667B19E3779F9ull;
+    auto rotate = [](uint64_t value, int bits) { return (value << bits) | (value >> (64 - bits)); };
+    auto word = [](const uint8_t* at) {
+        uint64_t value;
+        std::memcpy(&value, at, 8);
+        return value;
+    };
+    auto mix = [&](uint64_t lane, uint64_t input) { return rotate(lane + input * kPrime2, 31) * kPrime1; };
+    const auto* at = static_cast<const uint8_t*>(data);
+    const uint8_t* end = at + size;
+    uint64_t lanes[4] = {kPrime1 + kPrime2, kPrime2, 0, 0 - kPrime1};
+    for (; end - at >= 32; at += 32) {
+        for (int i = 0; i < 4; ++i) lanes[i] = mix(lanes[i], word(at + 8 * i));
+    }
+    uint64_t digest = size * kPrime3;
+    for (uint64_t lane : lanes) digest = rotate(digest ^ mix(0, lane), 27) * kPrime1 + kPrime3;
+    for (; end - at >= 8; at += 8) digest = rotate(digest ^ mix(0, word(at)), 27) * kPrime1 + kPrime3;
+    for (; at < end; ++at) digest = rotate(digest ^ (*at * kPrime3), 11) * kPrime1;
+    digest ^= digest >> 33;
+    digest *= kPrime2;
+    digest ^= digest >> 29;
+    return digest;
 }
 
+// A decode started before its music was asked for, and what tells its bytes
+// apart; the decode holds the bytes only until its child has them (main
+// thread only).
+struct MusicAhead {
+    std::unique_ptr<MusicDecode> decode;
+    uint64_t size = 0;
+    uint64_t digest = 0;
+};
+static MusicAhead s_ahead;
+
+void DecodeMusicAhead(std::string bytes) {
+    s_ahead = MusicAhead();  // a decode still running for other bytes is called off first
+    MusicAhead ahead;
+    ahead.size = bytes.size();
+    ahead.digest = Digest(bytes.data(), bytes.size());
+    ahead.decode.reset(new MusicDecode(std::move(bytes)));
+    s_ahead = std::move(ahead);
+}
+
+void DecodeMusicAhead(const void* bytes, uint64_t size) {
+    DecodeMusicAhead(std::string(static_cast<const char*>(bytes), static_cast<size_t>(size)));
+}
+
+void DropMusicAhead() { s_ahead = MusicAhead(); }
+
 // The decode of size bytes: the one started ahead when it has the same
-// bytes, else one started now. A decode ahead is used once, or dropped.
+// bytes, else one started now. A decode ahead is used once, or called off
+// (its child killed, its PCM freed) before another starts.
 static bool Decode(const void* bytes, uint64_t size, MusicPCM* pcm, std::string* reason) {
-    std::unique_ptr<MusicDecode> ahead = std::move(s_ahead);
-    std::string ahead_bytes;
-    ahead_bytes.swap(s_ahead_bytes);
-    if (ahead && ahead_bytes.size() == size && std::memcmp(ahead_bytes.data(), bytes, ahead_bytes.size()) == 0) {
-        return ahead->Finish(pcm, reason);
+    MusicAhead ahead = std::move(s_ahead);
+    s_ahead = MusicAhead();
+    if (ahead.decode && ahead.size == size && ahead.digest == Digest(bytes, size)) {
+        return ahead.decode->Finish(pcm, reason);
     }
-    ahead.reset();
+    ahead = MusicAhead();
     return DecodeMusic(bytes, size, pcm, reason);
 }
 
@@ -201,6 +245,7 @@ static bool Decode(const void* bytes, uint64_t size, MusicPCM* pcm, std::string*
 void Demo::PlayMusic(std::string* refused) {
     if (refused) refused->clear();
     if (music == nullptr || music->data == nullptr || music->length == 0) {
+        DropMusicAhead();  // it was for music other than this document's
         StopMusic();
         return;
     }
@@ -227,7 +272,13 @@ bool Demo::ImportMusic(const char* path, std::string* error) {
     bool decoded = Decode(bytes, size, &pcm, error);
     if (decoded) {
         ByteBuffer* previous = music;
-        music = new ByteBuffer(bytes, size);
+        // The document takes the block that was read, not a copy of it: a
+        // long WAV is held once, beside its PCM.
+        music = new ByteBuffer(nullptr, 0);
+        std::free(music->data);
+        music->data = reinterpret_cast<uint8_t*>(bytes);
+        music->length = size;
+        bytes = nullptr;
         RegisterAnalysis();
         StartMusicPCM(std::move(pcm), music, paused);
         delete previous;  // the player holds its own PCM, never these bytes

@@ -79,5 +79,13 @@ bool OpenAudioDevice();
 // Starts decoding music before it is asked for, so that the decode runs
 // while start-up opens the window and builds the document: the next
 // PlayMusic or import of the same bytes takes its result instead of
-// decoding them again, and any other drops it.
+// decoding them again, and any other calls it off (its child is killed and
+// its PCM freed). The decode takes the bytes over and frees them once its
+// child has them; the same bytes are known again by their length and a
+// digest, not by a copy.
+void DecodeMusicAhead(std::string bytes);
+// The same with a copy of size bytes.
 void DecodeMusicAhead(const void* bytes, uint64_t size);
+// Calls off a decode started ahead, if any: the document it was for is not
+// used.
+void DropMusicAhead();

@@ -4,9 +4,11 @@
 #include <atomic>
 #include <chrono>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <vector>
 
 #include "ChildProcess.h"
 #include "DecodeMode.h"
@@ -20,7 +22,7 @@ std::mutex s_limits_lock;
 MusicDecodeLimits s_limits;
 
 constexpr uint64_t kFrameBytes = 4;            // stereo, 16-bit
-constexpr uint64_t kPCMBytesPerSecond = 48000 * kFrameBytes;
+constexpr double kAudioRate = 48000.0;         // the PCM's frames per second
 constexpr size_t kErrorTail = 4096;            // the end of the child's error stream that is kept
 constexpr size_t kReasonBytes = 240;           // the longest reason taken from the child
 
@@ -84,12 +86,21 @@ MusicDecodeLimits GetMusicDecodeLimits() {
 
 namespace {
 
-// The child's standard output, read into a buffer sized here: it grows by
-// doubling up to the length limit, and what passes the limit is refused
-// rather than stored.
+// The child's standard output, read into a buffer sized here: once, to the
+// length expected from the file's headers (when they give one), and past
+// that by doubling up to the length limit; what passes the limit is refused
+// rather than stored. Pages of the buffer that the PCM never reaches are
+// never touched, so an overstated length costs address space, not memory.
 class PCMReader {
 public:
-    explicit PCMReader(uint64_t limit) : limit_(limit - limit % kFrameBytes) {}
+    PCMReader(uint64_t limit, uint64_t expected) : limit_(limit - limit % kFrameBytes) {
+        uint64_t capacity = std::min(expected + kFrameBytes - 1, limit_);
+        capacity -= capacity % kFrameBytes;
+        if (capacity > 0) {
+            bytes_ = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(capacity)));
+            if (bytes_ != nullptr) capacity_ = capacity;
+        }
+    }
     ~PCMReader() { std::free(bytes_); }
 
     void Take(const uint8_t* bytes, size_t count) {
@@ -140,7 +151,29 @@ private:
 
 /* === The decode ========================================================== */
 
-MusicDecode::MusicDecode(const void* bytes, uint64_t size) {
+namespace {
+
+// The PCM the file's headers promise, in bytes at 48 kHz: their length in
+// the file's own frames, round(frames * 48000 / rate) frames once converted;
+// 0 when they give no length or no rate. The PCM reader caps it at the
+// length limit, so an overstated header costs no more than that.
+uint64_t ExpectedPCMBytes(const CheckedMusic& checked) {
+    if (checked.rate == 0 || checked.frames == 0) return 0;
+    double frames = std::round(static_cast<double>(checked.frames) * kAudioRate / checked.rate);
+    if (!(frames < 1e15)) return UINT64_MAX / 2;  // past any limit; the reader caps it
+    return static_cast<uint64_t>(frames) * kFrameBytes;
+}
+
+}  // namespace
+
+MusicDecode::MusicDecode(const void* bytes, uint64_t size) { Start(bytes, size); }
+
+MusicDecode::MusicDecode(std::string bytes) : owned_(std::move(bytes)) {
+    Start(owned_.data(), owned_.size());
+    if (!child_) std::string().swap(owned_);  // no child will read them
+}
+
+void MusicDecode::Start(const void* bytes, uint64_t size) {
     CheckedMusic checked;
     if (!CheckMusic(bytes, size, &checked, &reason_)) return;
     if (size > static_cast<uint64_t>(INT_MAX)) {  // the mixer reads at most that from memory
@@ -150,17 +183,23 @@ MusicDecode::MusicDecode(const void* bytes, uint64_t size) {
     MusicDecodeLimits limits = GetMusicDecodeLimits();
     // The address space may grow by twice the resident limit: room for
     // libraries and reservations, none for an allocation that runs away.
-    request_ = DecodeRequestHeader(checked.format, size, limits.resident_bytes * 2);
-    request_.append(static_cast<const char*>(bytes), static_cast<size_t>(size));
+    header_ = DecodeRequestHeader(checked.format, size, limits.resident_bytes * 2);
+    std::vector<ChildInput> request = {
+        {reinterpret_cast<const uint8_t*>(header_.data()), header_.size()},
+        {static_cast<const uint8_t*>(bytes), static_cast<size_t>(size)},
+    };
     child_.reset(new ChildProcess());
     std::string error;
-    if (!child_->Start(kDecodeMusicArgument, reinterpret_cast<const uint8_t*>(request_.data()), request_.size(),
-                       &error)) {
+    // The program's SDL_* settings are the user's for the program's own
+    // device; in the decoder they would change the sound (the resampling
+    // mode) or refuse whole formats (SDL_MIXER_DISABLE_*).
+    if (!child_->Start(kDecodeMusicArgument, request, "SDL_", &error)) {
         reason_ = "the decoder could not be started: " + error;
         child_.reset();
         return;
     }
-    thread_ = std::thread([this, limits] { Watch(limits); });
+    uint64_t expected = ExpectedPCMBytes(checked);
+    thread_ = std::thread([this, limits, size, expected] { Watch(limits, size, expected); });
 }
 
 MusicDecode::~MusicDecode() {
@@ -178,10 +217,13 @@ bool MusicDecode::Finish(MusicPCM* pcm, std::string* reason) {
     return true;
 }
 
-void MusicDecode::Watch(const MusicDecodeLimits& limits) {
+void MusicDecode::Watch(const MusicDecodeLimits& limits, uint64_t file_bytes, uint64_t expected_pcm_bytes) {
     using Clock = std::chrono::steady_clock;
     ChildProcess& child = *child_;
-    PCMReader output(limits.pcm_bytes);
+    PCMReader output(limits.pcm_bytes, expected_pcm_bytes);
+    // The child holds the whole file it was sent, which is not what the
+    // limit is for: a long WAV is as large as its PCM.
+    const uint64_t resident_limit = limits.resident_bytes + file_bytes;
     std::string errors;
     auto on_output = [&output](const uint8_t* bytes, size_t count) { output.Take(bytes, count); };
     auto on_error = [&errors](const uint8_t* bytes, size_t count) {
@@ -196,6 +238,7 @@ void MusicDecode::Watch(const MusicDecodeLimits& limits) {
     ChildTraffic traffic;
     for (;;) {
         traffic = child.Exchange(10, on_output, on_error);
+        if (!traffic.input_open && !owned_.empty()) std::string().swap(owned_);  // the child has them
         Clock::time_point now = Clock::now();
         if (cancelled_) {
             stopped = "the decode was called off";
@@ -207,7 +250,7 @@ void MusicDecode::Watch(const MusicDecodeLimits& limits) {
             stopped = TimeLimitReason(limits);
         } else if (now >= next_sample) {
             uint64_t resident = 0;
-            if (child.ResidentBytes(&resident) && resident > limits.resident_bytes) stopped = MemoryLimitReason(limits);
+            if (child.ResidentBytes(&resident) && resident > resident_limit) stopped = MemoryLimitReason(limits);
             next_sample = now + std::chrono::milliseconds(10);
         }
         if (!stopped.empty()) break;
@@ -215,8 +258,8 @@ void MusicDecode::Watch(const MusicDecodeLimits& limits) {
     }
     if (!stopped.empty()) child.Kill();
     ChildEnd end = child.Wait();
-    child_.reset();                // its pipes go with it
-    std::string().swap(request_);  // and the copy of the file it was fed
+    child_.reset();              // its pipes go with it
+    std::string().swap(owned_);  // and the file, when the decode held it
     if (!stopped.empty()) {
         reason_ = stopped;
     } else if (end.signal != 0) {

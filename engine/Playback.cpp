@@ -70,5 +70,5 @@ int QuitEventWatch(void* userdata, SDL_Event* event) {
 }
 
 void RenderDemoFullscreen() {
-    if (g_demo) g_demo->Render(g_beat);
+    if (g_demo) g_demo->RenderFrame(g_beat);
 }

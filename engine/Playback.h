@@ -47,5 +47,6 @@ void SeekToBeat(float beat);
 void CheckGLError(const char* tag);
 // SDL event watch: quits when the application is sent to the background.
 int QuitEventWatch(void* userdata, SDL_Event* event);
-// Draws g_demo at g_beat into the back buffer.
+// Draws g_demo at g_beat into the back buffer, as one frame of the player
+// (Demo::RenderFrame: the last effect is captured when it reads itself).
 void RenderDemoFullscreen();

@@ -96,12 +96,37 @@ static void BindVertexPosition(uint32_t program) {
     glBindAttribLocation(program, kVertexPositionLocation, "vp");
 }
 
+// A program that did not link cannot be used: glUseProgram of it fails and
+// leaves the program of the previous draw in place. So its status is kept,
+// and the driver's reason (a shader without main, an input no stage writes)
+// goes where compile errors go: printed, and into log for the Errors pane.
+void ShaderProgram::CheckLinkLog() {
+    GLint status = GL_FALSE;
+    glGetProgramiv(program, GL_LINK_STATUS, &status);
+    linked = status == GL_TRUE;
+    if (linked) return;
+    char text[1024];
+    text[0] = '\0';
+    glGetProgramInfoLog(program, sizeof text, nullptr, text);
+    text[sizeof text - 1] = '\0';
+    std::string reason = text[0] != '\0' ? text : "Linking failed.";
+    std::printf("%s\n", reason.c_str());
+    // A clean compile says nothing worth keeping next to the link's reason.
+    if (log == "Compilation successful.") {
+        log = reason;
+    } else {
+        if (!log.empty() && log.back() != '\n') log += '\n';
+        log += reason;
+    }
+}
+
 void ShaderProgram::Link() {
     program = glCreateProgram();
     glAttachShader(program, vertex_shader);
     glAttachShader(program, fragment_shader);
     BindVertexPosition(program);
     glLinkProgram(program);
+    CheckLinkLog();
     LookupLocations();
 }
 
@@ -110,10 +135,22 @@ void ShaderProgram::Relink() {
     Compile();
     BindVertexPosition(program);
     glLinkProgram(program);
+    CheckLinkLog();
     LookupLocations();
 }
 
 void ShaderProgram::LookupLocations() {
+    if (!linked) {
+        // GL has no locations for a program that did not link (and asking
+        // raises an error): every one reads -1, so nothing is ever sent.
+        beat_location = sound_location = sound_texture_location = -1;
+        for (int32_t& location : tex_locations) location = -1;
+        resolution_location = camera_position_location = camera_rotation_location = vp_location = -1;
+        for (UniformDef* def : uniform_defs) {
+            if (def) def->location = -1;
+        }
+        return;
+    }
     beat_location = glGetUniformLocation(program, "beat");
     sound_location = glGetUniformLocation(program, "sound");
     sound_texture_location = glGetUniformLocation(program, "sound_texture");

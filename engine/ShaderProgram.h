@@ -37,7 +37,9 @@ public:
     std::string vertex_shader_filename;    // "resources\default.vert" by default
     std::string fragment_shader_filename;  // the program's name in the editor
     std::vector<UniformDef*> uniform_defs; // owned
-    std::string log;                       // last compile check (the fragment shader's)
+    // The fragment shader's last compile check, followed by the link log
+    // when the last link failed.
+    std::string log;
     uint32_t vertex_shader = 0;
     uint32_t fragment_shader = 0;
     uint32_t program = 0;
@@ -50,6 +52,9 @@ public:
     int32_t camera_rotation_location = -1;
     int32_t sound_texture_location = -1;
     int32_t vp_location = -1;
+    // The last link succeeded. Read back from GL after every link; never
+    // stored in a document. An effect whose program did not link draws nothing.
+    bool linked = false;
 
     ShaderProgram();                     // the default program, compiled and linked
     explicit ShaderProgram(JSON& value); // see DocumentJSON.cpp
@@ -67,11 +72,13 @@ public:
     // a failed compile without a log gives "Compilation failed.".
     void CheckCompileLog(uint32_t shader);
     // Links a new program of both shaders, "vp" bound to
-    // kVertexPositionLocation, and looks the locations up.
+    // kVertexPositionLocation, sets linked and looks the locations up. A
+    // failed link prints its log and adds it to log.
     void Link();
     // Compiles both sources again and relinks the same program ("vp" bound
-    // as in Link), then looks the locations up again.
+    // as in Link), then sets linked and looks the locations up again, as Link.
     void Relink();
+    // Every location from the linked program; all -1 when it did not link.
     void LookupLocations();
     // Both sources from their files (no compile). A file that cannot be read
     // leaves that source as it was; false when one could not be read.
@@ -85,5 +92,6 @@ public:
     ShaderProgram& operator=(const ShaderProgram&) = delete;
 
 private:
+    void CheckLinkLog();
     void CompileFresh(uint32_t& shader, uint32_t type, const std::string& source);
 };

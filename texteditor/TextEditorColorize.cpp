@@ -50,13 +50,21 @@ const char* AfterFailedSearch(const char* first, const char* failedAt, const cha
 void TextEditor::Colorize(int fromLine, int lineCount) {
     const int64_t total = static_cast<int64_t>(lines.size());
     const int64_t toLine = lineCount == -1 ? total : std::min(total, static_cast<int64_t>(fromLine) + lineCount);
-    // A first line past the text is cut to it too, so the span never reaches
-    // beyond the text and is always used up in a bounded number of frames.
+    // A first line past the text is cut to it too, and so is the span's end,
+    // so the span never reaches beyond the text and is always used up in a
+    // bounded number of frames.
     const int from = static_cast<int>(std::min<int64_t>(fromLine, total));
     colorRangeMin = std::min(colorRangeMin, from);
     colorRangeMax = std::max(colorRangeMax, static_cast<int>(toLine));
     colorRangeMin = std::max(0, colorRangeMin);
-    colorRangeMax = std::max(colorRangeMin, colorRangeMax);
+    colorRangeMax = static_cast<int>(std::min<int64_t>(colorRangeMax, total));
+    // A span with no line in it waits for nothing. Kept as an empty span at
+    // the end, the removal of lines would pass it by (there is nothing to
+    // move) and a later mark would stretch it over lines that are gone.
+    if (colorRangeMin >= colorRangeMax) {
+        colorRangeMin = kNoRangeMin;
+        colorRangeMax = kNoRangeMax;
+    }
     checkComments = true;
 }
 

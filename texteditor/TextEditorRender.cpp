@@ -269,7 +269,16 @@ void TextEditor::RenderLineText(ImDrawList* drawList, int lineIndex, const ImVec
     const float fontSize = ImGui::GetFontSize();
     const float spaceSize = layoutMeasure.spaceWidth;
 
-    LinePlace at = PlaceAtX(lineIndex, textStart + left);
+    // From the last kept mark that starts left of the edge (every character
+    // before it ends there too; a pixel's slack, as sums of widths far along
+    // a line round) to the first character whose cell reaches the edge. Not
+    // from the character nearest the edge: a wide tab whose middle lies left
+    // of it would be passed over while its end still shows.
+    const LineLayout& layout = LayoutOf(lineIndex);
+    const float slack = 1.0f + std::fabs(left) * 1e-6f;
+    const auto after = std::partition_point(layout.marks.begin(), layout.marks.end(),
+                                            [&](const LinePlace& mark) { return mark.x + slack < left; });
+    LinePlace at = after == layout.marks.begin() ? LinePlace() : *(after - 1);
     while (at.index < length) {
         LinePlace next = at;
         StepPlace(line, next);

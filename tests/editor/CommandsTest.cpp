@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "Commands.h"
 #include "ByteBuffer.h"
@@ -22,6 +23,8 @@
 #include "Event.h"
 #include "MusicPlayer.h"
 #include "Playback.h"
+#include "ReadBack.h"
+#include "ShaderProgram.h"
 #include "TextFields.h"
 
 using edtest::EditorTest;
@@ -51,6 +54,38 @@ SDL_Color PixelOfImage(const std::string& path) {
 void SetMusic(const std::string& bytes) {
     delete g_demo->music;
     g_demo->music = new ByteBuffer(bytes.data(), bytes.size());
+}
+
+// The RGBA bytes of an image, top row first; empty when there is none.
+std::vector<uint8_t> RGBAOf(SDL_Surface* image) {
+    std::vector<uint8_t> bytes;
+    if (image == nullptr) return bytes;
+    SDL_Surface* rgba = SDL_ConvertSurfaceFormat(image, SDL_PIXELFORMAT_ABGR8888, 0);
+    SDL_FreeSurface(image);
+    if (rgba == nullptr) return bytes;
+    for (int y = 0; y < rgba->h; ++y) {
+        const uint8_t* row = static_cast<uint8_t*>(rgba->pixels) + y * rgba->pitch;
+        bytes.insert(bytes.end(), row, row + rgba->w * 4);
+    }
+    SDL_FreeSurface(rgba);
+    return bytes;
+}
+
+// A spot that crosses the screen from left to right between beats 0 and
+// 0.5, drawn over its own last picture a little darkened: a trail, opaque.
+void AddTrailEvent() {
+    ShaderProgram* program = new ShaderProgram();
+    program->fragment_shader_filename = "resources\\trail.frag";
+    program->fragment_shader_source =
+        "#version 150\nuniform sampler2D tex;\nuniform float beat;\nuniform vec2 resolution;\nout vec4 colour;\n"
+        "void main() {\n  vec2 uv = gl_FragCoord.xy / resolution;\n"
+        "  float spot = abs(uv.x - 2.0 * beat) < 0.1 ? 1.0 : 0.0;\n"
+        "  colour = vec4(max(texture(tex, uv).rgb * 0.95, vec3(spot)), 1.0);\n}\n";
+    program->Relink();
+    g_demo->shaders.push_back(program);
+    Effect* effect = new Effect("trail", program, nullptr, nullptr, true);
+    g_demo->effects.push_back(effect);
+    g_demo->events.push_back(new Event("trail", effect, 0.0f, 100.0f));
 }
 
 }  // namespace
@@ -299,4 +334,48 @@ TEST_F(EditorTest, VideoFramesAreWrittenOnePerFrameUntilTheEndBeatOrTheStopButto
     PressMenuItem("File", "Export Videoframes");
     EXPECT_EQ(g_export_frame, -1);
     EXPECT_EQ(GetStatusMessage(), "Cannot export video frames: the end beat is not a number");
+}
+
+TEST_F(EditorTest, VideoFramesShowFeedbackAsThePlayerDoesWhateverTheEditingShowedBefore) {
+    g_demo->bpm = 120.0f;
+    g_demo->end_beat = 0.5f;  // frames 0 to 15
+    g_demo->beat_offset = 0.0f;
+    AddTrailEvent();
+    ASSERT_TRUE(g_demo->shaders[0]->linked) << g_demo->shaders[0]->log;
+    // Each export follows some editing, with the Viewport showing another beat.
+    auto export_after_editing_at = [&](float beat, const char* folder) {
+        g_demo->paused = true;
+        g_beat = beat;
+        Frames(3);
+        ASSERT_EQ(mkdir("render", 0755), 0);
+        PressMenuItem("File", "Export Videoframes");
+        for (int frames = 0; g_export_frame >= 0 && frames < 40; ++frames) Frame();
+        ASSERT_EQ(g_export_frame, -1);
+        ASSERT_EQ(rename("render", folder), 0);
+    };
+    export_after_editing_at(0.3f, "first");
+    export_after_editing_at(0.45f, "second");
+
+    // The per-frame routine of the player, through the same beats from
+    // emptied targets.
+    g_demo->ClearRenderTargets();
+    for (int n = 0; n <= 15; ++n) {
+        SCOPED_TRACE("frame " + std::to_string(n));
+        char name[32];
+        std::snprintf(name, sizeof name, "%05d.png", n);
+        std::vector<uint8_t> first = RGBAOf(IMG_Load(("first/" + std::string(name)).c_str()));
+        ASSERT_EQ(first.size(), static_cast<size_t>(testgl::kWidth) * testgl::kHeight * 4);
+        EXPECT_TRUE(first == RGBAOf(IMG_Load(("second/" + std::string(name)).c_str())));
+        g_beat = g_demo->bpm * static_cast<float>(n) / 60.0f / 60.0f;
+        RenderDemoFullscreen();
+        EXPECT_TRUE(first == RGBAOf(ReadBackBufferToSurface()));
+    }
+    // The last frame, the spot at the right edge: behind it the trail,
+    // fading, lights what it passed.
+    std::vector<uint8_t> last = RGBAOf(IMG_Load("first/00015.png"));
+    ASSERT_FALSE(last.empty());
+    const int row = testgl::kHeight / 2 * testgl::kWidth * 4;
+    EXPECT_GT(last[row + 20 * 4], 60);  // uv.x 0.32, last under the spot nine frames before
+    EXPECT_LT(last[row + 20 * 4], 250);
+    EXPECT_GT(last[row + 63 * 4], 250);  // the spot
 }

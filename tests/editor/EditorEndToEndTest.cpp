@@ -1,6 +1,6 @@
 // The real program with the editor: Ctrl+T shows it over the running demo,
 // which is then drawn only inside the Viewport; Ctrl+S writes the JSON
-// document; Ctrl+Q quits with status 0.
+// document; Ctrl+Q quits with status 0, with the editor shown or hidden again.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -51,7 +51,7 @@ void Start(const testutil::TempDir& dir, std::unique_ptr<testproc::ChildProcess>
 
 }  // namespace
 
-TEST(EditorEndToEnd, CtrlTShowsTheEditorWithTheDemoOnlyInTheViewportCtrlSSavesCtrlQQuits) {
+TEST(EditorEndToEnd, CtrlTShowsTheEditorWithTheDemoOnlyInTheViewportCtrlSSavesCtrlQQuitsWithItHiddenAgain) {
     testutil::TempDir dir;
     ASSERT_TRUE(dir.Write("content.dat.json", kDocument));
     ASSERT_TRUE(dir.Write("imgui.ini", kLayout));
@@ -93,6 +93,15 @@ TEST(EditorEndToEnd, CtrlTShowsTheEditorWithTheDemoOnlyInTheViewportCtrlSSavesCt
     }
     EXPECT_TRUE(saved) << dir.Read("content.dat.json");
 
+    // Ctrl+T again: the editing session plays full screen, and Ctrl+Q
+    // still quits it, though no editor frame runs.
+    ASSERT_TRUE(testproc::SendChord("ctrl", "t"));
+    red_everywhere = false;
+    for (int i = 0; i < 100 && !red_everywhere; ++i) {
+        red_everywhere = testproc::ScreenPixel(320, 200, shot, in_viewport) && IsRed(in_viewport) &&
+                         testproc::ScreenPixel(1100, 300, shot, elsewhere) && IsRed(elsewhere);
+    }
+    ASSERT_TRUE(red_everywhere);
     ASSERT_TRUE(testproc::SendChord("ctrl", "q"));
     testproc::Exit exit = velmara.Wait(30);
     EXPECT_TRUE(exit.exited) << velmara.Stderr();

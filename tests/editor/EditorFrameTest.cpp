@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "Commands.h"
 #include "Demo.h"
@@ -80,11 +81,42 @@ TEST_F(EditorTest, TheBeatFieldSeeksOnlyOnAnEditAndKeepsItsValueForANonNumber) {
 TEST_F(EditorTest, TypedNumbersTakenWhenTheirEditEndsOrOnCtrlSMustBeFiniteAndSeekNothingAndATypedVolumeIsClamped) {
     g_demo->paused = true;  // only a seek moves g_start_ticks
     g_start_ticks = 12345;
-    for (const char* field : {"##BPM", "##currentBeat"}) TypeKeysInto(Id(kMain, {field}), "1e39");
-    EXPECT_EQ(g_demo->bpm, 130.0f);
-    EXPECT_EQ(g_start_ticks, 12345u);
     // A refusal at Return is said, with the value kept.
+    TypeKeysInto(Id(kMain, {"##BPM"}), "1e39");
+    EXPECT_EQ(g_demo->bpm, 130.0f);
     EXPECT_EQ(GetStatusMessage(), "BPM: 1e39 is not a finite number; 130 kept");
+    g_beat = 2.5f;
+    TypeKeysInto(Id(kMain, {"##currentBeat"}), "1e39");
+    EXPECT_EQ(g_beat, 2.5f);
+    EXPECT_EQ(GetStatusMessage(), "Beat: 1e39 is not a finite number; 2.5 kept");
+    EXPECT_EQ(g_start_ticks, 12345u);
+    // A tempo must be above 0, typed or stepped.
+    const std::pair<const char*, const char*> not_above_0[] = {
+        {"0", "BPM: 0 is not above 0; 130 kept"},
+        {"-0", "BPM: -0 is not above 0; 130 kept"},
+        {"-140", "BPM: -140 is not above 0; 130 kept"},
+        {"1e-50", "BPM: 0 is not above 0; 130 kept"},  // read as 0
+    };
+    for (const auto& [typed, said] : not_above_0) {
+        TypeKeysInto(Id(kMain, {"##BPM"}), typed);
+        EXPECT_EQ(g_demo->bpm, 130.0f) << typed;
+        EXPECT_EQ(GetStatusMessage(), said);
+    }
+    TypeKeysInto(Id(kMain, {"##BPM"}), "1");
+    EXPECT_EQ(g_demo->bpm, 1.0f);
+    Press(Id(kMain, {"##BPM", "-"}));
+    EXPECT_EQ(g_demo->bpm, 1.0f);
+    EXPECT_EQ(GetStatusMessage(), "BPM: 0 is not above 0; 1 kept");
+    // A document may hold such a tempo: the field keeps it until changed.
+    g_demo->bpm = 0.0f;
+    SetStatusMessage("");
+    Frame();
+    EXPECT_EQ(g_demo->bpm, 0.0f);
+    EXPECT_EQ(GetStatusMessage(), "");
+    Press(Id(kMain, {"##BPM", "+"}));
+    EXPECT_EQ(g_demo->bpm, 1.0f);
+    g_demo->bpm = 130.0f;
+    EXPECT_EQ(g_start_ticks, 12345u);
     // A typed offset waits for the end of the edit ("1e3" would put a playing beat below 0), and must be finite.
     TypeKeysInto(Id(kMain, {"##Beat offset"}), "1e39", false);
     EXPECT_EQ(g_demo->beat_offset, 0.5f);

@@ -91,11 +91,17 @@ TEST_F(ManagerTest, EffectsAreMadeWiredPlacedAndRemovedWithoutDanglingReferences
     Press(Id("Add as Event", {"Cancel"}));
     EXPECT_STREQ(g_event_name_buffer, "intro");
     EXPECT_TRUE(g_demo->events.empty());
+    // The name field has the keyboard as the dialog opens: typing names the event.
     Press(Id(kInspector, {"Add as Event"}));
     Frame();
+    Frame();
+    EXPECT_EQ(Context().ActiveId, Id("Add as Event", {"Event name"}));
+    IO().AddInputCharactersUTF8(" one");
+    Frame();
+    EXPECT_STREQ(g_event_name_buffer, "intro one");
     Press(Id("Add as Event", {"OK"}));
     ASSERT_EQ(g_demo->events.size(), 1u);
-    EXPECT_EQ(g_demo->events[0]->name, "intro");
+    EXPECT_EQ(g_demo->events[0]->name, "intro one");
     EXPECT_EQ(g_demo->events[0]->effect, first);
     EXPECT_EQ(g_demo->events[0]->start_beat, 0.0f);
     EXPECT_EQ(g_demo->events[0]->end_beat, 64.0f);

@@ -103,6 +103,12 @@ TEST(NumberSlidersScan, FindsTheLiteralsAndAppliesEachAnnotationToItsLine) {
         {"float z = a\n  -0.5;\n", {"0.5 L1"}, ""},
         {"x = f( /* a // in a block */ -0.5) + a /* // */ -0.5;\n", {"-0.5 L0", "0.5 L0"}, ""},
         {"return /* r */ -1.0;\n/* c */ -2.0;\n", {"-1.0 L0", "-2.0 L1"}, ""},
+        // A block comment ends at the first "*/" after its "/*", and the '/'
+        // that ends it opens nothing.
+        {"x = a /*/ note */ -0.5; // @aa=[-1:1]\n", {"0.5 L0 @aa [-1:1]"}, "3 aa -1 1"},
+        {"p = 1.0 /*/ 2 */ +0.25;\n", {"1.0 L0", "0.25 L0"}, ""},
+        {"x = a /* c *// 2.0;\n", {"2.0 L0"}, ""},
+        {"x = /**/ 1.0 /* a *//* 2.0 */ -3.0 /* b */*4.0;\n", {"1.0 L0", "3.0 L0", "4.0 L0"}, ""},
         // The name a #define defines, with its parameters, is no operand;
         // its body holds operands as any code does.
         {"#define R -0.25 // @R=[-1:1]\n", {"-0.25 L0 @R [-1:1]"}, "3 R -1 1"},

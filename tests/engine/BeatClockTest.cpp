@@ -247,6 +247,17 @@ TEST_F(MainLoopKeysTest, EscapeWithTheEditorHiddenAgainShowsItInsteadOfQuitting)
     EXPECT_FALSE(g_quit);
 }
 
+TEST_F(MainLoopKeysTest, CtrlQQuitsAnEditingSessionWithTheEditorHiddenWhileOtherShortcutsWait) {
+    HandleLoopEvent(KeyUp(SDLK_t, KMOD_LCTRL), state);
+    HandleLoopEvent(KeyUp(SDLK_t, KMOD_LCTRL), state);
+    HandleLoopEvent(KeyUp(SDLK_s, KMOD_LCTRL), state);  // handed on, read by no editor frame
+    EXPECT_EQ(state.shortcut_key, SDLK_s);
+    EXPECT_FALSE(g_quit);
+    HandleLoopEvent(KeyUp(SDLK_q, KMOD_RCTRL), state);
+    EXPECT_TRUE(g_quit);
+    EXPECT_FALSE(state.editor_shown);
+}
+
 TEST_F(MainLoopKeysTest, EscapeWithTheEditorShownDoesNotQuit) {
     state.editor_shown = true;
     HandleLoopEvent(KeyUp(SDLK_ESCAPE), state);
@@ -293,6 +304,7 @@ TEST_F(MainLoopKeysTest, APackagedRunTakesNoControlShortcutsButEscapeStillQuits)
     g_packaged = true;
     HandleLoopEvent(KeyUp(SDLK_t, KMOD_LCTRL), state);
     HandleLoopEvent(KeyUp(SDLK_s, KMOD_LCTRL), state);
+    HandleLoopEvent(KeyUp(SDLK_q, KMOD_LCTRL), state);
     EXPECT_FALSE(state.editor_shown);
     EXPECT_FALSE(state.editor_was_shown);
     EXPECT_EQ(state.shortcut_key, 0);

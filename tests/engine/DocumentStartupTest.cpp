@@ -7,11 +7,14 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "DocumentSamples.h"
 #include "Documents.h"
 #include "GLFixture.h"
+#include "Music.h"
 #include "MusicPlayer.h"
+#include "Process.h"
 
 namespace {
 
@@ -73,6 +76,36 @@ TEST_F(DocumentStartupTest, ContentDatJsonReadBeforeTheWindowOpensIsBuiltLaterWi
     EXPECT_EQ(refused, "");
     EXPECT_EQ(MusicLength(), 4800u);
     StopMusic();
+}
+
+TEST_F(DocumentStartupTest, AContentFileThatFailsAfterItsMusicBeganDecodingCallsThatDecodeOff) {
+    // Good music, and a texture whose bytes are not base64: the document
+    // fails only once it is built, after the music's decode has started.
+    Demo content;
+    const std::string wav = samples::MakeRampWav(4800);
+    delete content.music;
+    content.music = new ByteBuffer(wav.data(), wav.size());
+    ASSERT_TRUE(SaveDemoJSON(content, dir_.File("content.dat.json")));
+    std::string text = samples::ReadFile(dir_.File("content.dat.json"));
+    text.insert(text.rfind('}'), R"(, "textures": [{"name": "t", "image_buffer": "%%%"}])");
+    samples::WriteFile(dir_.File("content.dat.json"), text);
+    const std::vector<std::string> children = testproc::Children();
+    setenv("VELMARA_TEST_DECODER", "hang", 1);  // a decode that would hold on until called off
+    {
+        samples::WorkingDirectory cwd(dir_.Path());
+        ReadStartupDocument();
+    }
+    unsetenv("VELMARA_TEST_DECODER");
+    EXPECT_EQ(testproc::Children().size(), children.size() + 1);
+    testing::internal::CaptureStderr();
+    std::unique_ptr<Demo> demo = Choose(PackagedExecutable(150.0f));
+    std::string said = testing::internal::GetCapturedStderr();
+    ASSERT_NE(demo, nullptr);
+    EXPECT_TRUE(packaged_);  // the package behind the executable plays instead
+    EXPECT_NE(said.find("content.dat.json"), std::string::npos) << said;
+    // The decode was called off: its child is gone, and its PCM with it.
+    EXPECT_EQ(testproc::Children(), children);
+    DropMusicAhead();
 }
 
 TEST_F(DocumentStartupTest, AnAppendedPackageMakesAPlayer) {

@@ -315,6 +315,8 @@ TEST(MediaCheck, AJPEGHasTheScansOfCommonEncodersAtAnySizeAndNoMoreThanTenOfTheL
         {"restarts and stuffed bytes in a scan's data",
          InFirstScanData(colour, samples::Bytes({0xFF, 0xD3, 0x12, 0xFF, 0x00, 0x34, 0xFF, 0xFF, 0xD5, 0xFF, 0x00})),
          "", 10},
+        {"the last restart, FF D7, in a scan's data: no length follows it",
+         InFirstScanData(colour, samples::Bytes({0x12, 0xFF, 0xD7, 0x00, 0x01, 0x34})), "", 10},
         {"fill bytes before an SOS in a scan's data", InFirstScanData(colour, "\xFF\xFF" + last_sos),
          "", 11},
         // Scans times pixels.

@@ -3,12 +3,25 @@
 // touched, in an exported demo too. And the program's watch over its child:
 // a decoder that crashes, hangs, floods its output or grows is killed and
 // its music refused, and the program goes on (a test binary's decoder
-// misbehaves on request, see TestMain.cpp).
+// misbehaves on request, see TestMain.cpp; this one's can also reserve more
+// address space than it may, see below). The decoder's process: what it is
+// given (the three pipes, none of the program's SDL_* variables), what it
+// may hold (the file it was sent, beyond its memory limit), and a decoder
+// that cannot be started.
+#include <SDL_mixer.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <future>
+#include <map>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -16,9 +29,38 @@
 #include "Demo.h"
 #include "DocumentSamples.h"
 #include "Documents.h"
+#include "Music.h"
 #include "MusicDecode.h"
 #include "MusicMade.h"
+#include "MusicPlayer.h"
 #include "Process.h"
+
+// Sanitizer builds set no address-space limit in the decoder.
+#if defined(__SANITIZE_ADDRESS__)
+#define VELMARA_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VELMARA_ADDRESS_SANITIZER 1
+#endif
+#endif
+
+// engine_tests is linked with --wrap=Mix_PlayMusic, so the decoder's call
+// comes here first, once its limits are set: with VELMARA_TEST_DECODER set
+// to "reserve" it first asks for 1 GiB of address space, which it never
+// touches, so that only the address-space limit can refuse it.
+extern "C" int __real_Mix_PlayMusic(Mix_Music* music, int loops);
+extern "C" int __wrap_Mix_PlayMusic(Mix_Music* music, int loops) {
+    const char* how = std::getenv("VELMARA_TEST_DECODER");
+    if (how != nullptr && std::strcmp(how, "reserve") == 0) {
+        void* block = std::malloc(size_t{1} << 30);
+        if (block == nullptr) {
+            std::fputs("the decoder could not reserve 1 GiB\n", stderr);
+            _exit(1);
+        }
+        std::free(block);
+    }
+    return __real_Mix_PlayMusic(music, loops);
+}
 
 namespace {
 
@@ -61,6 +103,22 @@ std::string MakeRampAiff(int frames, uint32_t claimed) {
 std::string BytesOf(const MusicPCM& pcm) {
     return std::string(reinterpret_cast<const char*>(pcm.samples.get()), static_cast<size_t>(pcm.frames * 4));
 }
+
+// DecodeMusic with a time bound of its own: a decode still running after
+// seconds fails the test, and its child is killed so that it ends.
+bool DecodeWithin(double seconds, const std::string& bytes, MusicPCM* pcm, std::string* reason) {
+    std::promise<bool> done;
+    std::future<bool> decoded = done.get_future();
+    std::thread decode([&] { done.set_value(DecodeMusic(bytes.data(), bytes.size(), pcm, reason)); });
+    if (decoded.wait_for(std::chrono::duration<double>(seconds)) != std::future_status::ready) {
+        ADD_FAILURE() << "the decode ran for more than " << seconds << " s";
+        while (decoded.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) testproc::KillChildren();
+    }
+    decode.join();
+    return decoded.get();
+}
+
+constexpr double kDecodeSeconds = 10;  // far beyond any decode here, sanitizer builds included
 
 struct DecodeRun {
     testproc::Exit exit;
@@ -255,18 +313,35 @@ TEST_F(MusicDecodeWatch, ADecoderThatCrashesHangsFloodsOrGrowsIsKilledAndTheMusi
         {"flood", "the music is longer than 10 seconds"},
         {"flood-errors", "the decoder ran for more than 1.5 s"},
         {"grow", "the decoder used more than 96 MiB"},
+        // Its last line, every byte outside printable ASCII written as an escape.
+        {"garble", "bad\\x09\\x01\\x1B[31m \\xFF\\xFE end"},
+        // The three pipes and nothing else, the descriptor opened below included.
+        {"descriptors", "descriptors 0 1 2"},
+#ifndef VELMARA_ADDRESS_SANITIZER
+        // Untouched, so only the address-space limit (twice the resident one) refuses it.
+        {"reserve", "the decoder could not reserve 1 GiB"},
+#endif
     };
     const std::string wav = samples::MakeRampWav(48000);  // more than a pipe holds
     SetMusicDecodeLimits(small);
+    // A descriptor of the program's without close-on-exec, as fopen() makes them.
+    int inheritable = dup(2);
+    ASSERT_GE(inheritable, 0);
+    const std::vector<std::string> children = testproc::Children();
+    const std::vector<std::string> descriptors = testproc::OpenDescriptors();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.how);
         setenv("VELMARA_TEST_DECODER", c.how, 1);
         MusicPCM pcm;
         std::string reason;
-        EXPECT_FALSE(DecodeMusic(wav.data(), wav.size(), &pcm, &reason));
+        EXPECT_FALSE(DecodeWithin(kDecodeSeconds, wav, &pcm, &reason));
         EXPECT_EQ(reason, c.reason);
         EXPECT_EQ(pcm.frames, 0u);
     }
+    // Every killed child was waited for, and its pipes closed.
+    EXPECT_EQ(testproc::Children(), children);
+    EXPECT_EQ(testproc::OpenDescriptors(), descriptors);
+    close(inheritable);
     // The limits as the program sets them, and a decoder that behaves: the
     // program has gone on.
     unsetenv("VELMARA_TEST_DECODER");
@@ -275,6 +350,127 @@ TEST_F(MusicDecodeWatch, ADecoderThatCrashesHangsFloodsOrGrowsIsKilledAndTheMusi
     std::string reason;
     ASSERT_TRUE(DecodeMusic(wav.data(), wav.size(), &pcm, &reason)) << reason;
     EXPECT_EQ(pcm.frames, 48000u);
+}
+
+/* === The decoder's process: its memory, its environment, its start ======== */
+
+TEST_F(MusicDecodeWatch, TheMemoryLimitCountsWhatTheDecoderUsesBeyondTheFileItWasSent) {
+    MusicDecodeLimits limits;
+    limits.resident_bytes = uint64_t{64} << 20;
+    SetMusicDecodeLimits(limits);
+    // A WAV larger on its own than the limit (96 MiB, 8.7 minutes), which
+    // the decoder holds whole while it decodes.
+    const int64_t frames = (int64_t{96} << 20) / 4 + 1000;
+    const std::string wav = samples::MakeWavOf(static_cast<int>(frames), 48000, samples::RampSample);
+    MusicPCM pcm;
+    std::string reason;
+    ASSERT_TRUE(DecodeWithin(kDecodeSeconds, wav, &pcm, &reason)) << reason;
+    ASSERT_EQ(pcm.frames, static_cast<uint64_t>(frames));
+    for (int64_t frame : {int64_t{0}, frames / 3, frames - 1}) {
+        EXPECT_EQ(pcm.samples[frame * 2], samples::RampSample(frame, 0)) << frame;
+        EXPECT_EQ(pcm.samples[frame * 2 + 1], samples::RampSample(frame, 1)) << frame;
+    }
+    pcm = MusicPCM();
+    // A decoder that grows beyond the file it was sent is stopped all the same.
+    setenv("VELMARA_TEST_DECODER", "grow", 1);
+    EXPECT_FALSE(DecodeWithin(kDecodeSeconds, wav, &pcm, &reason));
+    EXPECT_EQ(reason, "the decoder used more than 64 MiB");
+}
+
+TEST_F(MusicDecodeWatch, TheProgramsSDLVariablesDoNotChangeWhatTheDecoderMakes) {
+    // Each variable as a user might set it for the program, and the music
+    // it would change in the decoder: the resampling mode every file not at
+    // 48 kHz, a disabled decoder every file of its format.
+    const struct {
+        const char* name;
+        const char* value;
+        std::vector<const char*> music;
+    } cases[] = {
+        {"SDL_AUDIO_RESAMPLING_MODE", "best", {"music-tone.mp3", "music-tone.ogg", "music-tone.wav"}},
+        {"SDL_MIXER_DISABLE_MPG123", "1", {"music-tone.mp3"}},
+        {"SDL_MIXER_DISABLE_FLAC", "1", {"music-tone.flac"}},
+        {"SDL_MIXER_DISABLE_OGG", "1", {"music-tone.ogg"}},
+        {"SDL_MIXER_DISABLE_OPUS", "1", {"music-tone.opus"}},
+        {"SDL_MIXER_DISABLE_WAVE", "1", {"music-tone.wav", "music-tone.aiff"}},
+    };
+    std::map<std::string, std::string> unset;  // each file's PCM without any of them
+    for (const auto& c : cases) {
+        for (const char* sample : c.music) {
+            if (unset.count(sample)) continue;
+            const std::string bytes = samples::MediaSample(sample);
+            MusicPCM pcm;
+            std::string reason;
+            ASSERT_TRUE(DecodeWithin(kDecodeSeconds, bytes, &pcm, &reason)) << sample << ": " << reason;
+            unset[sample] = BytesOf(pcm);
+        }
+    }
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        setenv(c.name, c.value, 1);
+        for (const char* sample : c.music) {
+            SCOPED_TRACE(sample);
+            const std::string bytes = samples::MediaSample(sample);
+            MusicPCM pcm;
+            std::string reason;
+            EXPECT_TRUE(DecodeWithin(kDecodeSeconds, bytes, &pcm, &reason)) << reason;
+            EXPECT_TRUE(BytesOf(pcm) == unset[sample]) << pcm.frames << " frames against " << unset[sample].size() / 4;
+        }
+        unsetenv(c.name);
+    }
+}
+
+TEST_F(MusicDecodeWatch, ADecoderThatCannotBeStartedSaysWhatAndNoOtherChildIsWaitedFor) {
+    const std::string wav = samples::MakeRampWav(4800);
+    // Another child of the program, which ends by itself with a status of its own.
+    testproc::Options options;
+    options.arguments = {"-c", "sleep 1; exit 7"};
+    testproc::ChildProcess other("/bin/sh", options);
+    ASSERT_TRUE(other.Started());
+
+    // No descriptor left for the pipes: only those below the lowest free one.
+    rlimit descriptors;
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &descriptors), 0);
+    const int lowest_free = dup(2);
+    ASSERT_GE(lowest_free, 0);
+    close(lowest_free);
+    rlimit none_left = descriptors;
+    none_left.rlim_cur = static_cast<rlim_t>(lowest_free);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &none_left), 0);
+    const auto begun = std::chrono::steady_clock::now();
+    MusicPCM pcm;
+    std::string reason;
+    bool decoded = DecodeMusic(wav.data(), wav.size(), &pcm, &reason);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count();
+    setrlimit(RLIMIT_NOFILE, &descriptors);
+    EXPECT_FALSE(decoded);
+    EXPECT_EQ(reason, "the decoder could not be started: cannot make the pipes to it: Too many open files");
+    EXPECT_LT(seconds, 0.5) << "the failed start waited for a child";
+    testproc::Exit exit = other.Wait(5);
+    EXPECT_TRUE(exit.exited && exit.status == 7) << "its status was taken: " << exit.status;
+
+    // An environment too large to start a program with: what could not be run.
+    setenv("VELMARA_TEST_TOO_LARGE", std::string(256 * 1024, 'x').c_str(), 1);
+    decoded = DecodeMusic(wav.data(), wav.size(), &pcm, &reason);
+    unsetenv("VELMARA_TEST_TOO_LARGE");
+    EXPECT_FALSE(decoded);
+    EXPECT_EQ(reason, "the decoder could not be started: cannot run /proc/self/exe: Argument list too long");
+}
+
+TEST_F(MusicDecodeWatch, ADecodeStartedAheadForOtherBytesIsCalledOffAndItsChildIsGone) {
+    const std::vector<std::string> children = testproc::Children();
+    const std::string wav = samples::MakeRampWav(4800);
+    setenv("VELMARA_TEST_DECODER", "hang", 1);
+    DecodeMusicAhead(wav.data(), wav.size() - 4);
+    unsetenv("VELMARA_TEST_DECODER");
+    EXPECT_EQ(testproc::Children().size(), children.size() + 1);  // its decoder runs
+    Demo demo;
+    delete demo.music;
+    demo.music = new ByteBuffer(wav.data(), wav.size());
+    demo.PlayMusic();
+    EXPECT_EQ(MusicLength(), 4800u);
+    EXPECT_EQ(testproc::Children(), children);
+    StopMusic();
+    DropMusicAhead();
 }
 
 }  // namespace

@@ -76,6 +76,29 @@ std::string PlayedDocumentText() {
     return document.ToText(1, "  ");
 }
 
+// A red spot that crosses the blue screen from left to right in two beats
+// (60 bpm: two seconds), drawn over its own last picture barely darkened:
+// what it passed stays lit for as long as the document plays.
+std::string TrailDocumentText() {
+    JSON document = JSON::FromText(PlayedDocumentText());
+    JSON shader = SolidShader("resources\\trail.frag", "");
+    shader["fragment_shader_source"] =
+        "#version 150\nuniform sampler2D tex;\nuniform float beat;\nuniform vec2 resolution;\nout vec4 colour;\n"
+        "void main() {\n  vec2 uv = gl_FragCoord.xy / resolution;\n"
+        "  float spot = abs(uv.x - beat / 2.0) < 0.1 ? 1.0 : 0.0;\n"
+        "  colour = vec4(max(texture(tex, uv).r * 0.999, spot), 0.0, 1.0, 1.0);\n}\n";
+    JSON effect = SolidEffect("trail", "resources\\trail.frag");
+    effect["feedback"] = true;
+    document["shaders"] = JSON::MakeArray();
+    document["shaders"].Append(shader);
+    document["effects"] = JSON::MakeArray();
+    document["effects"].Append(effect);
+    document["events"] = JSON::MakeArray();
+    document["events"].Append(Span("trail", -10.0, 100.0));
+    document["end_beat"] = 2.5;
+    return document.ToText(1, "  ");
+}
+
 enum class Shown { Other, Red, Green };
 
 // What the middle of the screen shows now (the window covers the whole
@@ -155,6 +178,29 @@ TEST_F(PlayerEndToEnd, AnExportedExecutableIsAPlayerThatIgnoresCtrlT) {
     EXPECT_EQ(seen.front(), Shown::Red);
     // A player never shows the editor, and leaves no window layout behind.
     EXPECT_NE(stat(elsewhere.File("imgui.ini").c_str(), &info), 0);
+}
+
+TEST_F(PlayerEndToEnd, AnExportedTrailKeepsWhatItsSpotPassedLit) {
+    samples::TempDir dir;
+    JSON value = JSON::FromText(TrailDocumentText());
+    std::unique_ptr<Demo> demo(new Demo(value));
+    ASSERT_TRUE(WriteStandaloneExecutable(*demo, VELMARA_EXE, dir.File("demo.exe")));
+    samples::TempDir elsewhere;
+    Start(dir.File("demo.exe"), elsewhere.Path());
+    // The middle of the screen, which the spot passes at beat 1: blue before,
+    // then lit (red over blue) to the end. Anything else, such as the screen
+    // after the window has gone, is not counted.
+    enum Middle { kBlue, kLit };
+    std::vector<Middle> seen;
+    for (int i = 0; i < 400 && velmara_->Running(); ++i) {
+        uint8_t pixel[3];
+        if (!testproc::ScreenPixel(958, 538, elsewhere.File("shot.png"), pixel)) continue;
+        if (pixel[1] > 50 || pixel[2] < 200) continue;
+        Middle middle = pixel[0] > 127 ? kLit : kBlue;
+        if (seen.empty() || seen.back() != middle) seen.push_back(middle);
+    }
+    ExpectEndedByItselfWithStatusZero();
+    EXPECT_EQ(seen, (std::vector<Middle>{kBlue, kLit}));
 }
 
 TEST_F(PlayerEndToEnd, HostileMusicPlaysToTheEndBeatOrIsRefusedWithItsReason) {

@@ -108,6 +108,73 @@ TEST_F(RenderTest, AUserUniformFollowsItsCurveAndOtherwiseItsDefault) {
     EXPECT_PIXEL_NEAR(ReadPixel(2, 2), 255, 0, 0);
 }
 
+// "logo" (uniform zoom, default 0.25) is the input of "post", whose event
+// shows it at beats 96 to 160; what post shows of logo at a beat never
+// depends on what was drawn before.
+struct InputWithUniform {
+    Effect* logo;
+    Effect* post;
+};
+
+static InputWithUniform AddLogoAndPost(Demo& demo) {
+    std::string zoomed = Fragment("uniform float zoom;", "color = vec4(zoom, 0.0, 0.0, 1.0);");
+    ShaderProgram* logo_program = MakeProgram(zoomed, {new UniformDef("zoom", 0.0f, 1.0f, 0.25f)});
+    ShaderProgram* post_program = MakeProgram(testrender::Sampling("tex"));
+    demo.shaders.insert(demo.shaders.end(), {logo_program, post_program});
+    Effect* logo = new Effect("logo", logo_program, nullptr, nullptr, false);
+    Effect* post = new Effect("post", post_program, nullptr, logo, false);
+    demo.effects.insert(demo.effects.end(), {logo, post});
+    return {logo, post};
+}
+
+// An event of effect from start to end whose zoom curve holds value.
+static Event* ZoomEvent(const char* name, Effect* effect, float start, float end, float value) {
+    Event* event = new Event(name, effect, start, end);
+    event->automation["zoom"].control_points = {{0.0f, value}};
+    return event;
+}
+
+TEST_F(RenderTest, AnInputEffectWithoutAnEventOfItsOwnDrawsWithItsDefaults) {
+    InputWithUniform fx = AddLogoAndPost(*demo);
+    Add(new Event("show", fx.post, 96.0f, 160.0f));
+    // Its program has just linked, as after a load: every uniform reads 0 in GL.
+    EXPECT_EQ(demo->Render(120.0f), fx.post);
+    EXPECT_PIXEL_NEAR(ReadPixel(5, 5), 64, 0, 0);
+
+    // An event of its own sets zoom to 1 while it plays; once it has ended
+    // the input draws with its default again.
+    Add(ZoomEvent("logo alone", fx.logo, 0.0f, 4.0f, 1.0f));
+    EXPECT_EQ(demo->Render(2.0f), fx.logo);
+    EXPECT_PIXEL_NEAR(ReadPixel(5, 5), 255, 0, 0);
+    EXPECT_EQ(demo->Render(120.0f), fx.post);
+    EXPECT_PIXEL_NEAR(ReadPixel(5, 5), 64, 0, 0);
+
+    // Start-up's first drawing of every effect follows the same rule: its
+    // own event where one is active, else its defaults.
+    demo->Render(2.0f);
+    fx.logo->Render(demo, 120.0f);
+    EXPECT_PIXEL_NEAR(ReadPixel(5, 5), 64, 0, 0);
+    fx.logo->Render(demo, 2.0f);
+    EXPECT_PIXEL_NEAR(ReadPixel(5, 5), 255, 0, 0);
+}
+
+TEST_F(RenderTest, AnInputEffectWithAnActiveEventOfItsOwnTakesTheFirstSuchEventsCurve) {
+    for (bool control_first : {true, false}) {
+        SCOPED_TRACE(control_first ? "control listed first" : "control listed after the event that shows it");
+        InputWithUniform fx = AddLogoAndPost(*demo);
+        Event* show = new Event("show", fx.post, 96.0f, 160.0f);
+        Event* control = ZoomEvent("control", fx.logo, 96.0f, 160.0f, 0.5f);
+        Event* later = ZoomEvent("later control", fx.logo, 96.0f, 160.0f, 1.0f);
+        demo->events = control_first ? std::vector<Event*>{control, show, later}
+                                     : std::vector<Event*>{show, control, later};
+        demo->Render(120.0f);
+        // What post's binding drew of logo, as captured for it.
+        ASSERT_NE(fx.logo->pixels, nullptr);
+        EXPECT_NEAR(fx.logo->pixels->bytes[0], 128, 2);
+        for (Event* event : std::vector<Event*>(demo->events)) demo->DeleteEvent(event);
+    }
+}
+
 TEST_F(RenderTest, TheWarmUpRenderOfAnEffectDrawsItAlone) {
     Effect* green = AddEffect(Solid(0, 1, 0));
     green->Render();
@@ -169,6 +236,59 @@ TEST_F(RenderTest, TheFeedbackUnitShowsTheEffectsLastCapture) {
     Add(new Event("e", effect, 0.0f, 1.0f));
     demo->Render(0.0f);
     EXPECT_PIXEL_NEAR(ReadPixel(40, 20), 128, 128, 0);
+}
+
+// Each frame adds a quarter of red to what the effect read of its own last
+// picture: three frames give three quarters only when each frame's picture
+// reaches the next.
+TEST_F(RenderTest, AFrameCapturesItsLastEffectWhenThatEffectReadsItsOwnCapture) {
+    std::string add_red =
+        Fragment("uniform sampler2D tex;", "color = vec4(texture(tex, uv).r + 0.25, 0.0, 0.0, 1.0);");
+    ShaderProgram* adds_red = Add(MakeProgram(add_red));
+    ShaderProgram* shows_tex = Add(MakeProgram(testrender::Sampling("tex")));
+    struct Case {
+        const char* how;
+        bool reads_itself;
+    };
+    for (Case c : {Case{"feedback", true}, Case{"its own input", true}, Case{"the input of its input", true},
+                   Case{"no input", false}, Case{"behind an input without a program", false},
+                   Case{"behind an input whose program did not link", false}}) {
+        SCOPED_TRACE(c.how);
+        std::string how = c.how;
+        Effect* top = Add(new Effect("top", adds_red, nullptr, nullptr, how == "feedback"));
+        if (how == "its own input") top->input_effects = {top};
+        if (how == "the input of its input" || how.rfind("behind", 0) == 0) {
+            Effect* between = Add(new Effect("between", how == "the input of its input" ? shows_tex : nullptr,
+                                             nullptr, nullptr, false));
+            if (how == "behind an input whose program did not link") {
+                between->program = Add(MakeProgram("#version 150\nout vec4 color;\n"));  // no main
+                between->CreateQuad();
+            }
+            between->input_effects = {top};
+            top->input_effects = {between};
+        }
+        Event* event = Add(new Event("e", top, 0.0f, 8.0f));
+        EXPECT_EQ(top->ReadsOwnCapture(), c.reads_itself);
+
+        for (int frame = 0; frame < 3; ++frame) {
+            testgl::Clear(0, 0, 0, 1);
+            bool captured = !c.reads_itself;
+            EXPECT_EQ(demo->RenderFrame(1.0f, &captured), top);
+            EXPECT_EQ(captured, c.reads_itself);
+        }
+        EXPECT_PIXEL_NEAR(ReadPixel(5, 5), c.reads_itself ? 191 : 64, 0, 0);
+        // An effect that reads nothing of itself costs no capture.
+        if (!c.reads_itself) {
+            EXPECT_EQ(top->texture, 0u);
+        }
+
+        // Emptied targets read as never captured: the trail starts again.
+        demo->ClearRenderTargets();
+        testgl::Clear(0, 0, 0, 1);
+        demo->RenderFrame(1.0f);
+        EXPECT_PIXEL_NEAR(ReadPixel(5, 5), 64, 0, 0);
+        demo->DeleteEvent(event);
+    }
 }
 
 TEST_F(RenderTest, InputEffectsAreDrawnAndCapturedBeforeTheEffectUsesThem) {
@@ -312,6 +432,40 @@ TEST_F(RenderTest, AnEventWithoutAnEffectOrAnEffectWithoutAProgramDrawsNothing) 
     no_program->Render();
     EXPECT_PIXEL_NEAR(ReadPixel(5, 5), 0, 255, 0);
     EXPECT_EQ(no_program->Bind(), 0);
+}
+
+// A fragment shader that compiles but cannot link: it has no main.
+static const char* const kNoMain = "#version 150\nout vec4 color;\nvec4 shade() { return vec4(1.0); }\n";
+
+TEST_F(RenderTest, AnEffectWhoseProgramDidNotLinkDrawsNothing) {
+    testing::internal::CaptureStdout();  // the link's reason is printed
+    Effect* broken = AddEffect(kNoMain);
+    testing::internal::GetCapturedStdout();
+    ASSERT_FALSE(broken->program->linked);
+    EXPECT_FALSE(broken->Drawable());
+
+    // Alone: the clear colour, also with no program in use before it.
+    Event* alone = Add(new Event("broken", broken, 0.0f, 8.0f));
+    testgl::Clear(0.45f, 0.55f, 0.60f, 1.0f);
+    glUseProgram(0);
+    EXPECT_EQ(demo->Render(1.0f), nullptr);
+    EXPECT_PIXEL_NEAR(ReadPixel(5, 5), 115, 140, 153);
+
+    // After a good effect at alpha 0.5: that one draw, not a second one with
+    // the program still in use.
+    Effect* half_red = AddEffect(Solid(1, 0, 0, 0.5f));
+    demo->events = {new Event("good", half_red, 0.0f, 8.0f), alone};
+    testgl::Clear(0.45f, 0.55f, 0.60f, 1.0f);
+    EXPECT_EQ(demo->Render(1.0f), half_red);
+    EXPECT_PIXEL_NEAR(ReadPixel(5, 5), 185, 70, 76);
+
+    // As an input it is neither drawn nor captured.
+    Effect* user = AddEffect(testrender::Sampling("tex"));
+    user->input_effects = {broken};
+    testgl::Clear(1, 1, 1, 1);
+    user->Render();
+    EXPECT_EQ(broken->texture, 0u);
+    EXPECT_PIXEL_NEAR(ReadPixel(5, 5), 0, 0, 0);
 }
 
 TEST_F(RenderTest, ANullInputKeepsItsUnitSoTheOthersKeepTheirNumbers) {

@@ -38,13 +38,20 @@ TEST_F(ShaderProgramTest, TheDefaultProgramHasTheDefaultFilesAndSources) {
     EXPECT_NE(program.fragment_shader, 0u);
     EXPECT_NE(program.program, 0u);
     EXPECT_EQ(DriverLog(program.vertex_shader), "");  // the vertex shader compiles cleanly
-    // The log is the empty fragment shader's, as the driver reports it.
+    // An empty fragment shader does not link. The log is its compile log, as
+    // the driver reports it, followed by the link's; both are printed.
+    EXPECT_FALSE(program.linked);
     std::string driver = DriverLog(program.fragment_shader);
+    char link[1024] = {0};
+    glGetProgramInfoLog(program.program, sizeof link, nullptr, link);
+    std::string linked_log = link[0] != '\0' ? link : "Linking failed.";
     if (driver.empty()) {
-        EXPECT_EQ(program.log, "Compilation successful.");
+        EXPECT_EQ(program.log, linked_log);
+        EXPECT_EQ(printed, linked_log + "\n");
     } else {
-        EXPECT_EQ(program.log, driver);
-        EXPECT_EQ(printed, driver + "\n");
+        std::string compiled = driver.back() == '\n' ? driver : driver + "\n";
+        EXPECT_EQ(program.log, compiled + linked_log);
+        EXPECT_EQ(printed, driver + "\n" + linked_log + "\n");
     }
 }
 
@@ -111,6 +118,42 @@ TEST_F(ShaderProgramTest, TheLogIsTheFragmentShadersAndTheVertexLogIsOnlyPrinted
     program->Compile();
     testing::internal::GetCapturedStdout();
     EXPECT_NE(program->log.find("broken_name"), std::string::npos);
+}
+
+TEST_F(ShaderProgramTest, AProgramThatDoesNotLinkSaysWhyAndDrawsOnceFixedAndRelinked) {
+    ShaderProgram* program = Add(MakeProgram(Solid(0, 1, 0)));
+    EXPECT_TRUE(program->linked);
+    // It compiles: a fragment shader need not have main until it is linked.
+    program->fragment_shader_source = UniqueToThisRun("#version 150\nout vec4 color;\n");
+    testing::internal::CaptureStdout();
+    program->Relink();
+    std::string printed = testing::internal::GetCapturedStdout();
+    EXPECT_FALSE(program->linked);
+    GLint status = GL_TRUE;
+    glGetProgramiv(program->program, GL_LINK_STATUS, &status);
+    ASSERT_EQ(status, GL_FALSE);
+    // The log is the link's, as the driver says it, and printed as compile errors are.
+    char driver[1024] = {0};
+    glGetProgramInfoLog(program->program, sizeof driver, nullptr, driver);
+    ASSERT_NE(driver[0], '\0');
+    EXPECT_EQ(program->log, driver);
+    EXPECT_NE(program->log.find("main"), std::string::npos) << program->log;
+    EXPECT_EQ(printed, program->log + "\n");
+    EXPECT_EQ(program->beat_location, -1);
+    EXPECT_EQ(program->vp_location, -1);
+
+    Effect* effect = Add(new Effect("e", program, nullptr, nullptr, false));
+    Add(new Event("ev", effect, 0.0f, 8.0f));
+    testgl::Clear(0, 0, 1, 1);
+    EXPECT_EQ(demo->Render(1.0f), nullptr);
+    EXPECT_PIXEL_NEAR(testgl::ReadPixel(1, 1), 0, 0, 255);
+
+    program->fragment_shader_source = Solid(1, 0, 0);
+    program->Relink();
+    EXPECT_TRUE(program->linked);
+    EXPECT_EQ(program->log, "Compilation successful.");
+    EXPECT_EQ(demo->Render(1.0f), effect);
+    EXPECT_PIXEL_NEAR(testgl::ReadPixel(1, 1), 255, 0, 0);
 }
 
 TEST_F(ShaderProgramTest, ALongLogIsKeptCutTo1023Characters) {

@@ -11,9 +11,14 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <dirent.h>
+
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <sstream>
 
 extern char** environ;
@@ -229,6 +234,77 @@ Exit RunTool(const std::vector<std::string>& command, double timeout_seconds, st
     Exit exit = tool.Wait(timeout_seconds);
     if (output) *output = tool.Stdout();
     return exit;
+}
+
+/* === What this process holds ============================================ */
+
+namespace {
+
+// The numeric entries of a /proc directory, ascending.
+std::vector<long> NumericEntries(const char* path) {
+    std::vector<long> numbers;
+    DIR* dir = opendir(path);
+    if (dir == nullptr) return numbers;
+    while (dirent* entry = readdir(dir)) {
+        char* end = nullptr;
+        long number = std::strtol(entry->d_name, &end, 10);
+        if (end != entry->d_name && *end == '\0') numbers.push_back(number);
+    }
+    closedir(dir);
+    std::sort(numbers.begin(), numbers.end());
+    return numbers;
+}
+
+}  // namespace
+
+std::vector<std::string> Children() {
+    std::vector<std::string> children;
+    const long self = static_cast<long>(getpid());
+    for (long pid : NumericEntries("/proc")) {
+        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+        std::string line;
+        if (!std::getline(stat, line)) continue;  // ended meanwhile
+        // "pid (name) state ppid ...": the name may hold spaces and parentheses.
+        size_t close = line.rfind(')');
+        if (close == std::string::npos) continue;
+        char state = 0;
+        long parent = 0;
+        if (std::sscanf(line.c_str() + close + 1, " %c %ld", &state, &parent) == 2 && parent == self) {
+            children.push_back(std::to_string(pid) + " " + state);
+        }
+    }
+    return children;
+}
+
+std::vector<std::string> OpenDescriptors() {
+    std::vector<std::string> open;
+    DIR* dir = opendir("/proc/self/fd");
+    if (dir == nullptr) return open;
+    const int own = dirfd(dir);
+    std::vector<int> fds;
+    while (dirent* entry = readdir(dir)) {
+        char* end = nullptr;
+        long fd = std::strtol(entry->d_name, &end, 10);
+        if (end != entry->d_name && *end == '\0' && fd != own) fds.push_back(static_cast<int>(fd));
+    }
+    std::sort(fds.begin(), fds.end());
+    for (int fd : fds) {
+        char target[512];
+        std::string link = "/proc/self/fd/" + std::to_string(fd);
+        ssize_t length = readlink(link.c_str(), target, sizeof target - 1);
+        target[length > 0 ? length : 0] = '\0';
+        open.push_back(std::to_string(fd) + " -> " + target);
+    }
+    closedir(dir);
+    return open;
+}
+
+int KillChildren() {
+    int killed = 0;
+    for (const std::string& child : Children()) {
+        if (kill(static_cast<pid_t>(std::stol(child)), SIGKILL) == 0) ++killed;
+    }
+    return killed;
 }
 
 /* === Windows and keys ==================================================== */

@@ -97,6 +97,17 @@ std::vector<std::pair<std::string, std::string>> ProgramEnvironmentWithoutLeakCh
 // captured; the result of Wait.
 Exit RunTool(const std::vector<std::string>& command, double timeout_seconds, std::string* output = nullptr);
 
+/* === What this process holds ============================================ */
+
+// The processes whose parent is this one, ended but not yet waited for
+// (zombies) included, as "pid state" texts ("4711 S", "4712 Z"), by pid.
+std::vector<std::string> Children();
+// This process's open descriptors as "fd -> what it refers to" texts
+// ("5 -> pipe:[81234]"), by descriptor.
+std::vector<std::string> OpenDescriptors();
+// SIGKILLs every child of this process; how many there were.
+int KillChildren();
+
 // The X window of process pid whose title is exactly title, waiting up to
 // timeout_seconds for it to appear; 0 when none did. Needs DISPLAY.
 unsigned long FindWindow(pid_t pid, const std::string& title, double timeout_seconds);

@@ -6,8 +6,10 @@
 // program survive it: VELMARA_TEST_DECODER set to "crash" (a segmentation
 // fault), "quit" (ends well at once, taking none of its input), "hang"
 // (never ends), "flood" (endless PCM), "flood-errors" (endless text on the
-// error stream, then a hang) or "grow" (takes memory without end) does that
-// instead of decoding.
+// error stream, then a hang), "grow" (takes memory without end), "garble"
+// (fails with control and high bytes in its last line) or "descriptors"
+// (fails with the list of its open descriptors, "descriptors 0 1 2", as its
+// last line) does that instead of decoding.
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -15,7 +17,10 @@
 #include <cstring>
 #include <vector>
 
+#include <dirent.h>
 #include <unistd.h>
+
+#include <string>
 
 #include "DecodeMode.h"
 
@@ -39,6 +44,21 @@ void Misbehave(const char* how) {
         while (write(descriptor, block.data(), block.size()) > 0) {
         }
         HangForever();
+    } else if (std::strcmp(how, "garble") == 0) {
+        static const char kGarbled[] = "a line before\nbad\t\x01\x1b[31m \xff\xfe end\n";
+        if (write(2, kGarbled, sizeof kGarbled - 1) < 0) _exit(2);
+        _exit(1);
+    } else if (std::strcmp(how, "descriptors") == 0) {
+        std::string list = "descriptors";
+        DIR* dir = opendir("/proc/self/fd");
+        if (dir == nullptr) _exit(2);
+        while (dirent* entry = readdir(dir)) {
+            if (entry->d_name[0] != '.' && std::atoi(entry->d_name) != dirfd(dir)) list += std::string(" ") + entry->d_name;
+        }
+        closedir(dir);
+        list += "\n";
+        if (write(2, list.data(), list.size()) < 0) _exit(2);
+        _exit(1);
     } else if (std::strcmp(how, "grow") == 0) {
         for (;;) {
             char* taken = static_cast<char*>(std::malloc(1 << 20));

@@ -77,6 +77,25 @@ TEST(ColorizeMarks, HugeCountsDoNotOverflow) {
     EXPECT_EQ(e.colorRangeMin, INT_MAX);
 }
 
+TEST(ColorizeMarks, AMarkThatLeavesTheSpanEmptyLeavesNothingWaitingSoNoLaterEditCanStretchIt) {
+    TextEditor e;
+    Load(e, Definition::HLSL(), Lines(41, "x"));
+    e.Colorize(47, 3);  // past the text: no line to mark
+    EXPECT_EQ(e.colorRangeMin, INT_MAX);
+    EXPECT_EQ(e.colorRangeMax, 0);
+    e.DeleteRange(TextPosition(5, 1), TextPosition(40, 1));
+    ASSERT_EQ(e.GetTotalLines(), 6);
+    e.Colorize(4, 3);
+    EXPECT_EQ(e.colorRangeMin, 4);
+    EXPECT_EQ(e.colorRangeMax, 6);  // cut to the text
+    TextPosition at(0, 0);
+    ASSERT_EQ(e.InsertTextAt(at, std::string(15, '\n').c_str()), 15);
+    EXPECT_EQ(e.colorRangeMin, 19);
+    EXPECT_EQ(e.colorRangeMax, 21);
+    // The fuzz target's bound: one frame per 10 lines, plus 3.
+    EXPECT_LE(ColorizeNow(e), e.GetTotalLines() / 10 + 3);
+}
+
 // ---- The per-frame step -------------------------------------------------------------
 
 TEST(ColorizeFrames, PatternLanguagesColourTenLinesPerFrame) {

@@ -8,9 +8,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 using namespace tetest;
@@ -417,6 +419,90 @@ void ShowLines(EditorFrameHarness& h, const std::string& text, const std::functi
     h.Frame();
 }
 
+// The bytes of the character whose UTF-8 lead byte is lead.
+size_t SequenceLength(uint8_t lead) {
+    if (lead >= 0xF0 && lead <= 0xF7) return 4;
+    if (lead >= 0xE0) return lead <= 0xEF ? 3 : 1;
+    return lead >= 0xC0 ? 2 : 1;
+}
+
+// Checks that the last frame drew every character of the lines in view that
+// reaches into the window's clip rectangle, its edges included as ImGui's
+// own culling of glyphs includes them, at the place the font's one
+// character width (ImGui's font is monospaced) and the tab stops give it,
+// counted here from the line's start rather than by the renderer: a glyph
+// whose ink reaches into the rectangle as its quad in its colour (ImGui
+// itself leaves out a glyph whose ink lies wholly outside), a blank whose
+// cell does as its dot, a tab whose span does as its arrow. Returns the
+// number of characters checked.
+int ExpectEveryCharacterInViewDrawn(const EditorFrameHarness& h) {
+    const TextEditor& e = h.editor;
+    const ImGuiWindow* window = h.EditorWindow();
+    const ImRect clip = window->InnerClipRect;
+    const float advance = e.charAdvance.x;
+    const float textLeft = h.origin.x - window->Scroll.x + e.textStart;
+    const float top = h.origin.y - window->Scroll.y;
+    const int tab = std::max(1, e.tabSize);
+    ImGui::SetCurrentContext(h.imgui.Context());
+    const ImFont* font = ImGui::GetFont();
+    const float scale = ImGui::GetFontSize() / font->FontSize;
+    std::vector<std::pair<ImU32, std::vector<Quad>>> quads;  // by colour, each read once
+    auto quadsOf = [&](ImU32 colour) -> const std::vector<Quad>& {
+        for (const auto& entry : quads)
+            if (entry.first == colour) return entry.second;
+        quads.emplace_back(colour, h.QuadsOfColor(colour));
+        return quads.back().second;
+    };
+    int checked = 0;
+    int missing = 0;
+    for (int l = 0; l < e.GetTotalLines(); ++l) {
+        const float rowTop = top + static_cast<float>(l) * e.charAdvance.y;
+        const float rowBottom = rowTop + e.charAdvance.y;
+        if (rowBottom <= clip.Min.y || rowTop >= clip.Max.y) continue;
+        auto onRow = [&](const Quad& q) { return q.y0 > rowTop - 0.5f && q.y0 < rowBottom - 0.5f; };
+        const TextEditor::Line& line = e.lines[l];
+        int column = 0;
+        for (size_t i = 0; i < line.size(); i += std::max<size_t>(1, std::min(SequenceLength(line[i].character),
+                                                                                line.size() - i))) {
+            const uint8_t byte = line[i].character;
+            const int next = byte == '\t' ? (column / tab + 1) * tab : column + 1;
+            const float x0 = textLeft + static_cast<float>(column) * advance;
+            const float x1 = textLeft + static_cast<float>(next) * advance;
+            column = next;
+            float ink0 = x0;  // where the mark shows, from what it is
+            float ink1 = x1;
+            const ImFontGlyph* glyph = nullptr;
+            if (byte != '\t' && byte != ' ') {
+                char bytes[5] = {};
+                for (size_t b = 0; b < 4 && i + b < line.size(); ++b) bytes[b] = static_cast<char>(line[i + b].character);
+                unsigned int codepoint = 0;
+                ImTextCharFromUtf8(&codepoint, bytes, bytes + std::min(SequenceLength(byte), line.size() - i));
+                glyph = font->FindGlyph(static_cast<ImWchar>(codepoint));
+                ink0 = x0 + glyph->X0 * scale;
+                ink1 = x0 + glyph->X1 * scale;
+            }
+            if (ink1 < clip.Min.x || ink0 > clip.Max.x) continue;
+            ++checked;
+            bool drawn = false;
+            if (byte == '\t') {
+                for (const Quad& q : quadsOf(0x90909090))
+                    drawn = drawn || (onRow(q) && std::fabs(q.x0 - (x0 + 1.0f)) <= 1.0f &&
+                                      std::fabs(q.x1 - (x1 - 1.0f)) <= 1.0f);
+            } else if (byte == ' ') {
+                for (const Quad& q : quadsOf(0x80808080))
+                    drawn = drawn || (onRow(q) && std::fabs((q.x0 + q.x1) * 0.5f - (x0 + advance * 0.5f)) <= 0.5f);
+            } else {
+                for (const Quad& q : quadsOf(e.GetGlyphColor(line[i])))
+                    drawn = drawn || (onRow(q) && std::fabs(q.x0 - ink0) <= 1.0f && std::fabs(q.x1 - ink1) <= 1.0f);
+            }
+            if (!drawn && ++missing <= 3)
+                ADD_FAILURE() << "line " << l << " byte " << i << " (" << static_cast<int>(byte) << ") in ["
+                              << x0 << ", " << x1 << ") not drawn; clip [" << clip.Min.x << ", " << clip.Max.x << ")";
+        }
+    }
+    return checked;
+}
+
 // Overwrites the character at column of line 0 with a tab, and, when undone
 // is set, takes that back again after a frame.
 void OverwriteWithTab(EditorFrameHarness& h, int column, bool undone) {
@@ -508,6 +594,11 @@ TEST_F(Rendering, ALongLineIsDrawnOverTheColumnsInViewAsThoseColumnsAloneAre) {
         ShowLines(alone, columns, nullptr, 0, moved(c.cursor), moved(c.selectionStart), moved(c.selectionEnd),
                   c.overwrite);
 
+        // Every character reaching into the view is drawn, at its place as
+        // counted outside the renderer (the reference above is drawn by the
+        // same culling code, so it would miss what that code misses).
+        EXPECT_GT(ExpectEveryCharacterInViewDrawn(subject), 100);
+
         // The scroll range reaches the end of the longest line as it is now.
         EXPECT_NEAR(subject.EditorWindow()->ContentSize.x,
                     e.textStart + static_cast<float>(widest) * e.charAdvance.x + 2.0f, 1.0f);
@@ -541,6 +632,29 @@ TEST_F(Rendering, ALongLineIsDrawnOverTheColumnsInViewAsThoseColumnsAloneAre) {
         alone.Click(point);
         EXPECT_EQ(subject.editor.GetCursorPosition(),
                   TextPosition(0, c.firstColumn + alone.editor.GetCursorPosition().column));
+    }
+}
+
+// At every scroll position, pixel by pixel over four stops of 16-column tabs,
+// every character whose cell reaches into the view is drawn at either edge:
+// a wide tab whose middle lies left of the view but whose end lies in it
+// too, and the last characters that start before the right edge.
+TEST_F(Rendering, EveryCharacterWhoseCellReachesIntoTheViewIsDrawnAtEveryScrollPosition) {
+    std::string tabs;  // tabs of every width, 16 columns down to 1
+    for (int i = 0; i < 2000; ++i) tabs += std::string(static_cast<size_t>(i % 16), 'x') + "\t";
+    EditorFrameHarness subject;
+    subject.editor.SetTabSize(16);
+    ShowLines(subject, tabs + "\n" + Stretches(600), nullptr, 0, TextPosition(0, 0), TextPosition(0, 0),
+              TextPosition(0, 0), false);
+    const float base = 5000.0f * subject.editor.charAdvance.x;
+    const float stop = 16.0f * subject.editor.charAdvance.x;
+    for (float shift = 0.0f; shift < 4.0f * stop; shift += 1.0f) {
+        SCOPED_TRACE(shift);
+        subject.EditorWindow()->Scroll.x = base + shift;
+        subject.Frame();
+        ASSERT_EQ(subject.EditorWindow()->Scroll.x, base + shift);
+        ASSERT_GT(ExpectEveryCharacterInViewDrawn(subject), 150);
+        if (HasFailure()) break;
     }
 }
 
