@@ -1,20 +1,33 @@
-// The audio callback's analysis of one mixed block: 1024 frames of stereo
-// 16-bit samples through SoundAnalysis::Process with the 1024-point real FFT
-// the program allocates (kiss_fftr_alloc(1024, 0, ...)). The mixer hands
-// over such a block every 1024 / 48000 s = 21.3 ms; the figure says how much
-// of that the analysis takes. Each pass first restores the block as mixed
-// (a 4 KB copy), since Process scales the samples in place. Below, in a
-// block of its own: the program's peak memory while it decodes a 30-minute
-// WAV.
+// Music: the decode of a whole song, the audio callback's analysis of one
+// block, and the program's peak memory while it decodes a 30-minute WAV.
+//
+// The decode: 29 minutes of two tones at 44.1 kHz as Ogg Vorbis, MP3 and
+// FLAC (encoded once by oggenc, lame and flac; BenchSongs.h), decoded by the
+// real program's decode mode from a request on its standard input, its PCM
+// read from a pipe as the program reads it. With VELMARA_BASELINE_EXE set,
+// the same decodes run that build too ("program:1"). The frames decoded and
+// the decoder's peak resident memory are counters.
+//
+// The analysis: the audio callback's work on one mixed block: 1024 frames
+// of stereo 16-bit samples through SoundAnalysis::Process with the
+// 1024-point real FFT the program allocates (kiss_fftr_alloc(1024, 0, ...)).
+// The mixer hands over such a block every 1024 / 48000 s = 21.3 ms; the
+// figure says how much of that the analysis takes. Each pass first restores
+// the block as mixed (a 4 KB copy), since Process scales the samples in
+// place.
+//
+// The peak memory: below, in a block of its own.
 #include "Music.h"
 
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <kiss_fftr.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -26,12 +39,101 @@
 #include <vector>
 
 #include "Base64.h"
+#include "BenchSongs.h"
 #include "BenchSupport.h"
 #include "ByteBuffer.h"
+#include "DecodeMode.h"
 #include "Demo.h"
 #include "Documents.h"
 
 namespace {
+
+/* === The decode of a whole song ========================================== */
+
+constexpr int kLongSongSeconds = 29 * 60;
+
+MusicFormat FormatOf(benchsongs::SongFormat format) {
+    switch (format) {
+        case benchsongs::SongFormat::MP3: return MusicFormat::MP3;
+        case benchsongs::SongFormat::OggVorbis: return MusicFormat::OggVorbis;
+        case benchsongs::SongFormat::FLAC: return MusicFormat::FLAC;
+    }
+    return MusicFormat::MP3;
+}
+
+struct DecodeRun {
+    bool ok = false;
+    uint64_t frames = 0;      // of PCM read back
+    long peak_kib = 0;        // the decoder's peak resident memory
+};
+
+// program in its decode mode, its standard input the request file, its PCM
+// read from a pipe and counted.
+DecodeRun Decode(const std::string& program, const std::string& request_path) {
+    DecodeRun run;
+    int pcm[2];
+    if (pipe(pcm) != 0) return run;
+    pid_t pid = fork();
+    if (pid == 0) {
+        int request = open(request_path.c_str(), O_RDONLY);
+        int null = open("/dev/null", O_WRONLY);
+        if (request < 0 || null < 0 || dup2(request, 0) < 0 || dup2(pcm[1], 1) < 0 || dup2(null, 2) < 0) _exit(127);
+        close(pcm[0]);
+        execl(program.c_str(), program.c_str(), kDecodeMusicArgument, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(pcm[1]);
+    std::vector<char> buffer(1 << 16);
+    uint64_t bytes = 0;
+    for (ssize_t got; (got = read(pcm[0], buffer.data(), buffer.size())) != 0;) {
+        if (got > 0) bytes += static_cast<uint64_t>(got);
+        if (got < 0 && errno != EINTR) break;
+    }
+    close(pcm[0]);
+    int status = 0;
+    rusage usage{};
+    run.ok = pid > 0 && wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    run.frames = bytes / 4;
+    run.peak_kib = usage.ru_maxrss;
+    return run;
+}
+
+void BM_DecodeMusic(benchmark::State& state) {
+    const auto format = static_cast<benchsongs::SongFormat>(state.range(1));
+    std::string program = benchsongs::Program(state.range(0));
+    if (program.empty()) {
+        state.SkipWithError("no baseline (set VELMARA_BASELINE_EXE)");
+        return;
+    }
+    std::string song = benchsongs::EncodedSong(format, 44100, kLongSongSeconds);
+    if (song.empty()) {
+        state.SkipWithError("the song could not be encoded (are lame, oggenc and flac installed?)");
+        return;
+    }
+    std::string request_path = benchsongs::ScratchFolder() + "/request." + benchsongs::Extension(format);
+    benchsongs::WriteAll(request_path, DecodeRequestHeader(FormatOf(format), song.size(), 0) + song);
+    DecodeRun run;
+    for (auto _ : state) {
+        run = Decode(program, request_path);
+        if (!run.ok) {
+            state.SkipWithError("the decoder did not end with status 0");
+            return;
+        }
+    }
+    state.counters["frames"] = static_cast<double>(run.frames);
+    state.counters["decoder_peak_MiB"] = static_cast<double>(run.peak_kib) / 1024.0;
+    state.SetLabel(std::string(benchsongs::Extension(format)) + ", 29 min at 44.1 kHz");
+}
+BENCHMARK(BM_DecodeMusic)
+    ->ArgNames({"program", "format"})
+    ->ArgsProduct({{0, 1},
+                   {static_cast<int64_t>(benchsongs::SongFormat::OggVorbis),
+                    static_cast<int64_t>(benchsongs::SongFormat::MP3), static_cast<int64_t>(benchsongs::SongFormat::FLAC)}})
+    ->Iterations(3)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
+/* === The analysis of one block =========================================== */
 
 constexpr int kFrames = 1024;
 

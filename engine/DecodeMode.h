@@ -13,6 +13,13 @@
 // right, little-endian, nothing before or after. On failure it writes its
 // reason (the mixer's own words) as the last line of standard error and
 // exits with a status other than 0.
+//
+// The mixer's device runs at the file's own rate, which the decoder reads
+// from the file's headers with the music check, so that the mixer converts
+// channels and sample format only; libsoxr converts the rate to 48 kHz on a
+// second thread as the buffers come. The PCM ends where the mixer's own
+// position stands when the music finishes, so no frame of the file is lost
+// at the end and none is added, whatever the header says of the length.
 #pragma once
 
 #include <cstddef>

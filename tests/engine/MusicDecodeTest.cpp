@@ -13,6 +13,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +22,7 @@
 #include <map>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "DecodeMode.h"
@@ -29,6 +31,7 @@
 #include "Documents.h"
 #include "Music.h"
 #include "MusicDecode.h"
+#include "MusicMade.h"
 #include "MusicPlayer.h"
 #include "Process.h"
 
@@ -74,6 +77,29 @@ std::string RampPCM(int64_t from, int64_t frames) {
     return pcm;
 }
 
+// The ramp music as a 16-bit stereo AIFF at 48 kHz whose COMM chunk claims
+// claimed frames.
+std::string MakeRampAiff(int frames, uint32_t claimed) {
+    std::string sound;
+    for (int i = 0; i < frames; ++i) {
+        for (int channel = 0; channel < 2; ++channel) {
+            uint16_t sample = static_cast<uint16_t>(samples::RampSample(i, channel));
+            sound += static_cast<char>(sample >> 8);
+            sound += static_cast<char>(sample & 0xFF);
+        }
+    }
+    auto be = [](uint32_t value, int count) {
+        std::string bytes;
+        for (int i = count - 1; i >= 0; --i) bytes += static_cast<char>(value >> (8 * i));
+        return bytes;
+    };
+    const std::string rate = samples::Bytes({0x40, 0x0E, 0xBB, 0x80, 0, 0, 0, 0, 0, 0});  // 48000 as 80 bits
+    std::string body = "AIFF";
+    body += "COMM" + be(18, 4) + be(2, 2) + be(claimed, 4) + be(16, 2) + rate;
+    body += "SSND" + be(static_cast<uint32_t>(8 + sound.size()), 4) + be(0, 4) + be(0, 4) + sound;
+    return "FORM" + be(static_cast<uint32_t>(body.size()), 4) + body;
+}
+
 std::string BytesOf(const MusicPCM& pcm) {
     return std::string(reinterpret_cast<const char*>(pcm.samples.get()), static_cast<size_t>(pcm.frames * 4));
 }
@@ -101,13 +127,16 @@ struct DecodeRun {
 };
 
 // program started in the decode mode in dir, fed request on its standard
-// input, without a display and with a real audio driver asked for.
-DecodeRun RunDecodeMode(const std::string& program, const samples::TempDir& dir, const std::string& request) {
+// input, without a display and with a real audio driver asked for, and
+// whatever more environment is given.
+DecodeRun RunDecodeMode(const std::string& program, const samples::TempDir& dir, const std::string& request,
+                        const std::vector<std::pair<std::string, std::string>>& environment = {}) {
     samples::WriteFile(dir.File("request"), request);
     testproc::Options options;
     options.working_directory = dir.Path();
     options.arguments = {"-c", "exec env -u DISPLAY \"$0\" --decode-music < request > pcm 2> errors", program};
     options.environment = {{"SDL_AUDIODRIVER", "pulse"}};
+    options.environment.insert(options.environment.end(), environment.begin(), environment.end());
     testproc::ChildProcess shell("/bin/sh", options);
     DecodeRun run;
     run.exit = shell.Wait(60);
@@ -154,6 +183,30 @@ TEST(DecodeMode, MusicThatDoesNotDecodeEndsWithTheMixersWordsAsTheLastLineAndNoP
     EXPECT_EQ(run.errors, "the decoder was sent no music\n");
 }
 
+TEST(DecodeMode, AChainedOggWhoseLinksDifferInRateDecodesAlikeWhateverResamplingTheEnvironmentAsksFor) {
+    // The mixer converts the second link, at 22.05 kHz, to the first one's
+    // 44.1 kHz: in its default way, whatever the user set, and from silence.
+    samples::TempDir dir;
+    const std::string first = musicmade::EncodeVorbis(dir, musicmade::ClickWav(44100, 2.0, {0.5, 1.5}));
+    const std::string second = musicmade::EncodeVorbis(dir, musicmade::ClickWav(22050, 2.0, {0.5, 1.5}));
+    ASSERT_FALSE(first.empty() || second.empty()) << "the encoder failed";
+    const std::string ogg = first + second;
+    const std::string request = DecodeRequestHeader(MusicFormat::OggVorbis, ogg.size(), 0) + ogg;
+    DecodeRun plain = RunDecodeMode(VELMARA_EXE, dir, request);
+    ASSERT_TRUE(plain.exit.exited && plain.exit.status == 0) << plain.errors;
+    ASSERT_EQ(plain.pcm.size(), 4u * 192000);
+    // Around the link, a quarter of a second each way, only what the codec leaves of silence.
+    const int16_t* samples = reinterpret_cast<const int16_t*>(plain.pcm.data());
+    int loudest = 0;
+    for (int frame = 96000 - 12000; frame < 96000 + 12000; ++frame) loudest = std::max(loudest, std::abs(samples[2 * frame]));
+    EXPECT_LT(loudest, 100);
+    for (const char* mode : {"best", "medium", "fast"}) {
+        DecodeRun run = RunDecodeMode(VELMARA_EXE, dir, request, {{"SDL_AUDIO_RESAMPLING_MODE", mode}});
+        EXPECT_TRUE(run.exit.exited && run.exit.status == 0) << run.errors;
+        EXPECT_TRUE(run.pcm == plain.pcm) << mode;
+    }
+}
+
 /* === The program's watch ================================================== */
 
 class MusicDecodeWatch : public testing::Test {
@@ -164,13 +217,84 @@ protected:
     }
 };
 
-TEST_F(MusicDecodeWatch, DecodesTheMusicsFramesExactly) {
-    std::string wav = samples::MakeRampWav(48000 + 17);
-    MusicPCM pcm;
-    std::string reason;
-    ASSERT_TRUE(DecodeMusic(wav.data(), wav.size(), &pcm, &reason)) << reason;
-    EXPECT_EQ(pcm.frames, 48017u);
-    EXPECT_TRUE(BytesOf(pcm) == RampPCM(0, 48017));
+TEST_F(MusicDecodeWatch, ClicksLandOnTheirFrameAtEveryRateAndInEveryFormatAndTheLengthIsExact) {
+    // Clicks near the start and 51 s in; the decoded PCM is 48 kHz.
+    const std::vector<double> clicks = {0.25, 51.0};
+    const double seconds = 52.0;
+    samples::TempDir dir;
+    const std::string at44100 = musicmade::ClickWav(44100, seconds, clicks);
+    struct Case {
+        const char* what;
+        int rate;
+        std::string bytes;
+    } cases[] = {
+        {"WAV at 44.1 kHz", 44100, at44100},
+        {"WAV at 22.05 kHz", 22050, musicmade::ClickWav(22050, seconds, clicks)},
+        {"WAV at 88.2 kHz", 88200, musicmade::ClickWav(88200, seconds, clicks)},
+        {"WAV at 8 kHz", 8000, musicmade::ClickWav(8000, seconds, clicks)},
+        {"WAV at 1 kHz", 1000, musicmade::ClickWav(1000, seconds, clicks)},
+        {"FLAC at 44.1 kHz", 44100, musicmade::EncodeFLAC(dir, at44100)},
+        {"MP3 at 44.1 kHz with an Info tag", 44100, musicmade::EncodeMP3(dir, at44100)},
+        {"Ogg Vorbis at 44.1 kHz", 44100, musicmade::EncodeVorbis(dir, at44100)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_FALSE(c.bytes.empty()) << "the encoder failed";
+        MusicPCM pcm;
+        std::string reason;
+        ASSERT_TRUE(DecodeMusic(c.bytes.data(), c.bytes.size(), &pcm, &reason)) << reason;
+        EXPECT_EQ(pcm.frames, static_cast<uint64_t>(std::llround(seconds * 48000)));
+        int64_t from = 0;
+        for (double time : clicks) {
+            int64_t expected = musicmade::ClickFrame(time, c.rate);
+            int64_t found = musicmade::FirstClickFrame(pcm.samples.get(), pcm.frames, from);
+            EXPECT_LE(std::abs(found - expected), 1) << "the click at " << time << " s begins at frame " << found
+                                                     << ", not " << expected;
+            from = expected + 48000 / 10;  // past this click
+        }
+    }
+}
+
+TEST_F(MusicDecodeWatch, TheMusicEndsWithItsLastFrameWhateverItsHeaderSaysOfItsLength) {
+    samples::TempDir dir;
+    std::string unknown_length = samples::MakeRampWav(240000);
+    unknown_length.replace(40, 4, "\xFF\xFF\xFF\xFF");  // the data chunk's size
+    std::string flac = musicmade::EncodeFLAC(dir, samples::MakeRampWav(240000));
+    ASSERT_GT(flac.size(), 26u) << "the encoder failed";
+    // STREAMINFO's 36-bit total samples: 0 is "unknown".
+    flac[21] = static_cast<char>(flac[21] & 0xF0);
+    flac.replace(22, 4, std::string(4, '\0'));
+    struct Case {
+        const char* what;
+        std::string bytes;
+        int frames;           // 48 kHz frames
+        int rate;             // the file's, for the ramp 48000: the PCM is the ramp exactly
+        double last_click;    // otherwise the time of the click that ends it
+    } cases[] = {
+        {"WAV of 48,017 frames", samples::MakeRampWav(48000 + 17), 48017, 48000, 0},
+        {"WAV of one decoder buffer exactly", samples::MakeRampWav(kDecodeBufferFrames), kDecodeBufferFrames, 48000, 0},
+        {"WAV of six decoder buffers exactly", samples::MakeRampWav(6 * kDecodeBufferFrames), 6 * kDecodeBufferFrames,
+         48000, 0},
+        {"WAV whose data size reads 0xFFFFFFFF", unknown_length, 240000, 48000, 0},
+        {"AIFF that claims more frames than it holds", MakeRampAiff(240000, 250000), 240000, 48000, 0},
+        {"FLAC whose total samples are unknown", flac, 240000, 48000, 0},
+        {"5 s WAV at 44.1 kHz", musicmade::ClickWav(44100, 5.0, {4.95}), 240000, 44100, 4.95},
+        {"5 s WAV at 1 kHz", musicmade::ClickWav(1000, 5.0, {4.95}), 240000, 1000, 4.95},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MusicPCM pcm;
+        std::string reason;
+        ASSERT_TRUE(DecodeMusic(c.bytes.data(), c.bytes.size(), &pcm, &reason)) << reason;
+        EXPECT_EQ(pcm.frames, static_cast<uint64_t>(c.frames));
+        if (c.rate == 48000) {
+            EXPECT_TRUE(BytesOf(pcm) == RampPCM(0, c.frames));
+        } else {
+            int64_t expected = musicmade::ClickFrame(c.last_click, c.rate);
+            int64_t found = musicmade::FirstClickFrame(pcm.samples.get(), pcm.frames, 0);
+            EXPECT_LE(std::abs(found - expected), 1) << "the last click begins at frame " << found;
+        }
+    }
 }
 
 TEST_F(MusicDecodeWatch, ADecoderThatCrashesHangsFloodsOrGrowsIsKilledAndTheMusicRefused) {

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -21,6 +22,7 @@
 #include "GLFixture.h"
 #include "Music.h"
 #include "MusicDecode.h"
+#include "MusicMade.h"
 #include "MusicPlayer.h"
 #include "Playback.h"
 #include "Process.h"
@@ -273,42 +275,190 @@ TEST_F(MusicPlaybackTest, ImportingAFileThatCannotBeReadOrDecodedChangesNothing)
                                          << " bytes played, " << music.size() << " decoded)";
 }
 
+/* === References that do not come from the mixer =========================== */
+
+// A file's sound at its own rate: samples[channel][frame], full scale 1.0.
+struct Sound {
+    int rate = 0;
+    std::vector<std::vector<double>> samples;
+};
+
+uint32_t LE(const std::string& bytes, size_t offset, int count) {
+    uint32_t value = 0;
+    for (int i = count - 1; i >= 0; --i) value = value << 8 | static_cast<uint8_t>(bytes[offset + i]);
+    return value;
+}
+uint32_t BE(const std::string& bytes, size_t offset, int count) {
+    uint32_t value = 0;
+    for (int i = 0; i < count; ++i) value = value << 8 | static_cast<uint8_t>(bytes[offset + i]);
+    return value;
+}
+
+// A 16-bit PCM WAV (as the test makes them and the tools' decoders write
+// them); no rate when it is none.
+Sound SoundOfWav(const std::string& wav) {
+    Sound sound;
+    int channels = 0;
+    for (size_t chunk = 12; chunk + 8 <= wav.size(); chunk += 8 + LE(wav, chunk + 4, 4)) {
+        size_t body = chunk + 8;
+        if (wav.compare(chunk, 4, "fmt ") == 0 && LE(wav, body + 14, 2) == 16) {
+            channels = static_cast<int>(LE(wav, body + 2, 2));
+            sound.rate = static_cast<int>(LE(wav, body + 4, 4));
+        } else if (wav.compare(chunk, 4, "data") == 0 && channels > 0) {
+            size_t frames = std::min<size_t>(LE(wav, chunk + 4, 4), wav.size() - body) / (2 * channels);
+            sound.samples.assign(channels, std::vector<double>(frames));
+            for (size_t i = 0; i < frames; ++i) {
+                for (int c = 0; c < channels; ++c) {
+                    sound.samples[c][i] = static_cast<int16_t>(LE(wav, body + 2 * (i * channels + c), 2)) / 32768.0;
+                }
+            }
+            return sound;
+        }
+    }
+    return Sound();
+}
+
+// An 8-bit AIFF: channels and rate from COMM, the samples from SSND.
+Sound SoundOfAiff8(const std::string& aiff) {
+    Sound sound;
+    size_t comm = aiff.find("COMM") + 8;
+    size_t ssnd = aiff.find("SSND") + 8;
+    int channels = static_cast<int>(BE(aiff, comm, 2));
+    size_t frames = BE(aiff, comm + 2, 4);
+    int exponent = static_cast<int>(BE(aiff, comm + 8, 2)) - 16383;  // the 80-bit rate, a whole number here
+    sound.rate = static_cast<int>(BE(aiff, comm + 10, 4) >> (31 - exponent));
+    size_t data = ssnd + 8 + BE(aiff, ssnd, 4);
+    sound.samples.assign(channels, std::vector<double>(frames));
+    for (size_t i = 0; i < frames; ++i) {
+        for (int c = 0; c < channels; ++c) sound.samples[c][i] = static_cast<int8_t>(aiff[data + i * channels + c]) / 128.0;
+    }
+    return sound;
+}
+
+// One channel at rate Hz brought to 48 kHz: round(frames × 48000 ÷ rate)
+// frames, each the band-limited interpolation of the samples (silence
+// around them) at its time: a sinc cut off at 95 % of the lower Nyquist
+// frequency, under a Blackman window 40 zero crossings wide on each side.
+std::vector<double> At48kHz(const std::vector<double>& samples, int rate) {
+    const double step = static_cast<double>(rate) / 48000.0;  // input samples per output frame
+    const double cutoff = 0.95 * std::min(1.0, 1.0 / step);    // of the input's Nyquist frequency
+    const double half_width = 40.0 / cutoff;                   // input samples
+    const int64_t count = static_cast<int64_t>(samples.size());
+    std::vector<double> out(static_cast<size_t>(std::llround(count / step)));
+    for (size_t m = 0; m < out.size(); ++m) {
+        double t = static_cast<double>(m) * step;
+        int64_t first = std::max<int64_t>(0, static_cast<int64_t>(std::ceil(t - half_width)));
+        int64_t last = std::min<int64_t>(count - 1, static_cast<int64_t>(std::floor(t + half_width)));
+        double sum = 0.0;
+        for (int64_t n = first; n <= last; ++n) {
+            double x = t - static_cast<double>(n);
+            double sinc = x == 0.0 ? 1.0 : std::sin(M_PI * cutoff * x) / (M_PI * cutoff * x);
+            double w = x / half_width;
+            double window = 0.42 + 0.5 * std::cos(M_PI * w) + 0.08 * std::cos(2.0 * M_PI * w);
+            sum += samples[static_cast<size_t>(n)] * cutoff * sinc * window;
+        }
+        out[m] = sum;
+    }
+    return out;
+}
+
+// The sound in an MPEG-2.5 Layer III file without tags (as the 8 kHz MP3
+// sample is): 576 frames for each MPEG frame, which is what its decoder
+// gives when nothing tells it the encoder's delay and padding.
+uint64_t Mpeg25Frames(const std::string& mp3) {
+    static const int kBitRates[15] = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};  // kbit/s
+    static const int kRates[3] = {11025, 12000, 8000};
+    uint64_t frames = 0;
+    for (size_t at = 0; at + 4 <= mp3.size(); ++frames) {
+        int bit_rate = kBitRates[static_cast<uint8_t>(mp3[at + 2]) >> 4] * 1000;
+        int rate = kRates[(static_cast<uint8_t>(mp3[at + 2]) >> 2) & 3];
+        size_t length = static_cast<size_t>(72 * bit_rate / rate + ((mp3[at + 2] >> 1) & 1));
+        if (length == 0) break;  // not a frame this walk knows
+        at += length;
+    }
+    return frames * 576;
+}
+
+// Whether decoded 48 kHz PCM is the reference, sample for sample, within
+// tolerance of full scale.
+::testing::AssertionResult CloseTo(const MusicPCM& pcm, const std::vector<std::vector<double>>& reference,
+                                   double tolerance) {
+    double worst = 0.0;
+    uint64_t where = 0;
+    for (uint64_t i = 0; i < pcm.frames; ++i) {
+        for (int c = 0; c < 2; ++c) {
+            const std::vector<double>& channel = reference[reference.size() == 1 ? 0 : c];
+            double expected = std::min(std::max(channel[i], -1.0), 32767.0 / 32768.0);  // 16 bits clip what overshoots
+            double difference = std::abs(pcm.samples[2 * i + c] / 32768.0 - expected);
+            if (difference > worst) worst = difference, where = i;
+        }
+    }
+    double err=0, sig=0; for (uint64_t i = 0; i < pcm.frames; ++i) for (int c=0;c<2;++c){ const std::vector<double>& channel = reference[reference.size() == 1 ? 0 : c]; double d=pcm.samples[2*i+c]/32768.0-channel[i]; err+=d*d; sig+=channel[i]*channel[i];}
+    double e1=0; for (uint64_t i = 1; i < pcm.frames; ++i) { const std::vector<double>& channel = reference[0]; double d=pcm.samples[2*i]/32768.0-channel[i-1]; e1+=d*d;}
+    if (worst <= tolerance) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "off by " << worst << " of full scale at frame " << where;
+}
+
 TEST_F(MusicPlaybackTest, WellFormedFilesOfEveryKeptFormatImportAndPlayWhatTheMixerMakesOfThem) {
-    const std::pair<const char*, std::string> cases[] = {
-        {"WAV", samples::MakeWav(4800, 6000)},
-        {"WAV at 5512 Hz", samples::MakeWav(2756, 6000, 5512)},
-        {"WAV at 384 kHz", samples::MakeWav(38400, 6000, 384000)},
-        {"AIFF", samples::MediaSample("music-tone.aiff")},
-        {"MP3", samples::MediaSample("music-tone.mp3")},
-        {"Ogg Vorbis", samples::MediaSample("music-tone.ogg")},
-        {"Ogg Opus", samples::MediaSample("music-tone.opus")},
-        {"FLAC", samples::MediaSample("music-tone.flac")},
-    };
     samples::TempDir dir;
+    // At 48 kHz the decoder's PCM is what the mixer plays; at other rates
+    // it is the file's sound as the format's own decoder gives it, brought
+    // to 48 kHz by band-limited interpolation; for the MP3, which has no
+    // tag to say where its encoder's delay ends, its length alone.
+    enum Reference { kMixer, kOwnSamples, kFrameCount };
+    const std::string wav_5512 = samples::MakeWav(2756, 6000, 5512);
+    const std::string wav_384k = samples::MakeWav(38400, 6000, 384000);
+    const std::string ogg = samples::MediaSample("music-tone.ogg");
+    const std::string flac = samples::MediaSample("music-tone.flac");
+    struct Case {
+        const char* what;
+        std::string bytes;
+        Reference reference;
+        Sound sound;  // kOwnSamples
+    } cases[] = {
+        {"WAV", samples::MakeWav(4800, 6000), kMixer, {}},
+        {"WAV at 5512 Hz", wav_5512, kOwnSamples, SoundOfWav(wav_5512)},
+        {"WAV at 384 kHz", wav_384k, kOwnSamples, SoundOfWav(wav_384k)},
+        {"AIFF", samples::MediaSample("music-tone.aiff"), kOwnSamples, SoundOfAiff8(samples::MediaSample("music-tone.aiff"))},
+        {"MP3", samples::MediaSample("music-tone.mp3"), kFrameCount, {}},
+        {"Ogg Vorbis", ogg, kOwnSamples, SoundOfWav(musicmade::DecodeVorbis(dir, ogg))},
+        {"Ogg Opus", samples::MediaSample("music-tone.opus"), kMixer, {}},
+        {"FLAC", flac, kOwnSamples, SoundOfWav(musicmade::DecodeFLAC(dir, flac))},
+    };
     std::unique_ptr<Demo> demo(new Demo());
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.first);
+        SCOPED_TRACE(c.what);
         Demo silent;
         silent.PlayMusic();
         ASSERT_TRUE(WaitFor([] { return GetSoundLevel() == 0; }));
-        samples::WriteFile(dir.File("music.mp3"), c.second);
+        samples::WriteFile(dir.File("music.mp3"), c.bytes);
         std::string error;
         ASSERT_TRUE(demo->ImportMusic(dir.File("music.mp3").c_str(), &error)) << error;
         EXPECT_GT(MusicLength(), 0u);
         EXPECT_TRUE(WaitFor([] { return GetSoundLevel() > 100; })) << GetSoundLevel();
 
-        // The same bytes played by the mixer in one process, at the
-        // decoder's buffer size: the child's PCM is exactly the music in it.
         MusicPCM pcm;
-        ASSERT_TRUE(DecodeMusic(c.second.data(), c.second.size(), &pcm, &error)) << error;
-        testproc::Options options;
-        options.arguments = {"mixer", dir.File("music.mp3"), dir.File("played")};
-        options.environment = testproc::ProgramEnvironmentWithoutLeakChecks();
-        testproc::ChildProcess mixer(VELMARA_MEDIA_PROBE, options);
-        testproc::Exit exit = mixer.Wait(30);
-        ASSERT_TRUE(exit.exited && exit.status == 0) << mixer.Stderr();
-        std::string decoded(reinterpret_cast<const char*>(pcm.samples.get()), pcm.frames * 4);
-        EXPECT_TRUE(SilenceAround(dir.Read("played"), decoded, kDecodeBufferFrames * 4));
+        ASSERT_TRUE(DecodeMusic(c.bytes.data(), c.bytes.size(), &pcm, &error)) << error;
+        if (c.reference == kFrameCount) {
+            EXPECT_EQ(pcm.frames, Mpeg25Frames(c.bytes) * 6);  // 8 kHz
+        } else if (c.reference == kOwnSamples) {
+            ASSERT_GT(c.sound.rate, 0) << "the file's own decoder failed";
+            std::vector<std::vector<double>> reference;
+            for (const std::vector<double>& channel : c.sound.samples) reference.push_back(At48kHz(channel, c.sound.rate));
+            ASSERT_EQ(pcm.frames, reference[0].size());
+            EXPECT_TRUE(CloseTo(pcm, reference, 0.025));
+        } else {
+            // The same bytes played by the mixer in one process, at the
+            // decoder's buffer size: the child's PCM is exactly the music in it.
+            testproc::Options options;
+            options.arguments = {"mixer", dir.File("music.mp3"), dir.File("played")};
+            options.environment = testproc::ProgramEnvironmentWithoutLeakChecks();
+            testproc::ChildProcess mixer(VELMARA_MEDIA_PROBE, options);
+            testproc::Exit exit = mixer.Wait(30);
+            ASSERT_TRUE(exit.exited && exit.status == 0) << mixer.Stderr();
+            std::string decoded(reinterpret_cast<const char*>(pcm.samples.get()), pcm.frames * 4);
+            EXPECT_TRUE(SilenceAround(dir.Read("played"), decoded, kDecodeBufferFrames * 4));
+        }
     }
 }
 
