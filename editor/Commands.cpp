@@ -42,6 +42,10 @@ static std::string ShownRefusal() {
 }
 
 // "Saved <name>" and whatever notes are not empty, each after "; ".
+// What the main menu bar shows of a status message on a 1280-pixel-wide
+// screen, after its menus, in characters of the built-in font.
+constexpr size_t kStatusLineCharacters = 150;
+
 static std::string SavedMessage(const std::string& name, std::initializer_list<std::string> notes) {
     std::string message = "Saved " + name;
     for (const std::string& note : notes) {
@@ -165,9 +169,17 @@ void SaveJSON() {
         return;
     }
     // The JSON form refers to objects by name: say when it cannot keep two
-    // apart, or a link to an object without one.
-    SetStatusMessage(
-        SavedMessage(name, {refusal, note, DescribeSharedNames(*g_demo), DescribeUnnamedLinks(*g_demo)}));
+    // apart, or a link to an object without one. Where the status line has
+    // no room for that, the unnamed links are said in fewer words, then the
+    // shared names without the names themselves; every kind is still said.
+    const bool kBrief[][2] = {{false, false}, {false, true}, {true, true}};  // shared names, unnamed links
+    std::string message;
+    for (const auto& brief : kBrief) {
+        message = SavedMessage(
+            name, {refusal, note, DescribeSharedNames(*g_demo, brief[0]), DescribeUnnamedLinks(*g_demo, brief[1])});
+        if (message.size() <= kStatusLineCharacters) break;
+    }
+    SetStatusMessage(message);
 }
 
 void ImportMusic() {

@@ -142,7 +142,7 @@ static std::string ListOf(const std::vector<std::string>& parts) {
     return list;
 }
 
-std::string DescribeSharedNames(const Demo& demo) {
+std::string DescribeSharedNames(const Demo& demo, bool brief) {
     const std::string names[] = {
         FirstSharedName(demo.effects, [](const Effect& e) -> const std::string& { return e.name; }),
         FirstSharedName(demo.shaders,
@@ -150,19 +150,25 @@ std::string DescribeSharedNames(const Demo& demo) {
         FirstSharedName(demo.textures, [](const Texture& t) -> const std::string& { return t.name; }),
     };
     const char* const kinds[] = {"two effects", "two shader programs", "two textures"};
+    const char* const brief_kinds[] = {"two effects", "two programs", "two textures"};
     // The verb is said once, with the first kind: the note stays short
     // enough for the status line.
     std::vector<std::string> parts;
     for (int kind = 0; kind < 3; ++kind) {
         if (names[kind].empty()) continue;
-        parts.push_back(std::string(kinds[kind]) + (parts.empty() ? " are named \"" : " \"") + names[kind] + "\"");
+        if (brief) {
+            parts.push_back(brief_kinds[kind]);
+        } else {
+            parts.push_back(std::string(kinds[kind]) + (parts.empty() ? " are named \"" : " \"") + names[kind] + "\"");
+        }
     }
+    if (brief && !parts.empty()) return ListOf(parts) + (parts.size() > 1 ? " share names" : " share a name");
     return ListOf(parts);
 }
 
 // The JSON form names a link by the object's name, and an empty name means
 // no object: a link to an unnamed object does not survive the form.
-std::string DescribeUnnamedLinks(const Demo& demo) {
+std::string DescribeUnnamedLinks(const Demo& demo, bool brief) {
     bool effect = false, program = false, texture = false;
     for (const Event* event : demo.events) {
         if (event != nullptr && event->effect != nullptr && event->effect->name.empty()) effect = true;
@@ -178,6 +184,14 @@ std::string DescribeUnnamedLinks(const Demo& demo) {
         }
     }
     std::vector<std::string> kinds;
+    if (brief) {
+        if (effect) kinds.push_back("effect");
+        if (program) kinds.push_back("program");
+        if (texture) kinds.push_back("texture");
+        if (kinds.empty()) return "";
+        return (kinds.size() > 1 ? "links to an unnamed " : "a link to an unnamed ") + ListOf(kinds) +
+               (kinds.size() > 1 ? " are lost" : " is lost");
+    }
     if (effect) kinds.push_back("an effect");
     if (program) kinds.push_back("a shader program");
     if (texture) kinds.push_back("a texture");

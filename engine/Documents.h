@@ -43,8 +43,9 @@ bool HoldsDocumentMember(const JSON& value);
 // shared: `two effects are named "x"`, or for several kinds
 // `two effects are named "x", two shader programs "y" and two textures "z"`;
 // "" when every name is its own. References by such a name read back as the
-// later object of the two.
-std::string DescribeSharedNames(const Demo& demo);
+// later object of the two. Brief leaves the names out, for a status line
+// that has no room for them: "two effects and two textures share names".
+std::string DescribeSharedNames(const Demo& demo, bool brief = false);
 // Every kind of object that the document refers to although it has the
 // empty name, which the JSON form reads as no object: an effect that an event
 // shows or an effect takes as an input, a shader program that an effect uses
@@ -53,8 +54,9 @@ std::string DescribeSharedNames(const Demo& demo);
 // it" ("a shader program has no file name, ..."), several as "an effect and a
 // texture have no name, so the JSON form keeps no link to them"; "" when
 // every object referred to has a name. Unnamed objects that nothing refers
-// to lose nothing and are not mentioned.
-std::string DescribeUnnamedLinks(const Demo& demo);
+// to lose nothing and are not mentioned. Brief says the same in fewer
+// words: "links to an unnamed effect and texture are lost".
+std::string DescribeUnnamedLinks(const Demo& demo, bool brief = false);
 // The package in a file, or null with a reason in error.
 Demo* LoadDemoPackage(const std::string& path, std::string* error);
 // Writes the package, put together in memory; false (with a reason) when it

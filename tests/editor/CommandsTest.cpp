@@ -312,8 +312,10 @@ TEST_F(EditorTest, SaveJsonSaysEveryKindOfLinkTheJsonFormCannotKeep) {
               "Saved untitled.demo.json; an effect has no name, so the JSON form keeps no link to it");
     AddSolidEvent("twin", 0, 0, 1, 16, 24);
     Frame(SDLK_s);
-    EXPECT_EQ(GetStatusMessage(), "Saved untitled.demo.json; two effects are named \"twin\" and two shader programs "
-                                  "\"resources\\twin.frag\"; an effect has no name, so the JSON form keeps no link to it");
+    std::string message = "Saved untitled.demo.json; two effects are named \"twin\" and two shader programs "
+              "\"resources\\twin.frag\"; a link to an unnamed effect is lost";
+    EXPECT_EQ(GetStatusMessage(), message);
+    EXPECT_TRUE(shown_whole(message)) << DrawnText("##MainMenuBar");
 
     // An effect using an unnamed program and an unnamed texture: both links are said lost.
     samples::WriteFile(dir->File("dot.bmp"), samples::MakeBmp());
@@ -327,7 +329,7 @@ TEST_F(EditorTest, SaveJsonSaysEveryKindOfLinkTheJsonFormCannotKeep) {
     AddSolidEvent("plain", 1, 0, 0, 0, 8)->effect->input_textures.push_back(add_texture(""));
     g_demo->shaders[0]->fragment_shader_filename.clear();
     Frame(SDLK_s);
-    std::string message = "Saved untitled.demo.json; a shader program and a texture have no name, so the JSON form "
+    message = "Saved untitled.demo.json; a shader program and a texture have no name, so the JSON form "
                           "keeps no link to them";
     EXPECT_EQ(GetStatusMessage(), message);
     EXPECT_TRUE(shown_whole(message)) << DrawnText("##MainMenuBar");
@@ -342,8 +344,7 @@ TEST_F(EditorTest, SaveJsonSaysEveryKindOfLinkTheJsonFormCannotKeep) {
     EXPECT_EQ(GetStatusMessage(), message);
     EXPECT_TRUE(shown_whole(message)) << DrawnText("##MainMenuBar");
 
-    // Every kind of each note, in the code's order: each note alone fits the status line; with both at
-    // their longest the line shows what fits.
+    // Every kind of each note, in the code's order, shown whole.
     add_texture("dot");
     add_texture("dot");
     Frame(SDLK_s);
@@ -355,9 +356,11 @@ TEST_F(EditorTest, SaveJsonSaysEveryKindOfLinkTheJsonFormCannotKeep) {
     unnamed->effect->input_textures.push_back(add_texture(""));
     g_demo->shaders.back()->fragment_shader_filename.clear();
     Frame(SDLK_s);
-    EXPECT_EQ(GetStatusMessage(), "Saved untitled.demo.json; two effects are named \"mix\", two shader programs "
-                                  "\"resources\\mix.frag\" and two textures \"dot\"; an effect, a shader program and "
-                                  "a texture have no name, so the JSON form keeps no link to them");
+    // With both notes at their longest there is no room for the names: each kind is still said.
+    message = "Saved untitled.demo.json; two effects, two programs and two textures share names; links to an "
+              "unnamed effect, program and texture are lost";
+    EXPECT_EQ(GetStatusMessage(), message);
+    EXPECT_TRUE(shown_whole(message)) << DrawnText("##MainMenuBar");
     g_demo->effects[1]->name = "mix 2";
     g_demo->shaders[1]->fragment_shader_filename = "resources\\mix 2.frag";
     g_demo->textures[1]->name = "dot 2";
