@@ -56,10 +56,6 @@ bool WriteVideoFrame(float* beat);
 using FrameFileWriter = bool (*)(const char* path, const void* data, uint64_t length, std::string* error,
                                  std::string* note);
 extern FrameFileWriter g_write_frame_file;
-// The surface as PNG bytes, made in memory with the same encoder a PNG file
-// is written with; false (png empty) with the reason when it could not be
-// made whole.
-bool EncodePNG(SDL_Surface* surface, std::string* png, std::string* error);
 // "Play"/"Pause" (Space): the document's pause flag flips; the music pauses
 // with it or resumes in step with the beat.
 void TogglePause();

@@ -24,6 +24,7 @@
 #include "Event.h"
 #include "Files.h"
 #include "MusicPlayer.h"
+#include "PNGEncoder.h"
 #include "Playback.h"
 #include "ReadBack.h"
 #include "ShaderProgram.h"
