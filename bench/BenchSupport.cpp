@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "Playback.h"
 #include "Startup.h"
@@ -31,6 +32,30 @@ bool HaveGLContext() {
         return true;
     }();
     return made;
+}
+
+SizedScreen::SizedScreen(int width, int height) {
+    std::string title = "Velmara bench " + std::to_string(width) + " x " + std::to_string(height);
+    window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height,
+                               SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (window_ != nullptr && SDL_GL_MakeCurrent(window_, g_gl_context) != 0) {
+        SDL_DestroyWindow(window_);
+        window_ = nullptr;
+    }
+    if (window_ == nullptr) return;
+    saved_width_ = g_screen_size->width;
+    saved_height_ = g_screen_size->height;
+    g_screen_size->width = width;
+    g_screen_size->height = height;
+    glViewport(0, 0, width, height);
+}
+
+SizedScreen::~SizedScreen() {
+    if (window_ == nullptr) return;
+    g_screen_size->width = saved_width_;
+    g_screen_size->height = saved_height_;
+    SDL_GL_MakeCurrent(g_window, g_gl_context);
+    SDL_DestroyWindow(window_);
 }
 
 HeadlessUI::HeadlessUI(ImVec2 display) {

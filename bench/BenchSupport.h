@@ -4,6 +4,7 @@
 // under xvfb-run where there is no display.
 #pragma once
 
+#include <SDL.h>
 #include <imgui.h>
 
 #include <string>
@@ -14,6 +15,25 @@
 // as start-up requests it; false when there is none (the reason is printed
 // once on the error stream).
 bool HaveGLContext();
+
+// A hidden window of width x height with the program's GL context current on
+// it, the screen size and the viewport set to match, while the object lives;
+// then the context goes back to the program's window and the screen size to
+// what it was. Call HaveGLContext first. Ready() is false when no such window
+// could be made.
+class SizedScreen {
+public:
+    SizedScreen(int width, int height);
+    ~SizedScreen();
+    bool Ready() const { return window_ != nullptr; }
+    SizedScreen(const SizedScreen&) = delete;
+    SizedScreen& operator=(const SizedScreen&) = delete;
+
+private:
+    SDL_Window* window_ = nullptr;
+    int saved_width_ = 0;
+    int saved_height_ = 0;
+};
 
 // A Dear ImGui context of the given display size with its font atlas built,
 // current while the object lives.

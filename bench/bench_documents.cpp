@@ -348,18 +348,11 @@ void BM_VideoExportFrame(benchmark::State& state) {
         state.SkipWithError("no GL context (run under a display)");
         return;
     }
-    SDL_Window* window = SDL_CreateWindow("Velmara bench 1280 x 720", SDL_WINDOWPOS_UNDEFINED,
-                                          SDL_WINDOWPOS_UNDEFINED, kWidth, kHeight,
-                                          SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (window == nullptr || SDL_GL_MakeCurrent(window, g_gl_context) != 0) {
+    SizedScreen screen(kWidth, kHeight);
+    if (!screen.Ready()) {
         state.SkipWithError("no 1280 x 720 window");
-        if (window != nullptr) SDL_DestroyWindow(window);
         return;
     }
-    ScreenSize saved_size = *g_screen_size;
-    g_screen_size->width = kWidth;
-    g_screen_size->height = kHeight;
-    glViewport(0, 0, kWidth, kHeight);
     ScratchFolder folder("video");
     std::filesystem::create_directories(folder.path / "render");
     const std::filesystem::path previous = std::filesystem::current_path();
@@ -391,9 +384,6 @@ void BM_VideoExportFrame(benchmark::State& state) {
     std::error_code no_frame;
     const auto frame_bytes = std::filesystem::file_size("render/00000.png", no_frame);
     std::filesystem::current_path(previous);
-    *g_screen_size = saved_size;
-    SDL_GL_MakeCurrent(g_window, g_gl_context);
-    SDL_DestroyWindow(window);
     state.SetLabel("1280 x 720 plasma frames of " + std::to_string(no_frame ? 0 : frame_bytes / 1024) + " KiB");
 }
 BENCHMARK(BM_VideoExportFrame)->Iterations(200)->Unit(benchmark::kMillisecond);

@@ -90,19 +90,11 @@ void BM_RenderSharedInputs(benchmark::State& state) {
         state.SkipWithError("no GL context (run under a display)");
         return;
     }
-    // The program's context on a hidden window of the full size, for this run.
-    SDL_Window* window = SDL_CreateWindow("Velmara bench 1920 x 1080", SDL_WINDOWPOS_UNDEFINED,
-                                          SDL_WINDOWPOS_UNDEFINED, kWidth, kHeight,
-                                          SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (window == nullptr || SDL_GL_MakeCurrent(window, g_gl_context) != 0) {
+    SizedScreen screen(kWidth, kHeight);
+    if (!screen.Ready()) {
         state.SkipWithError("no 1920 x 1080 window");
-        if (window != nullptr) SDL_DestroyWindow(window);
         return;
     }
-    ScreenSize saved_size = *g_screen_size;
-    g_screen_size->width = kWidth;
-    g_screen_size->height = kHeight;
-    glViewport(0, 0, kWidth, kHeight);
     {
         Demo demo;
         BuildSharedInputs(demo, static_cast<int>(state.range(0)));
@@ -114,9 +106,6 @@ void BM_RenderSharedInputs(benchmark::State& state) {
         }
         state.SetLabel(std::to_string(quads) + " quads per frame at 1920 x 1080");
     }
-    *g_screen_size = saved_size;
-    SDL_GL_MakeCurrent(g_window, g_gl_context);
-    SDL_DestroyWindow(window);
 }
 BENCHMARK(BM_RenderSharedInputs)->Arg(12)->Arg(22)->Unit(benchmark::kMillisecond);
 
