@@ -592,9 +592,17 @@ const char* NullDevice() {
 #endif
 }
 
+#if defined(_WIN32) || defined(__APPLE__) || defined(VELMARA_ADDRESS_SANITIZER)
+constexpr bool kLimitsAddressSpace = false;
+#else
+constexpr bool kLimitsAddressSpace = true;
+#endif
+
+bool CanLimitAddressSpaceGrowth() { return kLimitsAddressSpace; }
+
 void LimitAddressSpaceGrowth(uint64_t extra) {
 #if defined(_WIN32) || defined(__APPLE__) || defined(VELMARA_ADDRESS_SANITIZER)
-    (void)extra;  // macOS does not enforce RLIMIT_AS
+    (void)extra;
 #else
     // The first field of statm is the whole address space, in pages.
     uint64_t mapped = 0;

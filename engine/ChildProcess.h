@@ -133,8 +133,10 @@ void SetEnvironment(const char* name, const char* value);
 const char* NullDevice();
 // Lets the process map at most extra bytes more than it has mapped now, so
 // that a runaway allocation fails instead of growing: RLIMIT_AS on POSIX.
-// Nothing in sanitizer builds (their shadow memory needs the address space)
-// or on Windows.
+// Nothing in sanitizer builds (their shadow memory needs the address space),
+// on macOS (which does not enforce it) or on Windows.
 void LimitAddressSpaceGrowth(uint64_t extra);
+// False where LimitAddressSpaceGrowth does nothing.
+bool CanLimitAddressSpaceGrowth();
 // Ends the process at once with status: no exit handlers, no leak report.
 [[noreturn]] void ExitNow(int status);
