@@ -8,6 +8,8 @@
 // side in one run, as "program:1"; unset, those cases are skipped.
 #pragma once
 
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -113,6 +115,26 @@ inline std::string Program(int64_t which) {
     if (which == 0) return VELMARA_EXE;
     const char* baseline = std::getenv("VELMARA_BASELINE_EXE");
     return baseline != nullptr ? baseline : "";
+}
+
+// Runs program (no arguments) in folder to its end, its standard output
+// dropped and its error stream written to errors (a path, "/dev/null" to
+// drop it). True when it ended with status 0; its peak resident memory in
+// KiB is stored in *peak_kib when that is not null.
+inline bool RunInFolder(const std::string& program, const std::string& folder, const char* errors,
+                        long* peak_kib = nullptr) {
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(folder.c_str()) != 0) _exit(127);
+        if (freopen("/dev/null", "w", stdout) == nullptr || freopen(errors, "w", stderr) == nullptr) _exit(127);
+        execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    if (pid <= 0 || wait4(pid, &status, 0, &usage) != pid) return false;
+    if (peak_kib) *peak_kib = usage.ru_maxrss;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 }  // namespace benchsongs

@@ -231,24 +231,6 @@ std::string LongWavFolder(bool packaged, std::string* program) {
     return folder;
 }
 
-// Runs program in folder to its end: its peak resident memory in KiB, or -1
-// when it did not end well. What it said on its error stream is in "errors".
-long PeakOfRun(const std::string& program, const std::string& folder) {
-    pid_t pid = fork();
-    if (pid == 0) {
-        if (chdir(folder.c_str()) != 0) _exit(127);
-        if (freopen("/dev/null", "w", stdout) == nullptr || freopen("errors", "w", stderr) == nullptr) _exit(127);
-        execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    if (pid <= 0 || wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        return -1;
-    }
-    return usage.ru_maxrss;
-}
-
 void BM_PeakMemoryDecodingA30MinuteWav(benchmark::State& state) {
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     const bool packaged = state.range(0) == 0;
@@ -260,14 +242,15 @@ void BM_PeakMemoryDecodingA30MinuteWav(benchmark::State& state) {
     }
     long peak_kib = 0;
     for (auto _ : state) {
-        long run = PeakOfRun(program, folder);
+        long run = 0;
+        bool ended = benchsongs::RunInFolder(program, folder, "errors", &run);
         std::ifstream said(folder + "/errors");
         std::string line;
         while (std::getline(said, line) && line.rfind("music: ", 0) != 0) {
         }
-        if (run < 0 || !line.empty()) {
+        if (!ended || !line.empty()) {
             static std::string reason;  // SkipWithError keeps the pointer
-            reason = run < 0 ? "the program did not end with status 0" : "the music was refused: " + line;
+            reason = !ended ? "the program did not end with status 0" : "the music was refused: " + line;
             state.SkipWithError(reason.c_str());
             break;
         }

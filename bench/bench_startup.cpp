@@ -7,8 +7,6 @@
 // Needs a display (run under xvfb-run); the program plays on the dummy
 // audio driver.
 #include <benchmark/benchmark.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -47,19 +45,6 @@ std::string DocumentFolder(int rate) {
     return folder;
 }
 
-// Runs program in folder to its end; false when it did not end well.
-bool RunProgram(const std::string& program, const std::string& folder) {
-    pid_t pid = fork();
-    if (pid == 0) {
-        if (chdir(folder.c_str()) != 0) _exit(127);
-        if (freopen("/dev/null", "w", stdout) == nullptr || freopen("/dev/null", "w", stderr) == nullptr) _exit(127);
-        execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    int status = 0;
-    return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 void BM_StartToExit(benchmark::State& state) {
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     std::string program = benchsongs::Program(state.range(0));
@@ -73,7 +58,7 @@ void BM_StartToExit(benchmark::State& state) {
         return;
     }
     for (auto _ : state) {
-        if (!RunProgram(program, folder)) {
+        if (!benchsongs::RunInFolder(program, folder, "/dev/null")) {
             state.SkipWithError("the program did not end with status 0");
             return;
         }
