@@ -95,23 +95,6 @@ TEST(ReadWholeFile, WhatIsNotARegularFileIsRefusedWithoutWaiting) {
     EXPECT_FALSE(fifo.Rescued());
 }
 
-TEST(ReadWholeFile, IntoAStringReadsTheBytesAsTheyAreWithoutAZeroByte) {
-    TempDir dir;
-    std::string bytes("ab\0c\r\n\xff", 7);
-    ASSERT_TRUE(dir.Write("data.bin", bytes));
-    ASSERT_TRUE(dir.Write("empty", ""));
-    std::string read = "old";
-    std::string error;
-    EXPECT_TRUE(ReadWholeFileInto(dir.File("data.bin"), &read, &error)) << error;
-    EXPECT_EQ(read, bytes);
-    EXPECT_TRUE(ReadWholeFileInto(dir.File("empty"), &read, &error)) << error;
-    EXPECT_EQ(read, "");
-    read = "old";
-    EXPECT_FALSE(ReadWholeFileInto(dir.File("missing"), &read, &error));
-    EXPECT_EQ(error, "No such file or directory");
-    EXPECT_EQ(read, "");
-}
-
 TEST(ReadWholeFile, OpensStoredBackslashNamesWithSlashes) {
     TempDir dir;
     ASSERT_EQ(mkdir(dir.File("resources").c_str(), 0755), 0);
@@ -528,21 +511,6 @@ TEST(Platform, MakeExecutableSetsTheExecuteBitsForReaders) {
     ASSERT_EQ(stat(dir.File("demo.exe").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0750u);
     EXPECT_FALSE(MakeExecutable(dir.File("missing")));
-}
-
-TEST(Platform, AMemoryStreamHoldsWhatWasWrittenInOrder) {
-    MemoryStream stream;
-    ASSERT_NE(stream.File(), nullptr);
-    std::string large(3 << 20, 'x');  // past any first block the stream takes
-    std::fwrite("head", 1, 4, stream.File());
-    std::fwrite(large.data(), 1, large.size(), stream.File());
-    std::fputc('!', stream.File());
-    std::string error;
-    ASSERT_TRUE(stream.Finish(&error)) << error;
-    ASSERT_EQ(stream.Size(), large.size() + 5);
-    EXPECT_EQ(std::string(stream.Data(), 4), "head");
-    EXPECT_EQ(std::string(stream.Data() + 4, large.size()), large);
-    EXPECT_EQ(stream.Data()[stream.Size() - 1], '!');
 }
 
 TEST(Platform, RenameReplacingSwapsInTheNewFile) {
